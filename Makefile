@@ -1,0 +1,55 @@
+# The two commands a new developer needs:
+#   make run    install what is missing, build, start the program
+#   make test   install what is missing, build, run every test (also under ASan/UBSan)
+# and one more for performance work:
+#   make bench  build and run the benchmark on a synthetic site
+
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
+CMAKE_FLAGS = -DCMAKE_BUILD_TYPE=RelWithDebInfo
+ifeq ($(CI),true)
+CMAKE_FLAGS += -DTAGMENDER_WERROR=ON
+endif
+
+SOURCES = $(shell git ls-files '*.cpp' '*.h' 2>/dev/null)
+
+.PHONY: deps build run test test-main test-asan format format-check bench screenshot clean
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	$(BUILD)/app/tagmender
+
+format:
+	clang-format -i $(SOURCES)
+
+format-check: deps
+	clang-format --dry-run --Werror $(SOURCES)
+
+test-main: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test-asan: deps
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTAGMENDER_SANITIZE=ON $(filter -DTAGMENDER_WERROR%,$(CMAKE_FLAGS))
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+		ctest --output-on-failure -j $(JOBS) -LE nosan
+
+test: format-check test-asan test-main
+
+bench: build
+	bench/run-bench $(BUILD)
+
+screenshot:
+	@scripts/install-deps --screenshot
+	$(MAKE) build
+	scripts/screenshot $(BUILD)
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

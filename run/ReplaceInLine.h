@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+/// What one line replacement came to.
+enum class ReplaceOutcome {
+    Unchanged, ///< the line holds no occurrence; the output equals the input
+    Replaced,  ///< at least one replacement was made
+    Runaway,   ///< the line kept growing: the replacement would never come to an end
+};
+
+/// Replaces occurrences of a search text in one line, again and again, leftmost first, until
+/// the line as a whole holds no occurrence. The result equals that of the naive rule "find the
+/// first occurrence from the start, replace it, start again", but it is computed in time linear
+/// in the line plus the text that replacements put in.
+///
+/// Unit is char for 8-bit and UTF-8 files and char16_t for UTF-16 files (code units loaded in
+/// the file's byte order; equality is all that matters, so no swapping is needed).
+/// The replacer is built once per run and encoding, and reused for every line.
+template <typename Unit>
+class LineReplacer
+{
+public:
+    using View = std::basic_string_view<Unit>;
+    using String = std::basic_string<Unit>;
+
+    /// search must not be empty.
+    LineReplacer(View search, View replacement);
+
+    /// Writes the replaced line to out (cleared first). On Runaway, out is unspecified.
+    ReplaceOutcome replace(View line, String &out);
+};
+
+/// One-shot convenience over LineReplacer<char>.
+ReplaceOutcome ReplaceInLine(std::string_view line, std::string_view search,
+                             std::string_view replacement, std::string &out);

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "RewriteResult.h"
+
+#include <functional>
+
+class QString;
+class ReplacementTexts;
+
+/// Rewrites one file with every occurrence of the search text replaced (see LineReplacer),
+/// keeping every other byte, every line terminator and the file's metadata exactly.
+/// The new text goes to a scratch file beside the file, which replaces the file atomically
+/// only when at least one replacement was made; a file without a replacement is never written.
+/// On failure the file is left exactly as it was and no scratch file remains.
+/// yield, when set, is called now and then while a large file is worked on.
+RewriteResult RewriteFile(const QString &path, ReplacementTexts &texts,
+                          const std::function<void()> &yield = {});

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+/// How the rewrite of one file ended.
+struct RewriteResult
+{
+    enum class Status {
+        Unchanged, ///< the search text does not occur; the file was not touched
+        Changed,   ///< the file was replaced by its rewritten form
+        Failed,    ///< nothing was changed; reason says what failed
+    };
+
+    Status status = Status::Unchanged;
+    QString reason; ///< for Failed: a human-readable reason that names the failing step
+};
