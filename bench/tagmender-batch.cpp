@@ -1,0 +1,80 @@
+// tagmender-batch [--subfolders] FOLDER SEARCH REPLACEMENT
+//
+// One search-and-replace run without windows, for benchmarks and end-to-end checks.
+// stdout: the full path of each changed file, one a line, in processing order.
+// stderr: each failure as "PATH: REASON".
+// Exit status: 0 nothing failed, 1 some files or folders failed, 2 input refused.
+
+#include "InputCheck.h"
+#include "RunObserver.h"
+#include "SearchReplaceRun.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+#include <cstdio>
+
+namespace {
+
+void printLine(FILE *stream, const QByteArray &line)
+{
+    std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stream);
+    std::fputc('\n', stream);
+}
+
+// File names go out as the bytes the file system holds, whatever the locale makes of them.
+QByteArray pathBytes(const QString &path)
+{
+    return QFile::encodeName(QDir::toNativeSeparators(path));
+}
+
+class PrintingObserver : public RunObserver
+{
+public:
+    void fileChanged(const QString &path) override { printLine(stdout, pathBytes(path)); }
+    void fileFailed(const QString &path, const QString &reason) override { report(path, reason); }
+    void folderFailed(const QString &folder, const QString &reason) override
+    {
+        report(folder, reason);
+    }
+    bool anyFailed() const { return m_failed; }
+
+private:
+    void report(const QString &path, const QString &reason)
+    {
+        m_failed = true;
+        printLine(stderr, pathBytes(path) + ": " + reason.toLocal8Bit());
+    }
+    bool m_failed = false;
+};
+
+int refuse(const QString &reason)
+{
+    printLine(stderr, reason.toLocal8Bit());
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = QCoreApplication::arguments().mid(1);
+    const bool subfolders = !args.isEmpty() && args.first() == QLatin1String("--subfolders");
+    if (subfolders)
+        args.removeFirst();
+    if (args.size() != 3)
+        return refuse(QStringLiteral("usage: tagmender-batch [--subfolders] FOLDER SEARCH "
+                                     "REPLACEMENT"));
+
+    const QString &folder = args.at(0);
+    if (const auto refusal = CheckRunInput(folder, args.at(1), args.at(2)))
+        return refuse(*refusal);
+
+    PrintingObserver observer;
+    SearchReplaceRun run(args.at(1), args.at(2), observer);
+    run.process(run.collect(folder, subfolders));
+    std::fflush(stdout);
+    return observer.anyFailed() ? 1 : 0;
+}
