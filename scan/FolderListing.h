@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class NamePattern;
+
+/// One folder's entries as the walk needs them: its visible subfolders and its visible regular
+/// files whose names match a pattern, each sorted by name without regard to case (ties broken
+/// case-sensitively, so the order is total and the same under every locale). Hidden entries,
+/// links of any kind and special files (FIFOs, sockets, devices) are left out.
+class FolderListing
+{
+public:
+    /// Lists folder, a native path. With followLink false a folder that is (or has meanwhile
+    /// become) a link is refused instead of entered, so the walk never leaves the chosen tree.
+    static FolderListing read(const QString &folder, const NamePattern &pattern, bool followLink);
+
+    /// Whether the folder could not be listed; subfolders() and files() are then empty.
+    bool failed() const { return !m_error.isEmpty(); }
+    /// Why the folder could not be listed, in the system's words ("Permission denied").
+    const QString &error() const { return m_error; }
+    /// Bare names of the subfolders.
+    const QStringList &subfolders() const { return m_subfolders; }
+    /// Bare names of the matching files.
+    const QStringList &files() const { return m_files; }
+
+private:
+    void readEntries(const QString &folder, const NamePattern &pattern, bool followLink);
+    void fail(const QString &error);
+
+    QStringList m_subfolders;
+    QStringList m_files;
+    QString m_error;
+};
