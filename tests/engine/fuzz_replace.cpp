@@ -1,0 +1,56 @@
+// libFuzzer target: the line replacer must give exactly what the naive rule gives.
+//
+// Input layout: one byte for the search length (1 to 8), one for the replacement length
+// (0 to 8), the search text, the replacement text, and the rest (up to 256 bytes) as the line.
+// The sizes stay small so that the naive reference stays fast.
+
+#include "NaiveReplace.h"
+#include "ReplaceInLine.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+constexpr std::size_t kMaxSearch = 8;
+constexpr std::size_t kMaxReplacement = 8;
+constexpr std::size_t kMaxLine = 256;
+// Far below the replacer's limits: where the reference ends, the replacer may not give up.
+constexpr std::size_t kReferenceSteps = 1000;
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    if (size < 2)
+        return 0;
+    const std::size_t searchLength = 1 + data[0] % kMaxSearch;
+    const std::size_t replacementLength = data[1] % (kMaxReplacement + 1);
+    if (size < 2 + searchLength + replacementLength)
+        return 0;
+    const char *text = reinterpret_cast<const char *>(data + 2);
+    const std::string search(text, searchLength);
+    const std::string replacement(text + searchLength, replacementLength);
+    const std::size_t lineStart = 2 + searchLength + replacementLength;
+    const std::string line(text + searchLength + replacementLength,
+                           std::min(size - lineStart, kMaxLine));
+
+    // Such a pair never ends once an occurrence is found.
+    if (replacement.find(search) != std::string::npos)
+        return 0;
+    const auto expected = naiveReplace(line, search, replacement, kReferenceSteps);
+    if (!expected)
+        return 0;
+
+    std::string out;
+    const ReplaceOutcome outcome = ReplaceInLine(line, search, replacement, out);
+    const bool found = line.find(search) != std::string::npos;
+    if (outcome != (found ? ReplaceOutcome::Replaced : ReplaceOutcome::Unchanged))
+        std::abort();
+    if (out != *expected)
+        std::abort();
+    return 0;
+}
