@@ -1,0 +1,20 @@
+#pragma once
+
+#include "ProgressView.h"
+
+/// Carries a run's operations to the progress window. It keeps no pointer to the window:
+/// the user may close it in the middle of a run, and every operation reaches it through
+/// Form2::instance(), which builds a fresh, hidden one when needed.
+class Form2View : public ProgressView
+{
+public:
+    void show() override;
+    void hide() override;
+    void setStatus(const QString &text) override;
+    void showProgressBar() override;
+    void setProgressMaximum(qsizetype maximum) override;
+    void setProgressValue(qsizetype value) override;
+    void clearResults() override;
+    void addChangedFile(const QString &path) override;
+    void stopped() override;
+};

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+/// Everything a message box shows: what the seam in Dialogs hands to its implementation.
+struct MessageRequest
+{
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+};

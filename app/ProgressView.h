@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+/// The operations a run performs on the progress window. The program uses Form2View; tests
+/// install a recorder around it to follow a run step by step.
+class ProgressView
+{
+public:
+    virtual ~ProgressView() = default;
+
+    virtual void show() = 0; ///< makes the window visible, modeless
+    virtual void hide() = 0; ///< hides it; it keeps its contents
+    virtual void setStatus(const QString &text) = 0;
+    virtual void showProgressBar() = 0;
+    virtual void setProgressMaximum(qsizetype maximum) = 0;
+    virtual void setProgressValue(qsizetype value) = 0;
+    virtual void clearResults() = 0;
+    virtual void addChangedFile(const QString &path) = 0;
+
+    /// The run stopped early because the main window was closed. Unlike the other
+    /// operations this never builds a window: the program may be ending.
+    virtual void stopped() = 0;
+
+    /// The view runs use: the installed one, else the progress window.
+    static ProgressView &current();
+
+    /// Makes runs report to view; nullptr brings back the progress window. The caller keeps
+    /// ownership.
+    static void install(ProgressView *view);
+};

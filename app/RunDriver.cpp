@@ -1,0 +1,176 @@
+#include "RunDriver.h"
+
+#include "Dialogs.h"
+#include "Form1.h"
+#include "ImageButton.h"
+#include "InputCheck.h"
+#include "ProgressView.h"
+#include "SearchReplaceRun.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QScopeGuard>
+
+namespace {
+
+// How long the run works before it lets window events through again.
+constexpr qint64 EventInterval = 50;
+
+// The failure message names this many entries; the rest are counted.
+constexpr qsizetype FailuresShown = 20;
+
+} // namespace
+
+RunDriver::RunDriver(Form1 &form) : m_form(form), m_view(ProgressView::current())
+{
+    m_sinceEvents.start();
+}
+
+void RunDriver::run()
+{
+    // The texts are read once: edits made while the run works cannot change it halfway.
+    const Input input = readInput();
+    if (!accepted(input)) {
+        return;
+    }
+    // Nothing that starts a run or changes its input can be used until it ends, however
+    // it ends; the information picture stays usable.
+    setInputEnabled(false);
+    const auto enableAgain = qScopeGuard([this] { setInputEnabled(true); });
+    runConfirmed(input);
+}
+
+RunDriver::Input RunDriver::readInput() const
+{
+    return Input{m_form.Text1->text(), m_form.Text2->text(), m_form.Text3->text(),
+                 m_form.Check1->checkState() == Qt::Checked};
+}
+
+bool RunDriver::accepted(const Input &input)
+{
+    if (const auto refusal = CheckRunInput(input.folder, input.search, input.replacement)) {
+        tell(*refusal);
+        return false;
+    }
+    const QString warning =
+        QStringLiteral("WARNING !\n\nThe files will be overwritten. You should back up your files "
+                       "before you continue. Are you sure you want to continue?");
+    return Dialogs::message(&m_form, warning, QMessageBox::Yes | QMessageBox::No) ==
+           QMessageBox::Yes;
+}
+
+void RunDriver::runConfirmed(const Input &input)
+{
+    prepare(input);
+    // Should the folder have gone since the check, listing the text itself reports that;
+    // the folder list would still point at the previous folder.
+    const QString folder = m_form.Dir1.setPath(input.folder) ? m_form.Dir1.path() : input.folder;
+    SearchReplaceRun core(input.search, input.replacement, *this);
+    m_form.List1 = core.collect(folder, input.subfolders);
+    if (stopRequested()) {
+        m_view.stopped();
+        return;
+    }
+    if (m_form.List1.isEmpty()) {
+        tell(QStringLiteral("No HTML-files found."));
+        reportFailures();
+        m_view.hide();
+        return;
+    }
+    m_view.setStatus(QStringLiteral("Performing search and replace. Please wait..."));
+    m_view.setProgressMaximum(m_form.List1.size());
+    m_view.setProgressValue(0);
+    letEventsThrough();
+    // A close during the last file is noticed here, so no message outlives the main window.
+    if (!core.process(m_form.List1) || stopRequested()) {
+        m_view.stopped();
+        return;
+    }
+    m_view.setStatus(QStringLiteral("All done (o:"));
+    reportFailures();
+    tell(QStringLiteral("Search and replace finished !"));
+}
+
+void RunDriver::prepare(const Input &input)
+{
+    m_form.Dir1.setPath(input.folder);
+    m_view.show();
+    m_view.showProgressBar();
+    m_view.clearResults();
+    m_form.List1.clear();
+    m_view.setStatus(QStringLiteral("Generating file list. Please wait ..."));
+    letEventsThrough();
+}
+
+void RunDriver::setInputEnabled(bool enabled)
+{
+    const QList<QWidget *> controls{m_form.Text1,  m_form.Text2,  m_form.Text3,
+                                    m_form.Check1, m_form.Image1, m_form.Image2};
+    for (QWidget *control : controls) {
+        control->setEnabled(enabled);
+    }
+}
+
+void RunDriver::letEventsThrough()
+{
+    QCoreApplication::processEvents();
+    m_sinceEvents.restart();
+}
+
+void RunDriver::reportFailures()
+{
+    if (m_failures.isEmpty()) {
+        return;
+    }
+    QString text = QStringLiteral("These files and folders could not be processed:\n\n") +
+                   m_failures.first(qMin(m_failures.size(), FailuresShown)).join(u'\n');
+    if (m_failures.size() > FailuresShown) {
+        text += QStringLiteral("\n... and %1 more.").arg(m_failures.size() - FailuresShown);
+    }
+    tell(text);
+}
+
+void RunDriver::tell(const QString &text)
+{
+    Dialogs::message(&m_form, text, QMessageBox::Ok);
+}
+
+void RunDriver::folderFailed(const QString &folder, const QString &reason)
+{
+    m_failures.append(QDir::toNativeSeparators(folder) + QStringLiteral(": ") + reason);
+}
+
+void RunDriver::yield()
+{
+    if (m_sinceEvents.hasExpired(EventInterval)) {
+        letEventsThrough();
+    }
+}
+
+void RunDriver::fileStarted(qsizetype index, qsizetype count, const QString &path)
+{
+    Q_UNUSED(count);
+    Q_UNUSED(path);
+    // Every value reaches the bar; only the repaint waits for the next yield.
+    m_view.setProgressValue(index);
+    yield();
+}
+
+void RunDriver::fileChanged(const QString &path)
+{
+    m_view.addChangedFile(QDir::toNativeSeparators(path));
+}
+
+void RunDriver::fileFailed(const QString &path, const QString &reason)
+{
+    m_failures.append(QDir::toNativeSeparators(path) + QStringLiteral(": ") + reason);
+}
+
+bool RunDriver::stopRequested()
+{
+    // Closing the main window stops the run between two files: a file is never cut off
+    // in the middle of its rewrite, and the program then ends as it would without a run.
+    return m_form.closeRequested();
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "RunObserver.h"
+
+#include <QElapsedTimer>
+#include <QStringList>
+
+class Form1;
+class ProgressView;
+
+/// One search-and-replace run started by the start picture of the main window: the checks,
+/// the confirmation, the listing and the rewriting, shown in the progress window and in
+/// message boxes. The files are the core's business (SearchReplaceRun); this class only
+/// carries its reports to the screen. Runs on the user-interface thread and lets window
+/// events through while it works.
+class RunDriver : public RunObserver
+{
+public:
+    explicit RunDriver(Form1 &form);
+
+    /// Carries out the whole run; returns when it is over, refused or stopped.
+    void run();
+
+    void folderFailed(const QString &folder, const QString &reason) override;
+    void yield() override;
+    void fileStarted(qsizetype index, qsizetype count, const QString &path) override;
+    void fileChanged(const QString &path) override;
+    void fileFailed(const QString &path, const QString &reason) override;
+    bool stopRequested() override;
+
+private:
+    struct Input
+    {
+        QString folder;
+        QString search;
+        QString replacement;
+        bool subfolders = false;
+    };
+
+    Input readInput() const;
+    bool accepted(const Input &input);
+    void runConfirmed(const Input &input);
+    void prepare(const Input &input);
+    void setInputEnabled(bool enabled);
+    void letEventsThrough();
+    void reportFailures();
+    void tell(const QString &text);
+
+    Form1 &m_form;
+    ProgressView &m_view;
+    QElapsedTimer m_sinceEvents;
+    QStringList m_failures;
+};

@@ -1,0 +1,25 @@
+#include "Form1.h"
+#include "WindowDesign.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tagmender"));
+    QApplication::setApplicationVersion(QStringLiteral("1.00"));
+    QApplication::setWindowIcon(applicationIcon());
+    // The main window decides when the program ends: a visible progress window keeps it
+    // alive after the main window closed, a hidden one does not.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    Form1 *main = Form1::instance();
+    QObject::connect(main, &Form1::programEnded, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    main->show();
+    const int status = QApplication::exec();
+    delete Form1::existing();
+    // A progress window closed by the program's end is still waiting for its deletion.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return status;
+}
