@@ -1,0 +1,147 @@
+#include "RewriteFile.h"
+
+#include "LineReader.h"
+#include "ReplaceInLine.h"
+#include "ReplacementTexts.h"
+#include "ScratchFile.h"
+#include "SearchPreScan.h"
+#include "SourceFile.h"
+
+#include <QString>
+
+#include <cstring>
+#include <optional>
+
+namespace {
+
+using Status = RewriteResult::Status;
+
+RewriteResult failed(const QString &reason)
+{
+    return {Status::Failed, reason};
+}
+
+// Why a file that holds the search text cannot be rewritten, if it cannot.
+std::optional<QString> refusal(const SourceFile &source, ReplacementTexts &texts,
+                               FileEncoding encoding)
+{
+    if (!texts.encoded(encoding).replacement)
+        return QStringLiteral("the replacement text cannot be written in %1")
+            .arg(FileEncodingName(encoding));
+    if (source.isReadOnly())
+        return QStringLiteral("the file is read-only");
+    if (source.hasOtherLinks())
+        return QStringLiteral("the file has more than one hard link: replacing it would leave "
+                              "its other names with the old text");
+    return std::nullopt;
+}
+
+// The unit of ASCII character c in a file of encoding, in the file's byte order.
+template <typename Unit> Unit unitOf(char c, FileEncoding encoding)
+{
+    const QByteArray bytes = AsciiUnit(c, encoding);
+    Q_ASSERT(bytes.size() == qsizetype(sizeof(Unit)));
+    Unit unit;
+    std::memcpy(&unit, bytes.constData(), sizeof unit);
+    return unit;
+}
+
+template <typename Unit> bool writeUnits(ScratchFile &out, std::basic_string_view<Unit> text)
+{
+    return out.write(text.data(), qsizetype(text.size() * sizeof(Unit)));
+}
+
+// Copies the file from its current position to the scratch file line by line, each line
+// replaced and followed by its own line break. Status Changed means the scratch file differs.
+template <typename Unit>
+RewriteResult rewriteLines(QIODevice &in, ScratchFile &out, LineReplacer<Unit> &replacer,
+                           FileEncoding encoding, const std::function<void()> &yield)
+{
+    LineReader<Unit> reader(in, unitOf<Unit>('\r', encoding), unitOf<Unit>('\n', encoding));
+    std::basic_string_view<Unit> line, lineBreak;
+    std::basic_string<Unit> replaced;
+    bool changed = false;
+    qint64 nextYield = SearchPreScan::YieldEveryBytes;
+    while (reader.next(line, lineBreak)) {
+        const ReplaceOutcome outcome = replacer.replace(line, replaced);
+        if (outcome == ReplaceOutcome::Runaway)
+            return failed(QStringLiteral("the replacement does not come to an end"));
+        changed = changed || outcome == ReplaceOutcome::Replaced;
+        if (!writeUnits(out, outcome == ReplaceOutcome::Replaced ? replaced : line) ||
+            !writeUnits(out, lineBreak))
+            return failed(out.error());
+        if (yield && reader.bytesRead() >= nextYield) {
+            nextYield = reader.bytesRead() + SearchPreScan::YieldEveryBytes;
+            yield();
+        }
+    }
+    if (reader.failed())
+        return failed(QStringLiteral("cannot read the file: ") + in.errorString());
+    const QByteArray trailing = reader.trailingBytes();
+    if (!out.write(trailing.constData(), trailing.size()))
+        return failed(out.error());
+    return {changed ? Status::Changed : Status::Unchanged, {}};
+}
+
+// Writes the rewritten file into the open scratch file, the byte order mark as it was.
+RewriteResult writeScratch(QIODevice &in, ScratchFile &out, ReplacementTexts &texts,
+                           const SearchPreScan::Result &scan, const std::function<void()> &yield)
+{
+    const QString cannotRead = QStringLiteral("cannot read the file: ");
+    if (!in.seek(0))
+        return failed(cannotRead + in.errorString());
+    const QByteArray mark = in.read(scan.byteOrderMarkLength);
+    if (mark.size() != scan.byteOrderMarkLength)
+        return failed(cannotRead + in.errorString());
+    if (!out.write(mark.constData(), mark.size()))
+        return failed(out.error());
+    if (IsUtf16(scan.encoding))
+        return rewriteLines(in, out, texts.utf16Replacer(scan.encoding), scan.encoding, yield);
+    return rewriteLines(in, out, texts.byteReplacer(scan.encoding), scan.encoding, yield);
+}
+
+// The file holds the search text and may be rewritten: rewrite it into a scratch file beside
+// it and put that in its place. Any failure before the rename leaves the file as it was, and
+// the scratch file is removed however this returns.
+RewriteResult replaceThroughScratch(const QString &path, SourceFile &source,
+                                    ReplacementTexts &texts, const SearchPreScan::Result &scan,
+                                    const std::function<void()> &yield)
+{
+    ScratchFile scratch(path);
+    if (!scratch.open())
+        return failed(scratch.error());
+    const RewriteResult written = writeScratch(source.device(), scratch, texts, scan, yield);
+    if (written.status != Status::Changed)
+        return written;
+    if (!scratch.flush())
+        return failed(scratch.error());
+    if (!source.copyMetadataTo(scratch.device()))
+        return failed(source.error());
+    if (!scratch.sync())
+        return failed(scratch.error());
+    // As late as possible: a change made by another program after this point is lost.
+    if (!source.unchangedOnDisk())
+        return failed(QStringLiteral("the file was modified by another program during the run"));
+    if (!scratch.commit())
+        return failed(scratch.error());
+    return {Status::Changed, {}};
+}
+
+} // namespace
+
+RewriteResult RewriteFile(const QString &path, ReplacementTexts &texts,
+                          const std::function<void()> &yield)
+{
+    SourceFile source;
+    if (!source.open(path))
+        return failed(source.error());
+    SearchPreScan preScan(texts, yield);
+    const std::optional<SearchPreScan::Result> scan = preScan.scan(source.device(), source.size());
+    if (!scan)
+        return failed(QStringLiteral("cannot read the file: ") + source.device().errorString());
+    if (!scan->occurs)
+        return {Status::Unchanged, {}};
+    if (const std::optional<QString> reason = refusal(source, texts, scan->encoding))
+        return failed(*reason);
+    return replaceThroughScratch(path, source, texts, *scan, yield);
+}

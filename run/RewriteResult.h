@@ -8,7 +8,8 @@ struct RewriteResult
     enum class Status {
         Unchanged, ///< the search text does not occur; the file was not touched
         Changed,   ///< the file was replaced by its rewritten form
-        Failed,    ///< nothing was changed; reason says what failed
+        Failed,    ///< nothing was changed; reason says what failed (the one exception, a
+                   ///< folder that could not be synced after the replacement, says so)
     };
 
     Status status = Status::Unchanged;

@@ -1,0 +1,62 @@
+#include "NeedleSearch.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string.h> // memmem
+
+NeedleSearch::NeedleSearch(FileEncoding encoding, const QByteArray &needle)
+    : m_encoding(encoding), m_needle(needle), m_unit(UnitBytes(encoding)),
+      m_cr(AsciiUnit('\r', encoding)), m_startsWithLf(needle.startsWith(AsciiUnit('\n', encoding)))
+{
+    Q_ASSERT(!needle.isEmpty());
+#ifndef Q_OS_UNIX
+    m_searcher.emplace(m_needle.cbegin(), m_needle.cend());
+#endif
+}
+
+bool NeedleSearch::canMatch(FileEncoding encoding, const QByteArray &needle)
+{
+    const QByteArray cr = AsciiUnit('\r', encoding);
+    const qsizetype unit = UnitBytes(encoding);
+    for (qsizetype at = 0; at + unit <= needle.size(); at += unit) {
+        if (needle.sliced(at, unit) == cr)
+            return false;
+    }
+    return true;
+}
+
+void NeedleSearch::search(const char *data, qsizetype size, qsizetype newFrom, qint64 base,
+                          qsizetype markLength)
+{
+    const char *from = data + std::max<qsizetype>(0, newFrom - m_needle.size() + 1);
+    const char *const end = data + size;
+    while (!m_found) {
+        const char *hit = find(from, end);
+        if (hit == end)
+            return;
+        m_found = counts(data, hit - data, base, markLength);
+        from = hit + 1;
+    }
+}
+
+// The C library's memmem is about twice as fast as the standard searcher on HTML pages;
+// Windows has none.
+const char *NeedleSearch::find(const char *from, const char *end) const
+{
+#ifdef Q_OS_UNIX
+    const void *hit =
+        ::memmem(from, size_t(end - from), m_needle.constData(), size_t(m_needle.size()));
+    return hit ? static_cast<const char *>(hit) : end;
+#else
+    return (*m_searcher)(from, end).first;
+#endif
+}
+
+bool NeedleSearch::counts(const char *data, qsizetype at, qint64 base, qsizetype markLength) const
+{
+    const qint64 offset = base + at;
+    if (offset < markLength || (offset - markLength) % m_unit != 0)
+        return false;
+    return !(m_startsWithLf && at >= m_unit &&
+             std::memcmp(data + at - m_unit, m_cr.constData(), size_t(m_unit)) == 0);
+}

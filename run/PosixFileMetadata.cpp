@@ -1,0 +1,144 @@
+#include "PosixFileMetadata.h"
+
+#ifdef Q_OS_UNIX
+
+#include <QByteArray>
+#include <QFile>
+#include <QList>
+
+#include <cerrno>
+#include <unistd.h>
+#include <utility>
+
+#ifdef Q_OS_LINUX
+#include <sys/xattr.h>
+#endif
+
+namespace {
+
+QString failure(const QString &step)
+{
+    return step + QStringLiteral(": ") + qt_error_string(errno);
+}
+
+#ifdef Q_OS_LINUX
+
+// Names are NUL-terminated, one after the other. Returns false with errno set.
+bool listAttributes(int fd, QList<QByteArray> &names)
+{
+    names.clear();
+    const ssize_t size = ::flistxattr(fd, nullptr, 0);
+    if (size < 0)
+        return errno == ENOTSUP; // a file system without extended attributes has none to copy
+    QByteArray list(size, '\0');
+    const ssize_t got = ::flistxattr(fd, list.data(), size_t(list.size()));
+    if (got < 0)
+        return false;
+    list.truncate(got);
+    for (const QByteArray &name : list.split('\0')) {
+        if (!name.isEmpty())
+            names.append(name);
+    }
+    return true;
+}
+
+// Returns false with errno set; a missing attribute reads as an empty value with ENODATA.
+bool readAttribute(int fd, const QByteArray &name, QByteArray &value)
+{
+    for (;;) {
+        const ssize_t size = ::fgetxattr(fd, name.constData(), nullptr, 0);
+        if (size < 0)
+            return false;
+        value.resize(size);
+        const ssize_t got = ::fgetxattr(fd, name.constData(), value.data(), size_t(size));
+        if (got >= 0) {
+            value.truncate(got);
+            return true;
+        }
+        if (errno != ERANGE) // ERANGE: the value grew in between; ask its size again
+            return false;
+    }
+}
+
+// An attribute the scratch file got from its folder (an ACL from the folder's default ACL,
+// say) but the file does not have would grant what the file did not.
+QString removeExtraAttributes(int targetFd, const QList<QByteArray> &keep)
+{
+    QList<QByteArray> names;
+    if (!listAttributes(targetFd, names))
+        return failure(QStringLiteral("cannot list the extended attributes of the scratch file"));
+    for (const QByteArray &name : std::as_const(names)) {
+        if (!keep.contains(name) && ::fremovexattr(targetFd, name.constData()) != 0)
+            return failure(QStringLiteral("cannot remove the extended attribute %1 from the "
+                                          "scratch file")
+                               .arg(QString::fromUtf8(name)));
+    }
+    return {};
+}
+
+QString copyAttributes(int sourceFd, int targetFd)
+{
+    QList<QByteArray> names;
+    if (!listAttributes(sourceFd, names))
+        return failure(QStringLiteral("cannot list the extended attributes of the file"));
+    if (const QString reason = removeExtraAttributes(targetFd, names); !reason.isEmpty())
+        return reason;
+    QByteArray value;
+    QByteArray present;
+    for (const QByteArray &name : std::as_const(names)) {
+        if (!readAttribute(sourceFd, name, value))
+            return failure(QStringLiteral("cannot read the extended attribute %1 of the file")
+                               .arg(QString::fromUtf8(name)));
+        // An attribute the scratch file already has with this value (a label the file system
+        // gave it, for instance) is left alone: setting it might need privileges.
+        if (readAttribute(targetFd, name, present) && present == value)
+            continue;
+        if (::fsetxattr(targetFd, name.constData(), value.constData(), size_t(value.size()), 0) !=
+            0)
+            return failure(QStringLiteral("cannot give the scratch file the extended attribute %1")
+                               .arg(QString::fromUtf8(name)));
+    }
+    return {};
+}
+
+#endif // Q_OS_LINUX
+
+} // namespace
+
+bool PosixFileMetadata::readPath(const QString &path)
+{
+    return ::stat(QFile::encodeName(path).constData(), &m_stat) == 0;
+}
+
+bool PosixFileMetadata::sameVersionAs(const PosixFileMetadata &other) const
+{
+    const struct stat &a = m_stat;
+    const struct stat &b = other.m_stat;
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
+QString PosixFileMetadata::copyTo(int sourceFd, int targetFd) const
+{
+    struct stat target = {};
+    if (::fstat(targetFd, &target) != 0)
+        return failure(QStringLiteral("cannot read the scratch file's metadata"));
+    // Only a change of owner needs privileges; a file the user owns is left as it is.
+    if ((target.st_uid != m_stat.st_uid || target.st_gid != m_stat.st_gid) &&
+        ::fchown(targetFd, m_stat.st_uid, m_stat.st_gid) != 0)
+        return failure(QStringLiteral("cannot give the scratch file the owner of the file"));
+#ifdef Q_OS_LINUX
+    // After the owner, which clears security.capability; before the mode, since setting an
+    // ACL can clear the setgid bit.
+    if (const QString reason = copyAttributes(sourceFd, targetFd); !reason.isEmpty())
+        return reason;
+#else
+    Q_UNUSED(sourceFd);
+#endif
+    // Last: a change of owner clears the setuid and setgid bits.
+    if (::fchmod(targetFd, m_stat.st_mode & 07777) != 0)
+        return failure(QStringLiteral("cannot give the scratch file the permissions of the file"));
+    return {};
+}
+
+#endif // Q_OS_UNIX

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QtGlobal>
+
+#ifdef Q_OS_UNIX
+
+#include <QString>
+
+#include <sys/stat.h>
+
+/// What a POSIX file system knows of a file, captured once, and the means to pass it on to the
+/// scratch file that replaces the file. A rename gives the file the scratch file's owner, mode
+/// and extended attributes, so these must be the original's before the rename.
+class PosixFileMetadata
+{
+public:
+    /// Reads the metadata of the file path names, following symbolic links. On failure,
+    /// returns false with errno set.
+    bool readPath(const QString &path);
+
+    bool isRegularFile() const { return S_ISREG(m_stat.st_mode); }
+    qint64 size() const { return qint64(m_stat.st_size); }
+    bool hasOtherLinks() const { return m_stat.st_nlink > 1; }
+
+    /// True when no write permission bit is set; root could write the file all the same,
+    /// which is why the bits are asked and not access().
+    bool lacksWriteBits() const { return (m_stat.st_mode & 0222) == 0; }
+
+    /// True when both name the same file with the same size and modification time, to the
+    /// nanosecond: the file was not modified in between.
+    bool sameVersionAs(const PosixFileMetadata &other) const;
+
+    /// Gives the open file targetFd this file's owner, group, exact mode (setuid, setgid and
+    /// sticky bits included) and, on Linux, extended attributes (which carry the POSIX ACLs),
+    /// reading the attributes from sourceFd, this file opened. Returns the reason of a failure,
+    /// or an empty string.
+    QString copyTo(int sourceFd, int targetFd) const;
+
+private:
+    struct stat m_stat = {};
+};
+
+#endif // Q_OS_UNIX

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "FileEncoding.h"
+#include "NeedleSearch.h"
+#include "Utf8Validator.h"
+
+#include <QtGlobal>
+
+#include <array>
+#include <functional>
+#include <optional>
+
+class QIODevice;
+class ReplacementTexts;
+
+/// Reads a whole file in large chunks and tells whether the search text, encoded in the file's
+/// encoding, occurs within one of its lines, and what that encoding is. Nearly every file of a
+/// run does not hold the search text, so this is the path almost all files take: no line is
+/// split, nothing is decoded, and reading stops as soon as the answer is known.
+///
+/// "Within a line" is exact: a match that holds a CR, or that starts with the LF of a CR LF,
+/// does not count, so the file is rewritten only when a replacement will be made.
+/// One object scans one file.
+class SearchPreScan
+{
+public:
+    /// What the pre-scan learnt about a file.
+    struct Result
+    {
+        FileEncoding encoding = FileEncoding::Utf8;
+        qsizetype byteOrderMarkLength = 0;
+        bool occurs = false; ///< the search text occurs within some line of the file
+    };
+
+    static constexpr qsizetype DefaultChunkBytes = qsizetype(1) << 20;
+
+    /// Work on a large file yields to the caller about once per this many bytes read.
+    static constexpr qint64 YieldEveryBytes = qint64(4) << 20;
+
+    /// chunkBytes is the read size (tests use tiny ones to put matches across chunk borders).
+    SearchPreScan(ReplacementTexts &texts, std::function<void()> yield,
+                  qsizetype chunkBytes = DefaultChunkBytes);
+
+    /// Scans file from its current position, which must be its start. file is a regular file
+    /// (or a buffer): a short read is taken as its end. sizeHint, the file's size as far as
+    /// known, only sizes the buffer. Returns nothing when reading failed (the file's
+    /// errorString() says why).
+    std::optional<Result> scan(QIODevice &file, qint64 sizeHint);
+
+private:
+    qsizetype keepBytes() const;
+    void begin(QByteArrayView head);
+    void examine(const char *data, qsizetype size, qsizetype newFrom, qint64 base);
+    bool decided() const;
+    Result result() const;
+    void addCandidate(FileEncoding encoding);
+    const NeedleSearch *candidateFor(FileEncoding encoding) const;
+    bool occursIn(FileEncoding encoding) const;
+
+    ReplacementTexts &m_texts;
+    std::function<void()> m_yield;
+    qsizetype m_chunkBytes;
+    std::optional<FileEncoding> m_known; ///< the file's encoding, once known
+    qsizetype m_markLength = 0;
+    bool m_validate = false; ///< UTF-8 or legacy is decided by the validity of the whole file
+    Utf8Validator m_validator;
+    std::array<std::optional<NeedleSearch>, 2> m_candidates; ///< encodings the file may be in
+};
