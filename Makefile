@@ -30,7 +30,7 @@ format:
 	clang-format -i $(SOURCES)
 
 format-check: deps
-	clang-format --dry-run --Werror $(SOURCES)
+	@clang-format --dry-run --Werror $(SOURCES) && echo "clang-format: all sources formatted"
 
 test-main: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
