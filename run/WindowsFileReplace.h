@@ -1,0 +1,51 @@
+#pragma once
+
+// Windows only: the file operations a rewrite needs beyond what Qt offers, in plain Win32 and
+// standard C++ (no Qt), so that a MinGW cross compiler can check them on any build machine.
+// Paths are absolute, with backslashes (QDir::toNativeSeparators); longer ones than MAX_PATH
+// are given the \\?\ prefix here. Handles are Win32 HANDLEs passed as void *, so that this
+// header does not pull <windows.h> into its includers.
+
+#include <cstdint>
+#include <string>
+
+/// What a rewrite needs to know of a file: whether it may be replaced, and which file and
+/// which version of it a path named at one moment.
+struct WindowsFileFacts
+{
+    std::uint32_t attributes = 0; ///< FILE_ATTRIBUTE_* bits
+    std::uint32_t links = 0;      ///< number of hard links (names) of the file
+    std::uint32_t volume = 0;     ///< serial number of the volume that holds the file
+    std::uint64_t index = 0;      ///< the file's ID on its volume
+    std::uint64_t size = 0;
+    std::uint64_t lastWrite = 0; ///< FILETIME of the last write
+
+    /// True when the read-only attribute is set: ReplaceFileW would refuse the file.
+    bool isReadOnly() const;
+};
+
+/// Reads the facts of the file open as handle. On failure error holds the system's message.
+bool ReadFileFacts(void *handle, WindowsFileFacts &facts, std::wstring &error);
+
+/// Reads the facts of the file at path. It is opened for its attributes only, which no share
+/// mode of another program's handle can refuse. On failure error holds the system's message.
+bool ReadFileFacts(const std::wstring &path, WindowsFileFacts &facts, std::wstring &error);
+
+/// True when two readings found the same file, with the same size and time of last write.
+bool SameFileVersion(const WindowsFileFacts &a, const WindowsFileFacts &b);
+
+/// Forces what was written through handle to the disk (FlushFileBuffers). The handle must
+/// have write access. On failure error holds the system's message.
+bool FlushToDisk(void *handle, std::wstring &error);
+
+/// Puts the closed file scratch in the place of target, in the same folder, keeping target's
+/// attributes, ACL, alternate data streams and creation time (ReplaceFileW). Retries for
+/// about a second while another program holds either file open, so it may block the calling
+/// thread that long. On failure error is a whole sentence for the user, and the scratch file
+/// has been removed, except when it holds the only copy of the file's text (error says so).
+bool ReplaceWithScratch(const std::wstring &target, const std::wstring &scratch,
+                        std::wstring &error);
+
+/// Deletes the scratch file, retrying like ReplaceWithScratch; a file already gone counts as
+/// deleted. On failure error holds the system's message.
+bool DeleteScratch(const std::wstring &scratch, std::wstring &error);

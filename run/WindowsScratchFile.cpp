@@ -1,0 +1,126 @@
+#include "WindowsScratchFile.h"
+
+#ifdef Q_OS_WIN
+
+#include "WindowsFileReplace.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <io.h>
+
+namespace {
+
+std::wstring nativePath(const QString &path)
+{
+    return QDir::toNativeSeparators(path).toStdWString();
+}
+
+// ".tagmender-", six random letters or digits, ".tmp": whoever finds one left behind (after a
+// power cut, say) can tell whose it is and that it may go.
+QString scratchName()
+{
+    static constexpr char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    QString name = QStringLiteral(".tagmender-");
+    for (int i = 0; i < 6; ++i)
+        name += QLatin1Char(letters[QRandomGenerator::global()->bounded(int(sizeof letters) - 1)]);
+    return name + QStringLiteral(".tmp");
+}
+
+} // namespace
+
+// ReplaceFileW given a symbolic link would put the new text in the link's place and leave the
+// file it points to unchanged; the file that was read is the one to replace.
+WindowsScratchFile::WindowsScratchFile(const QString &target)
+{
+    const QFileInfo info(target);
+    const QString resolved = info.isSymbolicLink() ? info.canonicalFilePath() : QString();
+    m_target = resolved.isEmpty() ? info.absoluteFilePath() : resolved;
+}
+
+WindowsScratchFile::~WindowsScratchFile()
+{
+    m_file.close();
+    std::wstring ignored;
+    if (m_created && !m_handedOver)
+        DeleteScratch(nativePath(m_file.fileName()), ignored);
+}
+
+// NewOnly creates the file exclusively (CREATE_NEW), so an existing file of the same name is
+// never opened or truncated; a name that is taken only means another try.
+bool WindowsScratchFile::open()
+{
+    const QDir folder = QFileInfo(m_target).absoluteDir();
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        m_file.setFileName(folder.filePath(scratchName()));
+        if (m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            m_created = true;
+            return true;
+        }
+        if (!m_file.exists())
+            break;
+    }
+    return fail(QStringLiteral("cannot create the scratch file"), m_file.errorString());
+}
+
+bool WindowsScratchFile::write(const void *data, qsizetype size)
+{
+    if (!m_error.isEmpty())
+        return false;
+    if (size == 0)
+        return true;
+    if (m_file.write(static_cast<const char *>(data), size) != size)
+        return fail(QStringLiteral("cannot write the scratch file"), m_file.errorString());
+    return true;
+}
+
+bool WindowsScratchFile::flush()
+{
+    if (!m_error.isEmpty())
+        return false;
+    if (!m_file.flush())
+        return fail(QStringLiteral("cannot write the scratch file"), m_file.errorString());
+    return true;
+}
+
+// QFileDevice::handle() is a C runtime descriptor on Windows; FlushFileBuffers wants the
+// HANDLE behind it.
+bool WindowsScratchFile::sync()
+{
+    if (!flush())
+        return false;
+    std::wstring error;
+    const auto handle = reinterpret_cast<void *>(_get_osfhandle(m_file.handle()));
+    if (!FlushToDisk(handle, error))
+        return fail(QStringLiteral("cannot write the scratch file to disk"),
+                    QString::fromStdWString(error));
+    return true;
+}
+
+bool WindowsScratchFile::commit()
+{
+    if (!flush())
+        return false;
+    m_file.close();
+    if (m_file.error() != QFileDevice::NoError)
+        return fail(QStringLiteral("cannot write the scratch file"), m_file.errorString());
+    // From here on ReplaceWithScratch decides whether the scratch file may be deleted: after
+    // some failures it holds the only copy of the file's text.
+    m_handedOver = true;
+    std::wstring error;
+    if (!ReplaceWithScratch(nativePath(m_target), nativePath(m_file.fileName()), error)) {
+        m_error = QString::fromStdWString(error);
+        return false;
+    }
+    return true;
+}
+
+bool WindowsScratchFile::fail(const QString &step, const QString &reason)
+{
+    if (m_error.isEmpty())
+        m_error = step + QStringLiteral(": ") + reason;
+    return false;
+}
+
+#endif // Q_OS_WIN
