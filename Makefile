@@ -6,6 +6,8 @@
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 20
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS = -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ifeq ($(CI),true)
@@ -14,7 +16,7 @@ endif
 
 SOURCES = $(shell git ls-files '*.cpp' '*.h' 2>/dev/null)
 
-.PHONY: deps build run test test-main test-asan format format-check bench screenshot clean
+.PHONY: deps build run test test-main test-asan test-fuzz format format-check bench screenshot clean
 
 deps:
 	@scripts/install-deps
@@ -41,7 +43,14 @@ test-asan: deps
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 		ctest --output-on-failure -j $(JOBS) -LE nosan
 
-test: format-check test-asan test-main
+# Both libFuzzer targets (clang), FUZZ_SECONDS each, side by side; a finding fails the test.
+test-fuzz: deps
+	cmake -S . -B $(FUZZ_BUILD) $(CMAKE_FLAGS) -DCMAKE_CXX_COMPILER=clang++ \
+		-DTAGMENDER_FUZZ=ON -DTAGMENDER_BUILD_APP=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_replace fuzz_rewrite
+	tests/fuzz/run-fuzzers $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+test: format-check test-asan test-fuzz test-main
 
 bench: build
 	bench/run-bench $(BUILD)
