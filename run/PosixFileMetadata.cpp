@@ -110,12 +110,18 @@ bool PosixFileMetadata::readPath(const QString &path)
     return ::stat(QFile::encodeName(path).constData(), &m_stat) == 0;
 }
 
+bool PosixFileMetadata::readOpen(int fd)
+{
+    return ::fstat(fd, &m_stat) == 0;
+}
+
 bool PosixFileMetadata::sameVersionAs(const PosixFileMetadata &other) const
 {
     const struct stat &a = m_stat;
     const struct stat &b = other.m_stat;
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
-           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+           a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
 }
 
 QString PosixFileMetadata::copyTo(int sourceFd, int targetFd) const
@@ -126,7 +132,9 @@ QString PosixFileMetadata::copyTo(int sourceFd, int targetFd) const
     // Only a change of owner needs privileges; a file the user owns is left as it is.
     if ((target.st_uid != m_stat.st_uid || target.st_gid != m_stat.st_gid) &&
         ::fchown(targetFd, m_stat.st_uid, m_stat.st_gid) != 0)
-        return failure(QStringLiteral("cannot give the scratch file the owner of the file"));
+        return failure(QStringLiteral("cannot keep the file's owner and group (user %1, group %2)")
+                           .arg(m_stat.st_uid)
+                           .arg(m_stat.st_gid));
 #ifdef Q_OS_LINUX
     // After the owner, which clears security.capability; before the mode, since setting an
     // ACL can clear the setgid bit.

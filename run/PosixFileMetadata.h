@@ -18,6 +18,9 @@ public:
     /// returns false with errno set.
     bool readPath(const QString &path);
 
+    /// Reads the metadata of the open file fd. On failure, returns false with errno set.
+    bool readOpen(int fd);
+
     bool isRegularFile() const { return S_ISREG(m_stat.st_mode); }
     qint64 size() const { return qint64(m_stat.st_size); }
     bool hasOtherLinks() const { return m_stat.st_nlink > 1; }
@@ -26,8 +29,10 @@ public:
     /// which is why the bits are asked and not access().
     bool lacksWriteBits() const { return (m_stat.st_mode & 0222) == 0; }
 
-    /// True when both name the same file with the same size and modification time, to the
-    /// nanosecond: the file was not modified in between.
+    /// True when both name the same file with the same size, modification time and change time,
+    /// to the nanosecond: the file was not modified in between. The change time is what gives
+    /// away a writer that restores the modification time afterwards (cp -p, rsync --inplace):
+    /// no program can set it.
     bool sameVersionAs(const PosixFileMetadata &other) const;
 
     /// Gives the open file targetFd this file's owner, group, exact mode (setuid, setgid and

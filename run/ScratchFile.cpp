@@ -1,5 +1,7 @@
 #include "ScratchFile.h"
 
+#ifndef Q_OS_WIN // Windows has WindowsScratchFile
+
 #include <QFileInfo>
 
 #include <cstring>
@@ -81,9 +83,15 @@ bool ScratchFile::commit()
 {
     if (!m_error.isEmpty())
         return false;
-    if (!m_file.commit())
+    errno = 0;
+    if (!m_file.commit()) {
+        // When Qt cannot link an unnamed scratch file into the folder under any temporary name
+        // (a full folder, say), it records no reason ("Unknown error"); the system's is left.
+        const int error = errno;
+        const bool noReason = m_file.error() == QFileDevice::UnspecifiedError && error != 0;
         return fail(QStringLiteral("cannot replace the file with the scratch file"),
-                    m_file.errorString());
+                    noReason ? qt_error_string(error) : m_file.errorString());
+    }
     return syncFolder();
 }
 
@@ -113,3 +121,5 @@ bool ScratchFile::syncFolder()
 #endif
     return true;
 }
+
+#endif // Q_OS_WIN

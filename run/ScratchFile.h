@@ -5,6 +5,12 @@
 
 #include <memory>
 
+#ifdef Q_OS_WIN
+// Windows replaces the file through ReplaceFileW, which keeps its ACL and streams.
+#include "WindowsScratchFile.h"
+using ScratchFile = WindowsScratchFile;
+#else
+
 /// The scratch file a file is rewritten into: a uniquely named file in the file's own folder
 /// that replaces the file in one rename on commit(), or disappears when destroyed uncommitted
 /// (QSaveFile discards it then, without the sync that a cancelled commit() would still do).
@@ -53,3 +59,5 @@ private:
     qsizetype m_used = 0;
     QString m_error;
 };
+
+#endif // Q_OS_WIN

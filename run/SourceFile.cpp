@@ -30,15 +30,19 @@ bool SourceFile::open(const QString &path)
         return fail(cannotOpen + qt_error_string(errno));
     if (!m_metadata.isRegularFile())
         return fail(notRegular);
-    // Non-blocking all the same, in case a FIFO took the file's place since the check above
-    // (reading it then finds nothing); reads of a regular file are not affected. Should any
-    // other file take its place, the check before the replacement fails: the identity it
-    // compares is the one read above.
+    // Another file may have taken the path since the check above: a FIFO (non-blocking, so the
+    // open does not wait for a writer), a device or a link to one (which would be read for
+    // ever). So what counts from here on is the file actually opened, checked once more; the
+    // check before the replacement then compares the path with that file.
     const int fd =
         ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return fail(cannotOpen + qt_error_string(errno));
     m_file.emplace(fd);
+    if (!m_metadata.readOpen(fd))
+        return fail(cannotOpen + qt_error_string(errno));
+    if (!m_metadata.isRegularFile())
+        return fail(notRegular);
     return true;
 }
 
@@ -75,7 +79,21 @@ bool SourceFile::unchangedOnDisk()
     return now.readPath(m_path) && now.sameVersionAs(m_metadata);
 }
 
-#else // Windows: plain Qt; replacing through the system's own file replacement comes later.
+#else // Windows: Qt to read, Win32 for the file's identity and attributes.
+
+#include <QDir>
+
+#include <io.h>
+
+namespace {
+
+// QFileDevice::handle() is a C runtime descriptor on Windows; Win32 wants the HANDLE behind it.
+void *win32Handle(const QFile &file)
+{
+    return reinterpret_cast<void *>(_get_osfhandle(file.handle()));
+}
+
+} // namespace
 
 bool SourceFile::open(const QString &path)
 {
@@ -83,11 +101,14 @@ bool SourceFile::open(const QString &path)
     const QFileInfo info(path);
     if (info.exists() && !info.isFile())
         return fail(notRegular);
-    m_size = info.size();
-    m_modified = info.lastModified();
     m_file.setFileName(path);
+    const QString cannotOpen = QStringLiteral("cannot open the file: ");
     if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return fail(QStringLiteral("cannot open the file: ") + m_file.errorString());
+        return fail(cannotOpen + m_file.errorString());
+    // Read through the open handle, so that they describe the file being read.
+    std::wstring error;
+    if (!ReadFileFacts(win32Handle(m_file), m_facts, error))
+        return fail(cannotOpen + QString::fromStdWString(error));
     return true;
 }
 
@@ -98,29 +119,38 @@ QIODevice &SourceFile::device()
 
 qint64 SourceFile::size() const
 {
-    return m_size;
+    return qint64(m_facts.size);
 }
 
+// The read-only attribute makes ReplaceFileW fail with "access denied" only after the scratch
+// file is written; checked here, the file is refused up front. QFileInfo adds the NTFS
+// permissions when the program turns their lookup on.
 bool SourceFile::isReadOnly() const
 {
-    return !QFileInfo(m_path).isWritable();
+    return m_facts.isReadOnly() || !QFileInfo(m_path).isWritable();
 }
 
+// ReplaceFileW gives the path a new file, as a rename does: other names would keep the old text.
 bool SourceFile::hasOtherLinks() const
 {
-    return false;
+    return m_facts.links > 1;
 }
 
-// QSaveFile already gives the scratch file the file's permissions.
+// ReplaceFileW itself gives the new file the old one's attributes, ACL and streams.
 bool SourceFile::copyMetadataTo(QFileDevice &)
 {
     return true;
 }
 
+// Also closes the file: this is the last look at it before ReplaceFileW, which opens it for
+// deletion and so fails while any handle without FILE_SHARE_DELETE is open, as Qt's are.
 bool SourceFile::unchangedOnDisk()
 {
-    const QFileInfo info(m_path);
-    return info.exists() && info.size() == m_size && info.lastModified() == m_modified;
+    m_file.close();
+    const QString path = QDir::toNativeSeparators(QFileInfo(m_path).absoluteFilePath());
+    WindowsFileFacts now;
+    std::wstring error;
+    return ReadFileFacts(path.toStdWString(), now, error) && SameFileVersion(now, m_facts);
 }
 
 #endif

@@ -9,6 +9,10 @@
 
 #include <optional>
 
+#ifndef Q_OS_UNIX
+#include "WindowsFileReplace.h"
+#endif
+
 /// The file being rewritten, open for reading, with what is needed to replace it safely:
 /// whether it may be replaced at all, its metadata for the scratch file, and whether another
 /// program modified it since it was opened.
@@ -52,7 +56,6 @@ private:
     PosixFileMetadata m_metadata;
 #else
     QFile m_file;
-    qint64 m_size = 0;
-    QDateTime m_modified;
+    WindowsFileFacts m_facts; ///< as read through the open file
 #endif
 };
