@@ -12,6 +12,10 @@
 #include <cstring>
 #include <optional>
 
+#ifdef Q_OS_UNIX
+#include <string.h> // memmem
+#endif
+
 namespace {
 
 using Status = RewriteResult::Status;
@@ -51,11 +55,48 @@ template <typename Unit> bool writeUnits(ScratchFile &out, std::basic_string_vie
     return out.write(text.data(), qsizetype(text.size() * sizeof(Unit)));
 }
 
+// False when line certainly holds no occurrence of search (the search text's bytes). Looks at
+// the line's bytes, so for UTF-16 it also finds matches off the unit grid: those only cost a
+// call of the replacer, which is exact. memmem is linear, as the replacer is: a plain find
+// would take quadratic time on lines such as a long run of one letter.
+template <typename Unit> bool mayHold(std::basic_string_view<Unit> line, const QByteArray &search)
+{
+#ifdef Q_OS_UNIX
+    return ::memmem(line.data(), line.size() * sizeof(Unit), search.constData(),
+                    size_t(search.size())) != nullptr;
+#else
+    Q_UNUSED(line);
+    Q_UNUSED(search);
+    return true; // no linear search at hand: the replacer decides
+#endif
+}
+
+// The line with every replacement made, or nothing when the replacement runs away. Most lines
+// of a file that changes hold no occurrence; a search finds them so and they skip the
+// replacer, which would copy them unit by unit. The output gets room for some growth up
+// front: the replacer reserves the line's length, and an output that outgrows it is copied
+// into a buffer twice as large, which on a long line costs more than the replacing itself.
+template <typename Unit>
+std::optional<std::basic_string_view<Unit>>
+replaceLine(LineReplacer<Unit> &replacer, const QByteArray &search,
+            std::basic_string_view<Unit> line, std::basic_string<Unit> &replaced, bool &changed)
+{
+    if (!mayHold(line, search))
+        return line;
+    replaced.reserve(line.size() + line.size() / 8);
+    const ReplaceOutcome outcome = replacer.replace(line, replaced);
+    if (outcome == ReplaceOutcome::Runaway)
+        return std::nullopt;
+    changed = changed || outcome == ReplaceOutcome::Replaced;
+    return outcome == ReplaceOutcome::Replaced ? std::basic_string_view<Unit>(replaced) : line;
+}
+
 // Copies the file from its current position to the scratch file line by line, each line
 // replaced and followed by its own line break. Status Changed means the scratch file differs.
 template <typename Unit>
 RewriteResult rewriteLines(QIODevice &in, ScratchFile &out, LineReplacer<Unit> &replacer,
-                           FileEncoding encoding, const std::function<void()> &yield)
+                           const QByteArray &search, FileEncoding encoding,
+                           const std::function<void()> &yield)
 {
     LineReader<Unit> reader(in, unitOf<Unit>('\r', encoding), unitOf<Unit>('\n', encoding));
     std::basic_string_view<Unit> line, lineBreak;
@@ -63,12 +104,10 @@ RewriteResult rewriteLines(QIODevice &in, ScratchFile &out, LineReplacer<Unit> &
     bool changed = false;
     qint64 nextYield = SearchPreScan::YieldEveryBytes;
     while (reader.next(line, lineBreak)) {
-        const ReplaceOutcome outcome = replacer.replace(line, replaced);
-        if (outcome == ReplaceOutcome::Runaway)
+        const auto result = replaceLine<Unit>(replacer, search, line, replaced, changed);
+        if (!result)
             return failed(QStringLiteral("the replacement does not come to an end"));
-        changed = changed || outcome == ReplaceOutcome::Replaced;
-        if (!writeUnits(out, outcome == ReplaceOutcome::Replaced ? replaced : line) ||
-            !writeUnits(out, lineBreak))
+        if (!writeUnits(out, *result) || !writeUnits(out, lineBreak))
             return failed(out.error());
         if (yield && reader.bytesRead() >= nextYield) {
             nextYield = reader.bytesRead() + SearchPreScan::YieldEveryBytes;
@@ -95,9 +134,11 @@ RewriteResult writeScratch(QIODevice &in, ScratchFile &out, ReplacementTexts &te
         return failed(cannotRead + in.errorString());
     if (!out.write(mark.constData(), mark.size()))
         return failed(out.error());
+    const QByteArray &search = *texts.encoded(scan.encoding).search;
     if (IsUtf16(scan.encoding))
-        return rewriteLines(in, out, texts.utf16Replacer(scan.encoding), scan.encoding, yield);
-    return rewriteLines(in, out, texts.byteReplacer(scan.encoding), scan.encoding, yield);
+        return rewriteLines(in, out, texts.utf16Replacer(scan.encoding), search, scan.encoding,
+                            yield);
+    return rewriteLines(in, out, texts.byteReplacer(scan.encoding), search, scan.encoding, yield);
 }
 
 // The file holds the search text and may be rewritten: rewrite it into a scratch file beside
@@ -144,4 +185,13 @@ RewriteResult RewriteFile(const QString &path, ReplacementTexts &texts,
     if (const std::optional<QString> reason = refusal(source, texts, scan->encoding))
         return failed(*reason);
     return replaceThroughScratch(path, source, texts, *scan, yield);
+}
+
+RewriteResult RewriteFile(const QString &path, ReplacementTexts &texts,
+                          const std::function<void()> &yield, const PreScanVerdict &verdict)
+{
+    if (verdict.kind == PreScanVerdict::Kind::CannotOccur && verdict.stamp &&
+        FileStamp::read(path) == verdict.stamp)
+        return {Status::Unchanged, {}};
+    return RewriteFile(path, texts, yield);
 }

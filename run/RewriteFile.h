@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PreScanVerdict.h"
 #include "RewriteResult.h"
 
 #include <functional>
@@ -15,3 +16,10 @@ class ReplacementTexts;
 /// yield, when set, is called now and then while a large file is worked on.
 RewriteResult RewriteFile(const QString &path, ReplacementTexts &texts,
                           const std::function<void()> &yield = {});
+
+/// The same rewrite for a file that PreScanFile looked at before, perhaps on another thread.
+/// A CannotOccur verdict settles the file as Unchanged after one stat, if the path still names
+/// the file with the stamp the pre-scan saw; in every other case the file is rewritten exactly
+/// as above, every check made again.
+RewriteResult RewriteFile(const QString &path, ReplacementTexts &texts,
+                          const std::function<void()> &yield, const PreScanVerdict &verdict);

@@ -9,8 +9,8 @@
 #include <memory>
 
 SearchPreScan::SearchPreScan(ReplacementTexts &texts, std::function<void()> yield,
-                             qsizetype chunkBytes)
-    : m_texts(texts), m_yield(std::move(yield)), m_chunkBytes(chunkBytes)
+                             qsizetype chunkBytes, std::stop_token stop)
+    : m_texts(texts), m_yield(std::move(yield)), m_chunkBytes(chunkBytes), m_stop(std::move(stop))
 {}
 
 std::optional<SearchPreScan::Result> SearchPreScan::scan(QIODevice &file, qint64 sizeHint)
@@ -34,6 +34,10 @@ std::optional<SearchPreScan::Result> SearchPreScan::scan(QIODevice &file, qint64
         examine(buffer.get(), size, held, base);
         if (decided() || got < readBytes)
             break;
+        if (m_stop.stop_requested()) {
+            m_stopped = true;
+            return std::nullopt;
+        }
         const qsizetype kept = std::min(keep, size);
         std::memmove(buffer.get(), buffer.get() + size - kept, size_t(kept));
         base += size - kept;

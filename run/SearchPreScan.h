@@ -9,6 +9,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <stop_token>
 
 class QIODevice;
 class ReplacementTexts;
@@ -20,7 +21,7 @@ class ReplacementTexts;
 ///
 /// "Within a line" is exact: a match that holds a CR, or that starts with the LF of a CR LF,
 /// does not count, so the file is rewritten only when a replacement will be made.
-/// One object scans one file.
+/// One object scans one file. Its texts must not be used by another thread during the scan.
 class SearchPreScan
 {
 public:
@@ -38,14 +39,18 @@ public:
     static constexpr qint64 YieldEveryBytes = qint64(4) << 20;
 
     /// chunkBytes is the read size (tests use tiny ones to put matches across chunk borders).
+    /// A stop request on stop abandons the scan at the next chunk.
     SearchPreScan(ReplacementTexts &texts, std::function<void()> yield,
-                  qsizetype chunkBytes = DefaultChunkBytes);
+                  qsizetype chunkBytes = DefaultChunkBytes, std::stop_token stop = {});
 
     /// Scans file from its current position, which must be its start. file is a regular file
     /// (or a buffer): a short read is taken as its end. sizeHint, the file's size as far as
     /// known, only sizes the buffer. Returns nothing when reading failed (the file's
-    /// errorString() says why).
+    /// errorString() says why) or the scan was stopped (stopped() says so).
     std::optional<Result> scan(QIODevice &file, qint64 sizeHint);
+
+    /// True when the last scan was abandoned on a stop request.
+    bool stopped() const { return m_stopped; }
 
 private:
     qsizetype keepBytes() const;
@@ -60,6 +65,8 @@ private:
     ReplacementTexts &m_texts;
     std::function<void()> m_yield;
     qsizetype m_chunkBytes;
+    std::stop_token m_stop;
+    bool m_stopped = false;
     std::optional<FileEncoding> m_known; ///< the file's encoding, once known
     qsizetype m_markLength = 0;
     bool m_validate = false; ///< UTF-8 or legacy is decided by the validity of the whole file

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "FileStamp.h"
 #include "ReplacementTexts.h"
 
+#include <QSet>
 #include <QStringList>
 
 class RunObserver;
+struct PreScanVerdict;
 
 /// One search-and-replace run without any window: lists the HTML files of a folder, then
 /// rewrites them one by one, reporting through a RunObserver. The caller checks the input
@@ -21,11 +24,18 @@ public:
     /// in processing order. Folders that cannot be listed are reported and left out.
     QStringList collect(const QString &folder, bool subfolders);
 
-    /// Rewrites the files in order; a failing file is reported and the run goes on.
+    /// Rewrites the files in order; a failing file is reported and the run goes on. A file
+    /// that an earlier path of the list already named (another spelling of the path, a bind
+    /// mount) is skipped without a report. The files are pre-scanned ahead on worker threads,
+    /// which are joined before this returns; the observer is called on the calling thread only.
     /// Returns false when the observer asked to stop before the last file.
     bool process(const QStringList &files);
 
 private:
+    bool firstVisit(const PreScanVerdict &verdict);
+    void rewrite(const QString &path, const PreScanVerdict &verdict);
+
     ReplacementTexts m_texts;
     RunObserver &m_observer;
+    QSet<FileStamp::Identity> m_visited; ///< the files the current process() has reached
 };

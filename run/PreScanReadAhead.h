@@ -1,0 +1,89 @@
+#pragma once
+
+#include "PreScanVerdict.h"
+#include "ReplacementTexts.h"
+
+#include <QStringList>
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <stop_token>
+#include <thread>
+#include <vector>
+
+/// Pre-scans the files of a run (PreScanFile) on worker threads, at most a window of files
+/// ahead of the thread that rewrites them, which takes the verdicts in list order. Almost every
+/// file of a run is settled by its pre-scan, so the pre-scans are most of a run's work.
+///
+/// The calling thread does no pre-scan of its own while there are workers: its system calls
+/// then follow from the list and the files alone, not from how the threads happen to take
+/// turns (the fault injection tests count them). Without workers (none asked for, or no
+/// thread to be had) next() pre-scans every file itself, one after the other.
+///
+/// The object belongs to the thread that made it: only that thread calls next() and destroys
+/// it. The threads share nothing but the slots of the verdicts: each worker has its own copy
+/// of the texts and its own OpenFolder, and no worker calls anything the caller passed in.
+class PreScanReadAhead
+{
+public:
+    /// Two: while the calling thread rewrites a file that changes, or waits, the pre-scans can
+    /// keep both cores of a small machine busy.
+    static constexpr int DefaultWorkers = 2;
+
+    /// A verdict is small, so the window is wide: while the calling thread spends a long time
+    /// on one large file that changes, the workers can keep going for thousands of files.
+    static constexpr qsizetype DefaultWindow = 4096;
+
+    /// Once the calling thread has caught up with the workers, it waits until this many
+    /// verdicts (or the rest of the list) are ready: when the threads share busy cores, waking
+    /// it for every verdict would switch between them file by file.
+    static constexpr qsizetype CatchUpBatch = 32;
+
+    /// While it waits for a verdict, next() calls back at least this often.
+    static constexpr std::chrono::milliseconds WaitSlice{20};
+
+    /// Starts pre-scanning files for search; replacement only completes the texts.
+    PreScanReadAhead(const QStringList &files, const QString &search, const QString &replacement,
+                     int workers = DefaultWorkers, qsizetype window = DefaultWindow);
+
+    /// Stops the workers and waits for them, which takes at most the read of one chunk.
+    ~PreScanReadAhead();
+
+    PreScanReadAhead(const PreScanReadAhead &) = delete;
+    PreScanReadAhead &operator=(const PreScanReadAhead &) = delete;
+
+    /// The verdict on the next file of the list; called at most once per file. yield, when
+    /// set, is called while this waits for the workers (about every WaitSlice) and, without
+    /// workers, while it reads a large file itself.
+    PreScanVerdict next(const std::function<void()> &yield);
+
+private:
+    std::optional<qsizetype> claim();
+    bool caughtUp() const;
+    void waitForWorkers(std::unique_lock<std::mutex> &lock, const std::function<void()> &yield);
+    void work(std::stop_token stop);
+    std::optional<qsizetype> claimOrWait(std::stop_token stop);
+
+    const QStringList m_files;
+    const QString m_search;
+    const QString m_replacement;
+    const qsizetype m_window;
+    std::optional<ReplacementTexts> m_ownTexts; ///< the calling thread's, without workers
+
+    std::mutex m_mutex;                      ///< guards the members below, up to m_workers
+    std::condition_variable_any m_roomMade;  ///< the workers wait on it, stoppable
+    std::condition_variable m_verdictsReady; ///< the calling thread waits on it
+    /// One slot per file from m_taken to m_claimed, empty while the file is being pre-scanned.
+    std::deque<std::optional<PreScanVerdict>> m_slots;
+    qsizetype m_taken = 0;   ///< the file whose verdict next() hands out next
+    qsizetype m_claimed = 0; ///< the first file no thread has taken on yet
+    qsizetype m_ready = 0;   ///< filled slots
+    int m_workersWaiting = 0;
+    qsizetype m_callerWants = 0; ///< while the calling thread waits: filled slots it waits for
+
+    std::vector<std::jthread> m_workers; ///< last: started once all above exists, joined first
+};
