@@ -7,10 +7,13 @@ class WalkObserver;
 /// Appends to list the full path of every regular file below folder whose name matches pattern,
 /// in post-order: in every folder its subfolders first (each completely), then its own files;
 /// names sorted without regard to case. Paths use native separators, with exactly one separator
-/// before each name. Hidden entries and symbolic links are neither listed nor entered.
+/// before each name. Hidden entries and symbolic links are neither listed nor entered. Folders
+/// that cannot be listed, and folders and matching files whose names cannot be decoded, are left
+/// out and reported to observer.
 void CollectHtmlFiles(const QString &pattern, const QString &folder, QStringList &list,
                       WalkObserver &observer);
 
-/// Appends the matching files of folder itself (no subfolders), in the same form and order.
+/// Appends the matching files of folder itself (no subfolders), in the same form and order;
+/// its subfolders are not looked at, so an undecodable subfolder name goes unreported here.
 void ListFolderFiles(const QString &pattern, const QString &folder, QStringList &list,
                      WalkObserver &observer);

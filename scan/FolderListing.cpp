@@ -41,12 +41,15 @@ FolderListing FolderListing::read(const QString &folder, const NamePattern &patt
     listing.readEntries(folder, pattern, followLink);
     sortNames(listing.m_subfolders);
     sortNames(listing.m_files);
+    sortNames(listing.m_undecodableFolders);
+    sortNames(listing.m_undecodableFiles);
     return listing;
 }
 
 void FolderListing::fail(const QString &error)
 {
-    // A folder read only in part is treated as unreadable: a half list would look complete.
+    // A folder read only in part is treated as unreadable: a half list would look complete. The
+    // undecodable names stay, since those entries are left out and must still be reported.
     m_subfolders.clear();
     m_files.clear();
     m_error = error.isEmpty() ? QStringLiteral("Unknown error") : error;
@@ -79,6 +82,37 @@ bool survivesDecoding(const QString &name, const char *raw)
     return !name.contains(QChar::ReplacementCharacter) || QFile::encodeName(name) == raw;
 }
 
+// The length of the character at the start of bytes if it decodes to printable text and encodes
+// back to the same bytes, else 0. No file name encoding needs more than four bytes a character.
+qsizetype printableLength(QByteArrayView bytes)
+{
+    for (qsizetype length = 1; length <= qMin(bytes.size(), qsizetype(4)); ++length) {
+        const QByteArray piece = bytes.first(length).toByteArray();
+        const QString text = QFile::decodeName(piece);
+        if (QFile::encodeName(text) == piece)
+            return text.front().category() == QChar::Other_Control ? 0 : length;
+    }
+    return 0;
+}
+
+// The name as far as it can be read, every other byte as \xNN: enough for the user to find the
+// entry and rename it. Control characters are escaped too, so a report stays on one line.
+QString shownName(QByteArrayView raw)
+{
+    QString shown;
+    for (qsizetype at = 0; at < raw.size();) {
+        const qsizetype length = printableLength(raw.sliced(at));
+        if (length > 0) {
+            shown += QFile::decodeName(raw.sliced(at, length).toByteArray());
+            at += length;
+        } else {
+            shown += QStringLiteral("\\x") +
+                     QString::number(uchar(raw[at++]), 16).toUpper().rightJustified(2, u'0');
+        }
+    }
+    return shown;
+}
+
 } // namespace
 
 // POSIX rather than QDir: readdir's d_type tells folders, files and links apart without a stat
@@ -103,12 +137,16 @@ void FolderListing::readEntries(const QString &folder, const NamePattern &patter
         if (kind == EntryKind::Other)
             continue;
         const QString name = QFile::decodeName(entry->d_name);
-        if (!survivesDecoding(name, entry->d_name))
+        // An undecodable name is matched with U+FFFD standing in for its bad bytes, which is
+        // enough to tell whether the walk would have wanted the file.
+        if (kind == EntryKind::File && !pattern.matches(name))
             continue;
-        if (kind == EntryKind::Folder)
-            m_subfolders.append(name);
-        else if (pattern.matches(name))
-            m_files.append(name);
+        const bool folderEntry = kind == EntryKind::Folder;
+        if (survivesDecoding(name, entry->d_name))
+            (folderEntry ? m_subfolders : m_files).append(name);
+        else
+            (folderEntry ? m_undecodableFolders : m_undecodableFiles)
+                .append(shownName(entry->d_name));
     }
     const int error = errno;
     closedir(dir);

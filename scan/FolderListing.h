@@ -24,6 +24,11 @@ public:
     const QStringList &subfolders() const { return m_subfolders; }
     /// Bare names of the matching files.
     const QStringList &files() const { return m_files; }
+    /// Subfolders left out because their names cannot be read in the file name encoding, each
+    /// shown with the bytes that do not decode written as \xNN. Kept when the listing fails.
+    const QStringList &undecodableFolders() const { return m_undecodableFolders; }
+    /// Matching files left out for the same reason, in the same form.
+    const QStringList &undecodableFiles() const { return m_undecodableFiles; }
 
 private:
     void readEntries(const QString &folder, const NamePattern &pattern, bool followLink);
@@ -31,5 +36,7 @@ private:
 
     QStringList m_subfolders;
     QStringList m_files;
+    QStringList m_undecodableFolders;
+    QStringList m_undecodableFiles;
     QString m_error;
 };

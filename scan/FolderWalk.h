@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <vector>
 
+class FolderListing;
 class WalkObserver;
 
 /// One walk over a folder tree, appending the full paths of matching files to a list in
@@ -33,10 +34,12 @@ private:
     };
 
     bool enter(const QString &folder, bool followLink);
+    void reportProblems(const QString &folder, const FolderListing &listing);
     void appendFiles(const Level &level);
 
     NamePattern m_pattern;
     QStringList &m_list;
     WalkObserver &m_observer;
     std::vector<Level> m_levels;
+    bool m_intoSubfolders = false;
 };

@@ -8,7 +8,9 @@ class WalkObserver
 public:
     virtual ~WalkObserver() = default;
 
-    /// A folder could not be listed; the walk leaves it out and goes on with the rest.
+    /// A folder could not be listed, or an entry of it could not be (reason names the entry, as
+    /// for a name not valid in the file name encoding). The walk leaves out what it could not
+    /// list and goes on with the rest; one folder may be reported several times.
     virtual void folderFailed(const QString &folder, const QString &reason) = 0;
 
     /// Called once per folder entered and once before each subfolder, so a window can repaint.

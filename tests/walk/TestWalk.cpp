@@ -1,152 +1,300 @@
 #include "CollectHtmlFiles.h"
-#include "FixtureTree.h"
-#include "RecordingObserver.h"
+#include "FolderPath.h"
+#include "NamePattern.h"
+#include "UnprivilegedRun.h"
+#include "WalkObserver.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
+#include <functional>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <ftw.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
-const QStringList exampleFiles = {"b.htm", "a.htm", "news/n.htm", "news/old/o.htm", "shop/s.htm"};
-
-QStringList collect(const QString &folder, RecordingObserver &observer)
+struct Recorder : WalkObserver
 {
-    QStringList list;
-    CollectHtmlFiles(QStringLiteral("*.htm"), folder, list, observer);
-    return list;
+    void folderFailed(const QString &folder, const QString &reason) override
+    {
+        reports.append(folder + QStringLiteral(": ") + reason);
+    }
+    void yield() override
+    {
+        if (++yields == 2 && onSecondYield)
+            onSecondYield();
+    }
+    QStringList reports;
+    int yields = 0;
+    std::function<void()> onSecondYield;
+};
+
+// Makes one entry of a fixture tree from raw bytes, so that names invalid in the file name
+// encoding can be made too: "a/" a folder, "a|" a FIFO, "a->b" a link to b, "a#" a folder only
+// root may read, anything else an empty file. Folders on the way are made first.
+bool make(const QByteArray &root, const QByteArray &spec)
+{
+    const qsizetype arrow = spec.indexOf("->");
+    const QByteArray name = arrow < 0 ? spec : spec.left(arrow);
+    const auto at = [&](const QByteArray &relative) { return root + '/' + relative; };
+#ifdef Q_OS_UNIX
+    for (qsizetype slash = name.indexOf('/'); slash > 0; slash = name.indexOf('/', slash + 1)) {
+        if (mkdir(at(name.left(slash)).constData(), 0755) != 0 && errno != EEXIST)
+            return false;
+    }
+    const QByteArray path = at(name.chopped(1));
+    if (arrow > 0)
+        return symlink(at(spec.mid(arrow + 2)).constData(), at(name).constData()) == 0;
+    if (name.endsWith('/'))
+        return true;
+    if (name.endsWith('|'))
+        return mkfifo(path.constData(), 0600) == 0;
+    if (name.endsWith('#'))
+        return chmod(path.constData(), 0) == 0;
+    const int fd = ::open(at(name).constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+    return fd >= 0 && ::close(fd) == 0;
+#else
+    const QString path = QFile::decodeName(at(name));
+    QFile file(path);
+    return name.endsWith('/')
+               ? QDir().mkpath(path)
+               : QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly);
+#endif
+}
+
+// The walk's file list after an "earlier" entry, then its reports and its count of yields. Specs
+// in later replace their entry at the second yield: the start folder is listed by then and its
+// first subfolder not yet entered.
+QStringList runWalk(const QByteArray &site, const QString &typed, bool subfolders,
+                    const QByteArrayList &later)
+{
+    Recorder recorder;
+    recorder.onSecondYield = [&] {
+        for (const QByteArray &spec : later) {
+            const qsizetype arrow = spec.indexOf("->");
+            const QByteArray name = arrow < 0 ? spec : spec.left(arrow);
+            if (QDir(QFile::decodeName(site + '/' + name)).removeRecursively() && name != spec)
+                make(site, spec);
+        }
+    };
+    QStringList list = {"earlier"};
+    if (subfolders)
+        CollectHtmlFiles(QStringLiteral("*.htm"), typed, list, recorder);
+    else
+        ListFolderFiles(QStringLiteral("*.htm"), typed, list, recorder);
+    return list << recorder.reports << QStringLiteral("%1 yields").arg(recorder.yields);
+}
+
+QString leftOut(const QString &kind, const QString &name)
+{
+    return QStringLiteral(",: the %1 \"%2\" was left out because its name is not valid in the file "
+                          "name encoding")
+        .arg(kind, name);
 }
 
 } // namespace
 
-/// Which files a walk lists, and in which order.
+/// The folder walk: which files it lists in which order, what it leaves out, what it reports.
 class TestWalk : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void exampleTree_data();
-    void exampleTree();
-    void appendsAfterExistingEntries();
-    void ownFilesOnly_data();
-    void ownFilesOnly();
-    void orderWithinFolder();
-    void caseTwinsOrder();
-    void deepTree();
+    void walk_data();
+    void walk();
+    void paths_data();
+    void paths();
+    void pattern_data();
+    void pattern();
 };
 
-void TestWalk::exampleTree_data()
+void TestWalk::walk_data()
 {
-    QTest::addColumn<QString>("site");
-    QTest::addColumn<QString>("typedSuffix");
-    const QString sep = QDir::separator();
-    QTest::addRow("as typed") << "site" << QString();
-    QTest::addRow("trailing separator") << "site" << sep;
-    QTest::addRow("dot segments") << "site" << sep + "news" + sep + ".." + sep + ".";
-    QTest::addRow("spaces and dots") << "my site.v1.2" << QString();
-}
-
-void TestWalk::exampleTree()
-{
-    QFETCH(QString, site);
-    QFETCH(QString, typedSuffix);
-    FixtureTree tree;
-    QVERIFY(tree.addFiles(site, exampleFiles));
-    RecordingObserver observer;
-
-    const QStringList list = collect(tree.native(site) + typedSuffix, observer);
-
-    QCOMPARE(list,
-             tree.natives(site, {"news/old/o.htm", "news/n.htm", "shop/s.htm", "a.htm", "b.htm"}));
-    QCOMPARE(observer.failedFolders, QStringList());
-    // Four folders entered, three of them subfolders.
-    QCOMPARE(observer.yields, 7);
-}
-
-void TestWalk::appendsAfterExistingEntries()
-{
-    FixtureTree tree;
-    QVERIFY(tree.addFiles("site", exampleFiles));
-    RecordingObserver observer;
-    QStringList list = {"earlier"};
-
-    CollectHtmlFiles("*.htm", tree.native("site"), list, observer);
-
-    QCOMPARE(list.size(), 6);
-    QCOMPARE(list.first(), "earlier");
-    QCOMPARE(list.last(), tree.native("site/b.htm"));
-}
-
-void TestWalk::ownFilesOnly_data()
-{
-    QTest::addColumn<QString>("typedSuffix");
-    QTest::addRow("as typed") << QString();
-    QTest::addRow("trailing separator") << QString(QDir::separator());
-}
-
-void TestWalk::ownFilesOnly()
-{
-    QFETCH(QString, typedSuffix);
-    FixtureTree tree;
-    QVERIFY(tree.addFiles("site", exampleFiles));
-    RecordingObserver observer;
-    QStringList list;
-
-    ListFolderFiles("*.htm", tree.native("site") + typedSuffix, list, observer);
-
-    QCOMPARE(list, tree.natives({"site/a.htm", "site/b.htm"}));
-    QCOMPARE(observer.failedFolders, QStringList());
-    QCOMPARE(observer.yields, 1);
-}
-
-void TestWalk::orderWithinFolder()
-{
-    FixtureTree tree;
-    QVERIFY(
-        tree.addFiles("site", {"b.htm", "Z.htm", "_x.htm", "9.htm", "10.htm", "f.htm", "eclair.htm",
-                               "\u00C9clair.htm", "beta/1.htm", "Alpha/1.htm", "gamma/1.htm"}));
-    RecordingObserver observer;
-
-    const QStringList list = collect(tree.native("site"), observer);
-
+    // Comma-separated entries below the start folder "site", as make() reads them; expected are
+    // the listed files, then the reports ("folder: reason", folder "" for site itself).
+    QTest::addColumn<QByteArray>("tree");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<bool>("subfolders");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("yields");
+    const QByteArray site = "b.htm,a.htm,news v1.2/n.htm,news v1.2/old/o.htm,shop/s.htm";
+    const QString postOrder = "news v1.2/old/o.htm,news v1.2/n.htm,shop/s.htm,a.htm,b.htm";
+    QTest::addRow("post-order") << site << "" << true << postOrder << 7;
+    QTest::addRow("trailing separator") << site << "/" << true << postOrder << 7;
+    QTest::addRow("dot segments") << site << "/news v1.2/../." << true << postOrder << 7;
+    QTest::addRow("own files") << site << "/" << false << "a.htm,b.htm" << 1;
     // Case folding by character code, not the locale's collation: É folds to é, after f.
-    QCOMPARE(list, tree.natives("site", {"Alpha/1.htm", "beta/1.htm", "gamma/1.htm", "10.htm",
-                                         "9.htm", "_x.htm", "b.htm", "eclair.htm", "f.htm", "Z.htm",
-                                         "\u00C9clair.htm"}));
+    QTest::addRow("order") << QByteArray("b.htm,Z.htm,_x.htm,9.htm,10.htm,f.htm,e.htm,\xC3\x89.htm,"
+                                         "beta/1.htm,Alpha/1.htm,gamma/1.htm")
+                           << "" << true
+                           << "Alpha/1.htm,beta/1.htm,gamma/1.htm,10.htm,9.htm,_x.htm,b.htm,e.htm,"
+                              "f.htm,Z.htm,\u00C9.htm"
+                           << 7;
+    QTest::addRow("pattern") << QByteArray("a.htm,b.HTM,c.hTm,d.html,e.Html,f.htmx,g.shtml,"
+                                           "h.htm.bak,i.htm~,j.htmll,khtm,logo.gif,"
+                                           "my page.v2 final.htm,dir.htm/x.htm,empty/")
+                             << "" << true
+                             << "dir.htm/x.htm,a.htm,b.HTM,c.hTm,d.html,e.Html,my page.v2 final.htm"
+                             << 5;
+    QByteArrayList deep;
+    for (QByteArray folder; deep.size() < 40; folder += "d/")
+        deep.prepend(folder + "f.htm");
+    QTest::addRow("deep") << deep.join(',') << "" << true << QString::fromLatin1(deep.join(','))
+                          << 79;
+#ifdef Q_OS_LINUX
+    QTest::addRow("case twins") << QByteArray("a.htm,B.htm,b.htm,A.htm,x/1.htm,X/1.htm") << ""
+                                << true << "X/1.htm,x/1.htm,A.htm,a.htm,B.htm,b.htm" << 5;
+#endif
+#ifdef Q_OS_UNIX
+    QTest::addRow("hidden") << QByteArray(".git/x.htm,.c/sub/y.htm,v/v.htm,.h.htm,.htm") << ""
+                            << true << "v/v.htm" << 3;
+    QTest::addRow("links, FIFO") << QByteArray("real.htm,../out/o.htm,../out/deep/d.htm,"
+                                               "link.htm->../out/o.htm,out->../out,loop->.,"
+                                               "dangling.htm->none.htm,fifo.htm|")
+                                 << "" << true << "real.htm" << 1;
+    const QByteArray abc = "a/a.htm,b/b.htm,c/c.htm,r.htm,../out/o.htm,";
+    const QString acr = "a/a.htm,c/c.htm,r.htm,b: ";
+    QTest::addRow("removed mid-walk")
+        << abc + "!b" << QString() << true << acr + qt_error_string(ENOENT) << 7;
+    QTest::addRow("linked mid-walk")
+        << abc + "!b->../out" << QString() << true << acr + qt_error_string(ENOTDIR) << 7;
+    QTest::addRow("missing") << QByteArray("f.htm") << "/none" << true
+                             << "none: " + qt_error_string(ENOENT) << 1;
+    QTest::addRow("a file") << QByteArray("f.htm") << "/f.htm" << false
+                            << "f.htm: " + qt_error_string(ENOTDIR) << 1;
+    const QByteArray locked = "a/a.htm,locked/l.htm,locked/in/i.htm,z.htm,locked#";
+    const QString denied = "locked: " + qt_error_string(EACCES);
+    QTest::addRow("locked subfolder") << locked << "" << true << "a/a.htm,z.htm," + denied << 5;
+    QTest::addRow("locked start") << locked << "/locked" << true << denied << 1;
+    // Latin-1 bytes, not UTF-8: such a name cannot be written back as it was read. A real U+FFFD
+    // in a name is no reason to leave it out.
+    QTest::addRow("undecodable file")
+        << QByteArray("good.htm,\xEF\xBF\xBD.htm,caf\xE9.htm,\xC3\xA9t\xE9\x01.htm") << "" << true
+        << "good.htm,\uFFFD.htm" + leftOut("file", "caf\\xE9.htm") +
+               leftOut("file", "\u00E9t\\xE9\\x01.htm")
+        << 1;
+    QTest::addRow("undecodable, no match")
+        << QByteArray("good.htm,caf\xE9.gif") << "" << true << "good.htm" << 1;
+    QTest::addRow("undecodable, hidden")
+        << QByteArray("good.htm,.caf\xE9.htm") << "" << true << "good.htm" << 1;
+    const QByteArray folder = "good.htm,d\xE9j\xE0/x.htm";
+    QTest::addRow("undecodable folder")
+        << folder << "" << true << "good.htm" + leftOut("folder", "d\\xE9j\\xE0") << 1;
+    QTest::addRow("undecodable folder, own files") << folder << "" << false << "good.htm" << 1;
+#endif
 }
 
-void TestWalk::caseTwinsOrder()
+void TestWalk::walk()
 {
-    FixtureTree tree;
-    QVERIFY(tree.addFiles("site", {"a.htm", "B.htm", "b.htm", "A.htm", "x/1.htm", "X/1.htm"}));
-    if (QDir(tree.path("site")).entryList(QDir::Files).size() != 4)
-        QSKIP("names that differ only in case are one name on this file system");
-    RecordingObserver observer;
-
-    const QStringList list = collect(tree.native("site"), observer);
-
-    QCOMPARE(list,
-             tree.natives("site", {"X/1.htm", "x/1.htm", "A.htm", "a.htm", "B.htm", "b.htm"}));
-}
-
-void TestWalk::deepTree()
-{
-    // Deeper than any recursion budget would need, and past the old habit of fixed-size stacks.
-    constexpr int depth = 40;
-    FixtureTree tree;
-    QString folder = "site";
-    QStringList expected;
-    for (int level = 0; level < depth; ++level) {
-        QVERIFY(tree.addFile(folder + "/f.htm"));
-        expected.prepend(folder + "/f.htm");
-        folder += "/d" + QString::number(level);
+    QFETCH(QByteArray, tree);
+    QFETCH(QString, start);
+    QFETCH(bool, subfolders);
+    QFETCH(QString, expected);
+    QFETCH(int, yields);
+    QTemporaryDir dir;
+    // Canonical, so that the walk's normalised paths compare equal where the temporary folder
+    // lies below a link (as on macOS).
+    const QString root = QFileInfo(dir.path()).canonicalFilePath() + QStringLiteral("/site");
+    const QByteArray site = QFile::encodeName(root);
+    QVERIFY(QDir().mkdir(root));
+    QByteArrayList later, locked;
+#ifdef Q_OS_UNIX
+    // QDir cannot remove the names that it cannot decode.
+    const auto cleanup = qScopeGuard([&] {
+        for (const QByteArray &folder : locked)
+            chmod((site + '/' + folder).constData(), 0700);
+        nftw(
+            site.constData(),
+            [](const char *path, const struct stat *, int, FTW *) { return ::remove(path); }, 8,
+            FTW_DEPTH | FTW_PHYS);
+    });
+#endif
+    for (const QByteArray &spec : tree.split(',')) {
+        if (spec.startsWith('!'))
+            later.append(spec.mid(1));
+        else
+            QVERIFY2(make(site, spec), spec.constData());
+        if (spec.endsWith('#'))
+            locked.append(spec.chopped(1));
     }
-    QVERIFY(tree.addFolder(folder));
-    RecordingObserver observer;
+    const QString typed = QDir::toNativeSeparators(root + start);
+    QStringList result = locked.isEmpty() ? runWalk(site, typed, subfolders, later) : QStringList();
+#ifdef Q_OS_UNIX
+    if (!locked.isEmpty()) {
+        // The tree opened to everyone, so that only the locked folders are out of reach.
+        QCOMPARE(chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+        const bool ran = UnprivilegedRun::run(
+            [&] {
+                return access(site.constData(), R_OK | X_OK) == 0
+                           ? runWalk(site, typed, subfolders, later)
+                           : QStringList{"unreachable"};
+            },
+            result);
+        QVERIFY2(ran, qPrintable(result.join(u'\n')));
+        if (result == QStringList{"unreachable"})
+            QSKIP("the temporary folder is out of reach for an unprivileged user");
+    }
+#endif
+    QStringList want = {"earlier"};
+    for (const QString &line : expected.split(u',', Qt::SkipEmptyParts)) {
+        const qsizetype colon = line.indexOf(QStringLiteral(": "));
+        const QString path = colon < 0 ? line : line.left(colon);
+        want.append(QDir::toNativeSeparators(path.isEmpty() ? root : root + u'/' + path) +
+                    (colon < 0 ? QString() : line.mid(colon)));
+    }
+    QCOMPARE(result, want << QStringLiteral("%1 yields").arg(yields));
+}
 
-    const QStringList list = collect(tree.native("site"), observer);
+void TestWalk::paths_data()
+{
+    QTest::addColumn<QStringList>("forms"); // as typed, normalised, joined with "a.htm"
+    const QString rel = QDir::toNativeSeparators(QDir::currentPath() + "/rel");
+    QTest::addRow("empty stays empty") << QStringList{"", "", ""};
+    QTest::addRow("relative") << QStringList{"rel", rel, rel + QDir::separator() + "a.htm"};
+#ifdef Q_OS_WIN
+    QTest::addRow("drive root") << QStringList{"C:\\", "C:\\", "C:\\a.htm"};
+    QTest::addRow("bare drive") << QStringList{"D:", "D:\\", "D:\\a.htm"};
+    QTest::addRow("slashes, dots") << QStringList{"C:/web/img/..", "C:\\web", "C:\\web\\a.htm"};
+#else
+    QTest::addRow("root") << QStringList{"/", "/", "/a.htm"};
+    QTest::addRow("slashes, dots") << QStringList{"/a//b/./c/..", "/a/b", "/a/b/a.htm"};
+#endif
+}
 
-    QCOMPARE(list, tree.natives(expected));
-    QCOMPARE(observer.yields, 1 + 2 * depth);
+void TestWalk::paths()
+{
+    QFETCH(QStringList, forms);
+    QCOMPARE(FolderPath::normalised(forms[0]), forms[1]);
+    if (!forms[1].isEmpty())
+        QCOMPARE(FolderPath::join(forms[1], "a.htm"), forms[2]);
+}
+
+void TestWalk::pattern_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("matches");
+    const QString pattern = "[a]?.htm";
+    QTest::addRow("brackets literal") << pattern << "[a]b.HTML" << true;
+    QTest::addRow("brackets no class") << pattern << "ab.htm" << false;
+    QTest::addRow("? takes one") << pattern << "[a].htm" << false;
+    QTest::addRow("only .htm gains l") << QString("*.txt") << "a.txtl" << false;
+}
+
+void TestWalk::pattern()
+{
+    QFETCH(QString, pattern);
+    QFETCH(QString, name);
+    QFETCH(bool, matches);
+    QCOMPARE(NamePattern(pattern).matches(name), matches);
 }
 
 QTEST_GUILESS_MAIN(TestWalk)

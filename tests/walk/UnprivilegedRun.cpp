@@ -4,84 +4,44 @@
 #include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
-namespace {
-
-constexpr uid_t nobody = 65534;
-
-bool writeAll(int fd, const QByteArray &bytes)
+bool UnprivilegedRun::run(const std::function<QStringList()> &work, QStringList &result)
 {
-    for (qsizetype done = 0; done < bytes.size();) {
-        const ssize_t written = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (written <= 0)
+#ifdef Q_OS_UNIX
+    if (geteuid() == 0) {
+        int fds[2];
+        if (pipe(fds) != 0) {
+            result = {QStringLiteral("no pipe to the unprivileged child")};
             return false;
-        done += written;
+        }
+        const pid_t child = fork();
+        if (child == 0) {
+            ::close(fds[0]);
+            // The group first: once the user id is gone the group can no longer be changed.
+            bool ok = setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0;
+            if (ok) {
+                const QByteArray out = work().join(u'\n').toUtf8();
+                ok = ::write(fds[1], out.constData(), size_t(out.size())) == out.size();
+            }
+            // _exit: the child must not run the parent's exit handlers or flush its buffers.
+            _exit(ok ? 0 : 1);
+        }
+        ::close(fds[1]);
+        QByteArray out;
+        char buffer[4096];
+        for (ssize_t got = 0; (got = ::read(fds[0], buffer, sizeof buffer)) > 0;)
+            out.append(buffer, qsizetype(got));
+        ::close(fds[0]);
+        int status = 0;
+        const bool ok = child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+                        WEXITSTATUS(status) == 0;
+        result = !ok             ? QStringList{"the unprivileged child failed"}
+                 : out.isEmpty() ? QStringList()
+                                 : QString::fromUtf8(out).split(u'\n');
+        return ok;
     }
-    return true;
-}
-
-QByteArray readAll(int fd)
-{
-    QByteArray bytes;
-    char buffer[4096];
-    ssize_t got = 0;
-    while ((got = ::read(fd, buffer, sizeof buffer)) > 0)
-        bytes.append(buffer, qsizetype(got));
-    return bytes;
-}
-
-} // namespace
-
-bool UnprivilegedRun::run(const std::function<QStringList()> &work, QStringList &result)
-{
-    if (geteuid() != 0) {
-        result = work();
-        return true;
-    }
-    return runInChild(work, result);
-}
-
-bool UnprivilegedRun::runInChild(const std::function<QStringList()> &work, QStringList &result)
-{
-    int pipeFds[2];
-    if (pipe(pipeFds) != 0) {
-        result = {QStringLiteral("pipe failed")};
-        return false;
-    }
-    const pid_t child = fork();
-    if (child == 0) {
-        ::close(pipeFds[0]);
-        // The group first: once the user id is gone the group can no longer be changed.
-        const bool dropped = setgroups(0, nullptr) == 0 && setgid(nobody) == 0 &&
-                             setuid(nobody) == 0 && geteuid() == nobody;
-        const bool sent = dropped && writeAll(pipeFds[1], work().join(u'\n').toUtf8());
-        // _exit: the child must not run the parent's exit handlers or flush its buffers.
-        _exit(sent ? 0 : 1);
-    }
-    ::close(pipeFds[1]);
-    const QByteArray output = child > 0 ? readAll(pipeFds[0]) : QByteArray();
-    ::close(pipeFds[0]);
-    int status = 0;
-    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
-        WEXITSTATUS(status) != 0) {
-        result = {QStringLiteral("the unprivileged child failed")};
-        return false;
-    }
-    result = output.isEmpty() ? QStringList() : QString::fromUtf8(output).split(u'\n');
-    return true;
-}
-
-#else
-
-bool UnprivilegedRun::run(const std::function<QStringList()> &work, QStringList &result)
-{
+#endif
     result = work();
     return true;
 }
-
-bool UnprivilegedRun::runInChild(const std::function<QStringList()> &work, QStringList &result)
-{
-    return run(work, result);
-}
-
-#endif

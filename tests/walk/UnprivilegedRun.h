@@ -3,16 +3,11 @@
 #include <QStringList>
 #include <functional>
 
-/// Runs work where a permission check can fail: in-process for an ordinary user, and in a forked
-/// child that gives up root for "nobody" when the tests run as root (as CI does), since root
-/// reads any folder whatever its mode. Unix only.
-class UnprivilegedRun
-{
-public:
-    /// Runs work and stores what it returned in result. False when no child could be started or
-    /// it did not finish normally; result then holds a line that says why.
-    static bool run(const std::function<QStringList()> &work, QStringList &result);
+namespace UnprivilegedRun {
 
-private:
-    static bool runInChild(const std::function<QStringList()> &work, QStringList &result);
-};
+/// Runs work and stores the lines it returned in result. As root, who reads any folder whatever
+/// its mode, work runs in a forked child that has become "nobody" (uid 65534) so that permission
+/// checks apply; false, with a line saying why, when that child fails. Otherwise a plain call.
+bool run(const std::function<QStringList()> &work, QStringList &result);
+
+} // namespace UnprivilegedRun
