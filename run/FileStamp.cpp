@@ -29,7 +29,7 @@ std::optional<FileStamp> FileStamp::read(const QString &path)
 std::optional<FileStamp> FileStamp::readAt(int folderFd, const char *name)
 {
     struct stat status = {};
-    if (::fstatat(folderFd, name, &status, 0) != 0)
+    if (::fstatat(folderFd, name, &status, AT_SYMLINK_NOFOLLOW) != 0)
         return std::nullopt;
     return fromStatus(status);
 }
@@ -57,7 +57,7 @@ std::optional<FileStamp> FileStamp::read(const QString &path)
     FileStamp stamp;
     // Folded: a case-insensitive file system takes two spellings of one name for one file.
     stamp.m_identity = {info.canonicalFilePath().toCaseFolded()};
-    stamp.m_regular = info.isFile();
+    stamp.m_regular = info.isFile() && !info.isSymLink() && !info.isJunction();
     stamp.m_size = info.size();
     stamp.m_modified = info.lastModified();
     return stamp;

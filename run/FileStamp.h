@@ -29,8 +29,9 @@ public:
         friend bool operator==(const Identity &, const Identity &) = default;
     };
 
-    /// The stamp of the file path names, following symbolic links; nothing when the path
-    /// names nothing or cannot be looked at (errno says why on POSIX).
+    /// The stamp of the file path names; a final symbolic link is not followed (it is no
+    /// regular file: a run never reads or writes through one). Nothing when the path names
+    /// nothing or cannot be looked at (errno says why on POSIX).
     static std::optional<FileStamp> read(const QString &path);
 
 #ifdef Q_OS_UNIX

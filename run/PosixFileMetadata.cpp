@@ -107,7 +107,7 @@ QString copyAttributes(int sourceFd, int targetFd)
 
 bool PosixFileMetadata::readPath(const QString &path)
 {
-    return ::stat(QFile::encodeName(path).constData(), &m_stat) == 0;
+    return ::lstat(QFile::encodeName(path).constData(), &m_stat) == 0;
 }
 
 bool PosixFileMetadata::readOpen(int fd)

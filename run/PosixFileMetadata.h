@@ -14,8 +14,9 @@
 class PosixFileMetadata
 {
 public:
-    /// Reads the metadata of the file path names, following symbolic links. On failure,
-    /// returns false with errno set.
+    /// Reads the metadata of the entry path names without following a final symbolic link:
+    /// a link reads as a link, which is no regular file. On failure, returns false with errno
+    /// set.
     bool readPath(const QString &path);
 
     /// Reads the metadata of the open file fd. On failure, returns false with errno set.

@@ -30,10 +30,10 @@ bool fail(PreScanVerdict &verdict, const QString &reason)
 #ifdef Q_OS_UNIX
 
 // Like the rewrite, looks at the path before opening it, so that nothing but a regular file is
-// ever opened, and opens it non-blocking all the same in case a FIFO took its place. The stamp
-// is then that of the file actually opened: should another file have taken the path in
-// between (or should the open folder be stale), the verdict describes that file, and the
-// rewrite, finding another stamp at the path, scans again.
+// ever opened, and opens it non-blocking and without following a link all the same in case a
+// FIFO or a link took its place. The stamp is then that of the file actually opened: should
+// another file have taken the path in between (or should the open folder be stale), the verdict
+// describes that file, and the rewrite, finding another stamp at the path, scans again.
 bool openRegularFile(const QString &path, OpenFolder *folder, PreScanVerdict &verdict,
                      std::unique_ptr<QIODevice> &file)
 {
@@ -53,9 +53,10 @@ bool openRegularFile(const QString &path, OpenFolder *folder, PreScanVerdict &ve
         return fail(verdict, cannotOpen + qt_error_string(errno));
     if (!verdict.stamp->isRegularFile())
         return fail(verdict, QStringLiteral("not a regular file"));
-    const int fd = ::openat(at, name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd = ::openat(at, name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
-        return fail(verdict, cannotOpen + qt_error_string(errno));
+        return fail(verdict, errno == ELOOP ? QStringLiteral("not a regular file")
+                                            : cannotOpen + qt_error_string(errno));
     file = std::make_unique<PosixFileReader>(fd);
     verdict.stamp = FileStamp::readOpen(fd);
     if (!verdict.stamp)

@@ -12,7 +12,8 @@ class ReplacementTexts;
 /// keeping every other byte, every line terminator and the file's metadata exactly.
 /// The new text goes to a scratch file beside the file, which replaces the file atomically
 /// only when at least one replacement was made; a file without a replacement is never written.
-/// On failure the file is left exactly as it was and no scratch file remains.
+/// On failure the file is left exactly as it was and no scratch file remains. A symbolic link
+/// at path is never followed: it is refused as not a regular file, its target untouched.
 /// yield, when set, is called now and then while a large file is worked on.
 RewriteResult RewriteFile(const QString &path, ReplacementTexts &texts,
                           const std::function<void()> &yield = {});

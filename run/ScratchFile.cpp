@@ -18,7 +18,13 @@ constexpr qsizetype BufferBytes = qsizetype(256) << 10;
 
 } // namespace
 
-ScratchFile::ScratchFile(const QString &target) : m_file(target) {}
+ScratchFile::ScratchFile(const QString &target) : m_file(target)
+{
+    // The default, stated because it matters: with the fallback, a folder that refuses a new
+    // file would have QSaveFile write into the target directly, through any link and with no
+    // way back.
+    m_file.setDirectWriteFallback(false);
+}
 
 bool ScratchFile::open()
 {
@@ -106,8 +112,8 @@ bool ScratchFile::fail(const QString &step, const QString &reason)
 bool ScratchFile::syncFolder()
 {
 #ifdef Q_OS_UNIX
-    // The new name lies beside the target, which QSaveFile reached through any symbolic links.
-    const QString folder = QFileInfo(QFileInfo(m_file.fileName()).canonicalFilePath()).path();
+    // The rename replaced the path itself, not a link's target (see the class comment).
+    const QString folder = QFileInfo(m_file.fileName()).absolutePath();
     const int fd =
         ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     const bool synced = fd >= 0 && ::fsync(fd) == 0;

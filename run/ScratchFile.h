@@ -19,6 +19,10 @@ using ScratchFile = WindowsScratchFile;
 /// a write error (a full disk) in its buffer and then commits an empty file, and it ignores
 /// errors of its final sync. So the file is opened unbuffered, the buffering is done here
 /// with every write checked, and the data is synced here before the rename.
+///
+/// QSaveFile replaces the target of a symbolic link found at target when it opens; the caller
+/// must open target itself first, without following links, and check right before commit()
+/// that target still names that file (SourceFile::unchangedOnDisk does both).
 class ScratchFile
 {
 public:

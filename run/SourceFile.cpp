@@ -10,6 +10,9 @@
 
 namespace {
 
+// Also the reason for a symbolic link: only regular files are rewritten, and the walk leaves
+// out links by the same rule, so a link met here took a listed file's place during the run.
+// Following it could replace a file outside the chosen folder.
 const QString notRegular = QStringLiteral("not a regular file");
 
 } // namespace
@@ -31,13 +34,14 @@ bool SourceFile::open(const QString &path)
     if (!m_metadata.isRegularFile())
         return fail(notRegular);
     // Another file may have taken the path since the check above: a FIFO (non-blocking, so the
-    // open does not wait for a writer), a device or a link to one (which would be read for
-    // ever). So what counts from here on is the file actually opened, checked once more; the
-    // check before the replacement then compares the path with that file.
-    const int fd =
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    // open does not wait for a writer), a device (which would be read for ever) or a link
+    // (O_NOFOLLOW fails with ELOOP on it). So what counts from here on is the file actually
+    // opened, checked once more; the check before the replacement then compares the path with
+    // that file.
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
-        return fail(cannotOpen + qt_error_string(errno));
+        return fail(errno == ELOOP ? notRegular : cannotOpen + qt_error_string(errno));
     m_file.emplace(fd);
     if (!m_metadata.readOpen(fd))
         return fail(cannotOpen + qt_error_string(errno));
@@ -73,6 +77,12 @@ bool SourceFile::copyMetadataTo(QFileDevice &scratch)
     return m_error.isEmpty();
 }
 
+// The path is looked at without following a link, so a link that took the file's place (another
+// inode) is refused here, right before the commit. That also guards the commit itself: QSaveFile
+// resolves a link once, when the scratch file is opened after this file, and would then replace
+// the link's target; but for the path to be a link then and this file again now, the file must
+// have been moved away and back, which moves its change time (short of all of it falling within
+// one tick of the file system's clock).
 bool SourceFile::unchangedOnDisk()
 {
     PosixFileMetadata now;
@@ -93,13 +103,19 @@ void *win32Handle(const QFile &file)
     return reinterpret_cast<void *>(_get_osfhandle(file.handle()));
 }
 
+// QFile and ReadFileFacts follow reparse points; a link is refused by its name instead.
+bool isLink(const QFileInfo &info)
+{
+    return info.isSymLink() || info.isJunction();
+}
+
 } // namespace
 
 bool SourceFile::open(const QString &path)
 {
     m_path = path;
     const QFileInfo info(path);
-    if (info.exists() && !info.isFile())
+    if (isLink(info) || (info.exists() && !info.isFile()))
         return fail(notRegular);
     m_file.setFileName(path);
     const QString cannotOpen = QStringLiteral("cannot open the file: ");
@@ -147,6 +163,8 @@ bool SourceFile::copyMetadataTo(QFileDevice &)
 bool SourceFile::unchangedOnDisk()
 {
     m_file.close();
+    if (isLink(QFileInfo(m_path)))
+        return false;
     const QString path = QDir::toNativeSeparators(QFileInfo(m_path).absoluteFilePath());
     WindowsFileFacts now;
     std::wstring error;

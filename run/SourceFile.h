@@ -20,7 +20,8 @@ class SourceFile
 {
 public:
     /// Opens path for reading. Anything but a regular file is refused without being opened
-    /// (opening a FIFO for reading would block until a writer came).
+    /// (opening a FIFO for reading would block until a writer came), a symbolic link too:
+    /// a final link is never followed.
     bool open(const QString &path);
 
     /// The open file; reads are unbuffered, so the caller reads in large chunks.
@@ -40,7 +41,8 @@ public:
     /// Gives the scratch file this file's owner, group, permissions and extended attributes.
     bool copyMetadataTo(QFileDevice &scratch);
 
-    /// True when the path still names the file that was opened, unmodified.
+    /// True when the path still names the file that was opened, unmodified, and not through
+    /// a symbolic link.
     bool unchangedOnDisk();
 
     /// Why the last step failed, naming the step ("cannot open the file: ...").
