@@ -1,12 +1,17 @@
+// The run without windows: the order of its reports, failures, stopping, files named twice; and
+// the batch tool, its other sink, pinned down from the outside.
+
 #include "RunObserver.h"
 #include "SearchReplaceRun.h"
+#include "TempTree.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
+#include <QHash>
+#include <QProcess>
 #include <QTest>
 
 #include <functional>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -16,34 +21,27 @@ class RecordingObserver : public RunObserver
 public:
     void fileStarted(qsizetype index, qsizetype count, const QString &path) override
     {
-        events << QStringLiteral("start %1/%2 %3").arg(index).arg(count).arg(name(path));
-        if (onStarted)
-            onStarted(index);
+        events << u"%1/%2 %3"_s.arg(index).arg(count).arg(name(path));
+        onStarted(index);
     }
-    void fileChanged(const QString &path) override { events << "changed " + name(path); }
+    void fileChanged(const QString &path) override { events << u'+' + name(path); }
     void fileFailed(const QString &path, const QString &reason) override
     {
-        events << "failed " + name(path);
+        events << u'!' + name(path);
         reasons << reason;
     }
-    void folderFailed(const QString &folder, const QString &reason) override
-    {
-        events << "folder failed " + name(folder);
-        reasons << reason;
-    }
+    void folderFailed(const QString &, const QString &) override {}
     bool stopRequested() override { return stopAfter >= 0 && events.size() >= stopAfter; }
+    QString name(const QString &path) const
+    {
+        return QDir(root).relativeFilePath(QDir::fromNativeSeparators(path));
+    }
 
     QString root;
     QStringList events;
     QStringList reasons;
     qsizetype stopAfter = -1;
     std::function<void(qsizetype)> onStarted;
-
-private:
-    QString name(const QString &path) const
-    {
-        return QDir(root).relativeFilePath(QDir::fromNativeSeparators(path));
-    }
 };
 
 } // namespace
@@ -53,211 +51,149 @@ class TestSearchReplaceRun : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
-    void listing_data();
-    void listing();
-    void processing_data();
-    void processing();
-    void stopsOnlyBetweenFiles();
-    void sameFileReachedTwiceIsDoneOnce_data();
-    void sameFileReachedTwiceIsDoneOnce();
-    void fileThatGainsTheTextAfterItsPreScan();
-    void manyFilesInListOrder();
-
-private:
-    void write(const QString &name, const QByteArray &bytes);
-    QByteArray read(const QString &name) const;
-    QStringList paths(const QStringList &names) const;
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    RecordingObserver m_observer;
+    void process_data();
+    void process();
+    void batch_data();
+    void batch();
 };
 
-void TestSearchReplaceRun::init()
+void TestSearchReplaceRun::process_data()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_observer = RecordingObserver();
-    m_observer.root = m_dir->path();
-    QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("sub")));
-    write(QStringLiteral("b.htm"), "one needle\r\n");
-    write(QStringLiteral("a.html"), "no match here\r\n");
-    write(QStringLiteral("sub/c.htm"), "needle and needle");
-    write(QStringLiteral("notes.txt"), "needle");
+    QTest::addColumn<QStringList>("names");  // the list the run is given
+    QTest::addColumn<QStringList>("events"); // "i/n name" started, "+name" changed, "!name" failed
+    QTest::addColumn<QString>("readOnly");   // refused by the rewrite, even for root
+    QTest::addColumn<int>("stopAfter");      // stop asked for once this many reports came
+    QTest::addColumn<int>("editAt");         // a.html gets the search text when this file starts
+
+    const auto row = [](const char *name, const QStringList &names, const QStringList &events,
+                        const QString &readOnly = {}, int stopAfter = -1, int editAt = -1) {
+        QTest::addRow("%s", name) << names << events << readOnly << stopAfter << editAt;
+    };
+    const QStringList cab{"sub/c.htm", "a.html", "b.htm"};
+    row("in list order", cab, {"0/3 sub/c.htm", "+sub/c.htm", "1/3 a.html", "2/3 b.htm", "+b.htm"});
+    row("failure reported, run goes on", {"b.htm", "sub/c.htm"},
+        {"0/2 b.htm", "!b.htm", "1/2 sub/c.htm", "+sub/c.htm"}, u"b.htm"_s);
+    // Asked for from the first report on, yet the file under way is finished.
+    row("stops only between files", cab, {"0/3 sub/c.htm", "+sub/c.htm"}, {}, 1);
+    // The workers have most likely pre-scanned a.html by then; rewritten it must be either way.
+    row("edited after its pre-scan", {"b.htm", "a.html"},
+        {"0/2 b.htm", "+b.htm", "1/2 a.html", "+a.html"}, {}, -1, 1);
+    // Two paths can name one file (a bind mount, another spelling): rewritten and reported once.
+    row("same file twice", {"b.htm", "./b.htm"}, {"0/2 b.htm", "+b.htm", "1/2 b.htm"});
+    row("same file thrice, failed once", {"b.htm", "sub/../b.htm", "./b.htm"},
+        {"0/3 b.htm", "!b.htm", "1/3 b.htm", "2/3 b.htm"}, u"b.htm"_s);
+    row("same text, other file", {"b.htm", "b2.htm", "./b2.htm"},
+        {"0/3 b.htm", "+b.htm", "1/3 b2.htm", "+b2.htm", "2/3 b2.htm"});
 }
 
-void TestSearchReplaceRun::write(const QString &name, const QByteArray &bytes)
-{
-    QFile file(m_dir->filePath(name));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray TestSearchReplaceRun::read(const QString &name) const
-{
-    QFile file(m_dir->filePath(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-QStringList TestSearchReplaceRun::paths(const QStringList &names) const
-{
-    QStringList list;
-    for (const QString &name : names)
-        list << m_dir->path() + u'/' + name;
-    return list;
-}
-
-void TestSearchReplaceRun::listing_data()
-{
-    QTest::addColumn<bool>("subfolders");
-    QTest::addColumn<QStringList>("expected");
-    QTest::addRow("own files only") << false << QStringList{"a.html", "b.htm"};
-    QTest::addRow("subfolders first") << true << QStringList{"sub/c.htm", "a.html", "b.htm"};
-}
-
-void TestSearchReplaceRun::listing()
-{
-    QFETCH(bool, subfolders);
-    QFETCH(QStringList, expected);
-    SearchReplaceRun run(QStringLiteral("needle"), QStringLiteral("pin"), m_observer);
-    QStringList names;
-    for (const QString &path : run.collect(m_dir->path(), subfolders))
-        names << QDir(m_dir->path()).relativeFilePath(QDir::fromNativeSeparators(path));
-    QCOMPARE(names, expected);
-    QVERIFY(m_observer.events.isEmpty());
-}
-
-void TestSearchReplaceRun::processing_data()
-{
-    QTest::addColumn<bool>("readOnlyB");
-    QTest::addColumn<QStringList>("events");
-    QTest::addColumn<QByteArray>("bAfter");
-
-    QTest::addRow("all writable") << false
-                                  << QStringList{"start 0/3 sub/c.htm", "changed sub/c.htm",
-                                                 "start 1/3 a.html", "start 2/3 b.htm",
-                                                 "changed b.htm"}
-                                  << QByteArray("one pin\r\n");
-    // A file that fails is reported and the run goes on with the next one.
-    QTest::addRow("failing file in the middle")
-        << true
-        << QStringList{"start 0/3 sub/c.htm", "changed sub/c.htm", "start 1/3 a.html",
-                       "start 2/3 b.htm", "failed b.htm"}
-        << QByteArray("one needle\r\n");
-}
-
-void TestSearchReplaceRun::processing()
-{
-    QFETCH(bool, readOnlyB);
-    QFETCH(QStringList, events);
-    QFETCH(QByteArray, bAfter);
-    if (readOnlyB)
-        QVERIFY(QFile::setPermissions(m_dir->filePath(QStringLiteral("b.htm")),
-                                      QFile::ReadOwner | QFile::ReadGroup));
-
-    SearchReplaceRun run(QStringLiteral("needle"), QStringLiteral("pin"), m_observer);
-    QVERIFY(run.process(run.collect(m_dir->path(), true)));
-
-    QCOMPARE(m_observer.events, events);
-    QCOMPARE(read(QStringLiteral("b.htm")), bAfter);
-    QCOMPARE(read(QStringLiteral("sub/c.htm")), QByteArray("pin and pin"));
-    QCOMPARE(read(QStringLiteral("a.html")), QByteArray("no match here\r\n"));
-    QCOMPARE(read(QStringLiteral("notes.txt")), QByteArray("needle"));
-    for (const QString &reason : std::as_const(m_observer.reasons))
-        QVERIFY2(!reason.isEmpty(), "a failure must say why");
-}
-
-void TestSearchReplaceRun::stopsOnlyBetweenFiles()
-{
-    m_observer.stopAfter = 2; // after the first file has been started and changed
-    SearchReplaceRun run(QStringLiteral("needle"), QStringLiteral("pin"), m_observer);
-    QVERIFY(!run.process(run.collect(m_dir->path(), true)));
-    QCOMPARE(m_observer.events, (QStringList{"start 0/3 sub/c.htm", "changed sub/c.htm"}));
-    QCOMPARE(read(QStringLiteral("b.htm")), QByteArray("one needle\r\n"));
-}
-
-void TestSearchReplaceRun::sameFileReachedTwiceIsDoneOnce_data()
-{
-    QTest::addColumn<QStringList>("names");
-    QTest::addColumn<bool>("readOnlyB");
-    QTest::addColumn<QStringList>("events");
-    QTest::addColumn<QByteArray>("bAfter");
-
-    QTest::addRow("two spellings, changed once")
-        << QStringList{"b.htm", "./b.htm"} << false
-        << QStringList{"start 0/2 b.htm", "changed b.htm", "start 1/2 b.htm"}
-        << QByteArray("one pin\r\n");
-    // Without the check the refusal would be reported once per path.
-    QTest::addRow("three spellings, failed once")
-        << QStringList{"b.htm", "sub/../b.htm", "./b.htm"} << true
-        << QStringList{"start 0/3 b.htm", "failed b.htm", "start 1/3 b.htm", "start 2/3 b.htm"}
-        << QByteArray("one needle\r\n");
-    QTest::addRow("other files with the same text are not the same file")
-        << QStringList{"b.htm", "b2.htm", "./b2.htm"} << false
-        << QStringList{"start 0/3 b.htm", "changed b.htm", "start 1/3 b2.htm", "changed b2.htm",
-                       "start 2/3 b2.htm"}
-        << QByteArray("one pin\r\n");
-}
-
-// Two paths can name one file (a bind mount, a case-insensitive file system, a path spelt
-// another way): the file is rewritten and reported once.
-void TestSearchReplaceRun::sameFileReachedTwiceIsDoneOnce()
+void TestSearchReplaceRun::process()
 {
     QFETCH(QStringList, names);
-    QFETCH(bool, readOnlyB);
     QFETCH(QStringList, events);
-    QFETCH(QByteArray, bAfter);
-    write(QStringLiteral("b2.htm"), "one needle\r\n");
-    if (readOnlyB)
-        QVERIFY(QFile::setPermissions(m_dir->filePath(QStringLiteral("b.htm")),
-                                      QFile::ReadOwner | QFile::ReadGroup));
-
-    SearchReplaceRun run(QStringLiteral("needle"), QStringLiteral("pin"), m_observer);
-    QVERIFY(run.process(paths(names)));
-
-    QCOMPARE(m_observer.events, events);
-    QCOMPARE(m_observer.reasons.size(), readOnlyB ? 1 : 0);
-    QCOMPARE(read(QStringLiteral("b.htm")), bAfter);
-}
-
-// The worker pre-scans ahead; a file that gets the search text after its pre-scan must not be
-// taken for one without it.
-void TestSearchReplaceRun::fileThatGainsTheTextAfterItsPreScan()
-{
-    QStringList names;
-    for (int i = 0; i < 10; ++i) {
-        names << QStringLiteral("f%1.htm").arg(i);
-        write(names.last(), "no match\r\n");
-    }
-    // By then the worker has most likely pre-scanned file 5 already; rewritten it must be
-    // either way.
-    m_observer.onStarted = [this](qsizetype index) {
-        if (index == 1)
-            write(QStringLiteral("f5.htm"), "a longer needle\r\n");
+    QFETCH(QString, readOnly);
+    QFETCH(int, stopAfter);
+    QFETCH(int, editAt);
+    TempTree tree;
+    QHash<QString, QByteArray> before{{u"b.htm"_s, "one needle\r\n"},
+                                      {u"b2.htm"_s, "one needle\r\n"},
+                                      {u"a.html"_s, "no match here\r\n"},
+                                      {u"sub/c.htm"_s, "needle and needle"}};
+    for (auto it = before.cbegin(); it != before.cend(); ++it)
+        QVERIFY(tree.write(it.key(), it.value()));
+    if (!readOnly.isEmpty())
+        QVERIFY(QFile::setPermissions(tree.path(readOnly), QFile::ReadOwner));
+    RecordingObserver observer;
+    observer.root = tree.path();
+    observer.stopAfter = stopAfter;
+    observer.onStarted = [&](qsizetype index) {
+        if (index == editAt)
+            QVERIFY(tree.write(u"a.html"_s, before[u"a.html"_s] = "a longer needle\r\n"));
     };
-    SearchReplaceRun run(QStringLiteral("needle"), QStringLiteral("pin"), m_observer);
-    QVERIFY(run.process(paths(names)));
-    QVERIFY(m_observer.events.contains(QStringLiteral("changed f5.htm")));
-    QCOMPARE(read(QStringLiteral("f5.htm")), QByteArray("a longer pin\r\n"));
+    QStringList paths;
+    for (const QString &name : std::as_const(names))
+        paths << tree.path(name);
+
+    SearchReplaceRun run(u"needle"_s, u"pin"_s, observer);
+    QCOMPARE(run.process(paths), stopAfter < 0);
+    QCOMPARE(observer.events, events);
+    QCOMPARE(observer.reasons.size(), events.filter(u"!"_s).size());
+    QVERIFY(!observer.reasons.contains(QString())); // a failure says why
+    // Exactly the files reported changed hold the new text; every other one is as it was.
+    for (auto it = before.cbegin(); it != before.cend(); ++it) {
+        const bool changed = events.contains(u'+' + it.key());
+        QCOMPARE(tree.read(it.key()),
+                 changed ? QByteArray(it.value()).replace("needle", "pin") : it.value());
+    }
 }
 
-// More files than the worker hands over at once: the reports stay in list order.
-void TestSearchReplaceRun::manyFilesInListOrder()
+// The input the tool refuses (exit status 2) is the input the windows refuse.
+void TestSearchReplaceRun::batch_data()
 {
-    QStringList names;
-    QStringList expected;
-    constexpr int count = 300;
-    for (int i = 0; i < count; ++i) {
-        names << QStringLiteral("f%1.htm").arg(i);
-        write(names.last(), i % 7 == 0 ? "a needle\n" : "a pin\n");
-        expected << QStringLiteral("start %1/%2 %3").arg(i).arg(count).arg(names.last());
-        if (i % 7 == 0)
-            expected << QStringLiteral("changed ") + names.last();
-    }
-    SearchReplaceRun run(QStringLiteral("needle"), QStringLiteral("pin"), m_observer);
-    QVERIFY(run.process(paths(names)));
-    QCOMPARE(m_observer.events, expected);
-    QCOMPARE(read(QStringLiteral("f7.htm")), QByteArray("a pin\n"));
+    QTest::addColumn<QStringList>("args"); // "@" stands for the fixture folder
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("changed"); // stdout, relative to the fixture folder
+    QTest::addColumn<QString>("error");       // stderr, "@" standing for the folder shown
+    QTest::addColumn<QString>("readOnly");
+
+    const auto row = [](const char *name, const QStringList &args, int exitCode,
+                        const QStringList &changed, const QString &error = {},
+                        const QString &readOnly = {}) {
+        QTest::addRow("%s", name) << args << exitCode << changed << error << readOnly;
+    };
+    const QString fill = u"Please fill out all text-fields (o;"_s;
+    const QString same = u"The two text-fields must not be the same."_s;
+    const QString grows = u"The text to replace with must not contain the text to search for."_s;
+    const QStringList all{"--subfolders", "@", "cat", "mouse"};
+    row("own files", {"@", "cat", "mouse"}, 0, {"z.htm"});
+    row("subfolders", all, 0, {"sub/y.htm", "z.htm"});
+    row("failure on stderr, run goes on", all, 1, {"sub/y.htm"},
+        u"@/z.htm: the file is read-only"_s, u"z.htm"_s);
+    row("usage", {"@", "cat"}, 2, {},
+        u"usage: tagmender-batch [--subfolders] FOLDER SEARCH REPLACEMENT"_s);
+    row("all empty", {"", "", ""}, 2, {}, fill);
+    row("folder empty", {"", "a", "b"}, 2, {}, fill);
+    row("search empty", {"@", "", "b"}, 2, {}, fill);
+    row("replacement empty", {"@", "a", ""}, 2, {}, fill);
+    row("both texts empty: fill, not same", {"@", "", ""}, 2, {}, fill);
+    row("spaces count as filled", {"@", "  ", " "}, 0, {});
+    row("equal texts", {"@", "cat", "cat"}, 2, {}, same);
+    row("equal texts before a missing folder", {"@/none", "a", "a"}, 2, {}, same);
+    row("case differs", {"@", "cat", "Cat"}, 0, {"z.htm"});
+    row("replacement contains search", {"@", "cat", "cats"}, 2, {}, grows);
+    row("replacement contains search at end", {"@", "cat", "<cat"}, 2, {}, grows);
+    row("search contains replacement", {"@", "cat", "ca"}, 0, {"z.htm"});
+    row("non-ASCII texts", {"@", "é", "è"}, 0, {});
+    row("missing folder", {"@/none", "a", "b"}, 2, {}, u"The folder \"@/none\" does not exist."_s);
+    row("a file, not a folder", {"@/x.htm", "a", "b"}, 2, {}, u"\"@/x.htm\" is not a folder."_s);
+}
+
+void TestSearchReplaceRun::batch()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, changed);
+    QFETCH(QString, error);
+    QFETCH(QString, readOnly);
+    TempTree tree;
+    QVERIFY(tree.write(u"z.htm"_s, "cat\n") && tree.write(u"sub/y.htm"_s, "cat cat\r\n") &&
+            tree.write(u"x.htm"_s, "dog\n"));
+    if (!readOnly.isEmpty())
+        QVERIFY(QFile::setPermissions(tree.path(readOnly), QFile::ReadOwner));
+    args.replaceInStrings(u"@"_s, tree.path());
+    for (QString &name : changed)
+        name = QDir::toNativeSeparators(tree.path(name));
+
+    QProcess batch;
+    batch.start(QStringLiteral(TAGMENDER_BATCH), args);
+    QVERIFY(batch.waitForFinished(60000));
+    QCOMPARE(batch.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(batch.exitCode(), exitCode);
+    const QString out = QString::fromLocal8Bit(batch.readAllStandardOutput());
+    QCOMPARE(out.split(u'\n', Qt::SkipEmptyParts), changed);
+    const QString err = QString::fromLocal8Bit(batch.readAllStandardError());
+    QCOMPARE(err.trimmed(), QDir::toNativeSeparators(error.replace(u'@', tree.path())));
+    if (exitCode == 2)
+        QCOMPARE(tree.read(u"z.htm"_s), QByteArray("cat\n")); // refused input touches nothing
 }
 
 QTEST_GUILESS_MAIN(TestSearchReplaceRun)
