@@ -1,4 +1,4 @@
-// The design of both windows: geometry, fonts, colours, captions, frames and focus.
+// The design of both windows: frames, controls, fonts and colours.
 
 #include "Form1.h"
 #include "Form2.h"
@@ -6,7 +6,6 @@
 
 #include <QCheckBox>
 #include <QFontInfo>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
@@ -14,19 +13,15 @@
 
 #include <limits>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-const QString Caption = QStringLiteral("Tagmender - by the Tagmender developers");
-
-// Where Verdana is missing the labels must fall back to its metric twin, not to any sans.
-bool isDesignFamily(const QString &family)
+// What is drawn counts: the top right corner, away from any text.
+QColor corner(QWidget *widget)
 {
-    return family == QLatin1String("Verdana") || family == QLatin1String("DejaVu Sans");
-}
-
-QWidget *control(QWidget *window, const QString &name)
-{
-    return window->findChild<QWidget *>(name, Qt::FindDirectChildrenOnly);
+    const QImage drawn = widget->grab().toImage();
+    return drawn.pixelColor(drawn.width() - 1, 0);
 }
 
 } // namespace
@@ -37,250 +32,125 @@ class TestWindows : public QObject
 
 private Q_SLOTS:
     void cleanup();
-    void mainWindowFrame();
-    void mainWindowControls_data();
-    void mainWindowControls();
-    void mainWindowFonts_data();
-    void mainWindowFonts();
-    void mainWindowIsWhite();
-    void mainWindowStartsEmpty();
-    void imageButtonsShowTheirPictures_data();
-    void imageButtonsShowTheirPictures();
-    void tabOrder();
-    void progressWindowFrame();
-    void progressWindowControls_data();
-    void progressWindowControls();
-    void progressWindowIsBuiltOnDemand();
+    void frames_data();
+    void frames();
+    void controls_data();
+    void controls();
 };
 
 void TestWindows::cleanup()
 {
     delete Form1::existing();
     delete Form2::existing();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-void TestWindows::mainWindowFrame()
+void TestWindows::frames_data()
 {
-    Form1 *form = Form1::instance();
-    QCOMPARE(form->objectName(), QStringLiteral("Form1"));
-    QCOMPARE(form->windowTitle(), Caption);
-    QCOMPARE(form->size(), QSize(619, 300));
-    QCOMPARE(form->minimumSize(), form->maximumSize());
-    QVERIFY(!form->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
-    QVERIFY(form->windowFlags().testFlag(Qt::WindowCloseButtonHint));
-    QVERIFY(!form->windowIcon().isNull());
-    QVERIFY(form->windowIcon().availableSizes().contains(QSize(32, 32)));
-    QCOMPARE(Form1::instance(), form);
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("main");
+    QTest::addRow("Form1") << QSize(619, 300) << true;
+    QTest::addRow("Form2") << QSize(765, 492) << false;
 }
 
-void TestWindows::mainWindowControls_data()
+void TestWindows::frames()
 {
-    QTest::addColumn<QString>("name");
+    QFETCH(QSize, size);
+    QFETCH(bool, main);
+
+    QWidget *window = main ? static_cast<QWidget *>(Form1::instance()) : Form2::instance();
+    QCOMPARE(window->windowTitle(), u"Tagmender - by the Tagmender developers"_s);
+    QCOMPARE(window->size(), size);
+    QCOMPARE(window->minimumSize(), window->maximumSize());
+    QVERIFY(!window->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    // The main window is white; the progress window keeps the platform's colour.
+    QCOMPARE(window->testAttribute(Qt::WA_SetPalette), main);
+    if (main) {
+        QCOMPARE(window->palette().color(QPalette::Window), QColor(Qt::white));
+        QCOMPARE(corner(window), QColor(Qt::white));
+        QVERIFY(window->windowIcon().availableSizes().contains(QSize(32, 32)));
+        QVERIFY(!Form2::existing());
+        QVERIFY(Form1::instance()->List1.isEmpty());
+        QCOMPARE(Form1::instance()->Check1->checkState(), Qt::Unchecked);
+        // The working lists are no widgets: only the ten designed controls exist.
+        QCOMPARE(window->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly).size(), 10);
+    } else {
+        QVERIFY(!window->isVisible());
+        QCOMPARE(Form2::instance()->List1->count(), 0);
+        QCOMPARE(Form2::instance()->ProgressBar1->minimum(), 0);
+        QCOMPARE(Form2::instance()->ProgressBar1->maximum(), 100);
+    }
+}
+
+void TestWindows::controls_data()
+{
     QTest::addColumn<QRect>("geometry");
-    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("text"); // the tooltip of a picture
+    QTest::addColumn<qreal>("points"); // Verdana bold; 0 for the platform's font
 
-    QTest::addRow("Label1") << "Label1" << QRect(24, 56, 161, 17) << "Folder with HTML-files :";
-    QTest::addRow("Text1") << "Text1" << QRect(184, 56, 281, 19) << "";
-    QTest::addRow("Label2") << "Label2" << QRect(48, 136, 129, 17) << "Text to search for :";
-    QTest::addRow("Text2") << "Text2" << QRect(184, 136, 281, 19) << "";
-    QTest::addRow("Label3") << "Label3" << QRect(32, 184, 145, 17) << "Text to replace with :";
-    QTest::addRow("Text3") << "Text3" << QRect(184, 184, 281, 19) << "";
-    QTest::addRow("Check1") << "Check1" << QRect(184, 88, 233, 17) << "Include subfolders";
-    QTest::addRow("Image1") << "Image1" << QRect(472, 48, 116, 30) << "";
-    QTest::addRow("Image2") << "Image2" << QRect(352, 240, 125, 41) << "";
-    QTest::addRow("Image3") << "Image3" << QRect(296, 240, 41, 41) << "";
+    QTest::addRow("Label1") << QRect(24, 56, 161, 17) << "Folder with HTML-files :" << 8.25;
+    QTest::addRow("Text1") << QRect(184, 56, 281, 19) << "" << 0.0;
+    QTest::addRow("Label2") << QRect(48, 136, 129, 17) << "Text to search for :" << 8.25;
+    QTest::addRow("Text2") << QRect(184, 136, 281, 19) << "" << 0.0;
+    QTest::addRow("Label3") << QRect(32, 184, 145, 17) << "Text to replace with :" << 8.25;
+    QTest::addRow("Text3") << QRect(184, 184, 281, 19) << "" << 0.0;
+    QTest::addRow("Check1") << QRect(184, 88, 233, 17) << "Include subfolders" << 8.25;
+    QTest::addRow("Image1") << QRect(472, 48, 116, 30) << "Browse ..." << 0.0;
+    QTest::addRow("Image2") << QRect(352, 240, 125, 41) << "Start !" << 0.0;
+    QTest::addRow("Image3") << QRect(296, 240, 41, 41) << "About Tagmender" << 0.0;
+    QTest::addRow("Form2.List1") << QRect(40, 104, 689, 290) << "" << 8.25;
+    QTest::addRow("Form2.ProgressBar1") << QRect(40, 416, 689, 25) << "" << 0.0;
+    QTest::addRow("Form2.Label1") << QRect(40, 32, 569, 25) << "Label1" << 12.0;
+    QTest::addRow("Form2.Label2") << QRect(40, 80, 281, 17)
+                                  << "Files that have been changed :" << 8.25;
 }
 
-void TestWindows::mainWindowControls()
+void TestWindows::controls()
 {
-    QFETCH(QString, name);
     QFETCH(QRect, geometry);
     QFETCH(QString, text);
+    QFETCH(qreal, points);
 
-    QWidget *widget = control(Form1::instance(), name);
+    // Rows of the progress window are named "Form2.NAME".
+    const QString tag = QString::fromLatin1(QTest::currentDataTag());
+    const bool main = !tag.startsWith(u"Form2."_s);
+    QWidget *window = main ? static_cast<QWidget *>(Form1::instance()) : Form2::instance();
+    auto *widget = window->findChild<QWidget *>(tag.section(u'.', -1), Qt::FindDirectChildrenOnly);
     QVERIFY(widget);
     QCOMPARE(widget->geometry(), geometry);
-    if (auto *label = qobject_cast<QLabel *>(widget);
-        label && !qobject_cast<ImageButton *>(widget)) {
+    if (points > 0) {
+        QCOMPARE(widget->font().families().value(0), u"Verdana"_s);
+        QCOMPARE(widget->font().pointSizeF(), points);
+        QCOMPARE(widget->font().weight(), QFont::Bold);
+        // Where Verdana is missing, its metric twin, not any sans.
+        const QString family = QFontInfo(widget->font()).family();
+        QVERIFY2(family == u"Verdana"_s || family == u"DejaVu Sans"_s, qPrintable(family));
+    } else {
+        QVERIFY(!widget->testAttribute(Qt::WA_SetFont));
+    }
+
+    if (auto *image = qobject_cast<ImageButton *>(widget)) {
+        QCOMPARE(image->focusPolicy(), Qt::NoFocus);
+        QCOMPARE(image->toolTip(), text);
+        // The picture at its natural size, which the design gives as the control's.
+        QCOMPARE(image->pixmap().deviceIndependentSize().toSize(), image->size());
+        return;
+    }
+    if (auto *field = qobject_cast<QLineEdit *>(widget)) {
+        QCOMPARE(field->text(), text);
+        QCOMPARE(field->maxLength(), std::numeric_limits<int>::max());
+    } else if (auto *label = qobject_cast<QLabel *>(widget)) {
         QCOMPARE(label->text(), text);
-        QVERIFY(!label->buddy());
     } else if (auto *box = qobject_cast<QCheckBox *>(widget)) {
         QCOMPARE(box->text(), text);
-    } else if (auto *field = qobject_cast<QLineEdit *>(widget)) {
-        QCOMPARE(field->text(), text);
-        QCOMPARE(field->echoMode(), QLineEdit::Normal);
-        QCOMPARE(field->maxLength(), std::numeric_limits<int>::max());
     }
-}
-
-void TestWindows::mainWindowFonts_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addRow("Label1") << "Label1";
-    QTest::addRow("Label2") << "Label2";
-    QTest::addRow("Label3") << "Label3";
-    QTest::addRow("Check1") << "Check1";
-}
-
-void TestWindows::mainWindowFonts()
-{
-    QFETCH(QString, name);
-    const QFont font = control(Form1::instance(), name)->font();
-    QCOMPARE(font.families().value(0), QStringLiteral("Verdana"));
-    QCOMPARE(font.pointSizeF(), 8.25);
-    QCOMPARE(font.weight(), QFont::Bold);
-    QVERIFY2(isDesignFamily(QFontInfo(font).family()), qPrintable(QFontInfo(font).family()));
-}
-
-void TestWindows::mainWindowIsWhite()
-{
-    Form1 *form = Form1::instance();
-    for (QWidget *widget :
-         {static_cast<QWidget *>(form), static_cast<QWidget *>(form->Label1),
-          static_cast<QWidget *>(form->Label2), static_cast<QWidget *>(form->Label3),
-          static_cast<QWidget *>(form->Check1)}) {
-        QCOMPARE(widget->palette().color(QPalette::Window), QColor(Qt::white));
-        // What is drawn counts: a corner of the control, away from its text.
-        const QImage drawn = widget->grab().toImage();
-        QCOMPARE(drawn.pixelColor(drawn.width() - 1, 0), QColor(Qt::white));
+    // The main window's labels and check box are white like it; the others keep the window's.
+    if (qobject_cast<QLabel *>(widget) || qobject_cast<QCheckBox *>(widget)) {
+        QCOMPARE(widget->autoFillBackground(), main);
+        if (main) {
+            QCOMPARE(widget->palette().color(QPalette::Window), QColor(Qt::white));
+            QCOMPARE(corner(widget), QColor(Qt::white));
+        }
     }
-    // The text fields keep the platform's font; only the labels have one of their own.
-    QCOMPARE(form->Text1->font(), QApplication::font(form->Text1));
-    QVERIFY(!form->Text1->testAttribute(Qt::WA_SetFont));
-}
-
-void TestWindows::mainWindowStartsEmpty()
-{
-    Form1 *form = Form1::instance();
-    QVERIFY(form->List1.isEmpty());
-    QCOMPARE(form->Check1->checkState(), Qt::Unchecked);
-    QVERIFY(!form->Check1->isTristate());
-    // The working state is not made of widgets: only the ten designed controls exist.
-    QCOMPARE(form->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly).size(), 10);
-    form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form));
-    QCOMPARE(form->focusWidget(), form->Text1);
-}
-
-void TestWindows::imageButtonsShowTheirPictures_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("tip");
-    QTest::addRow("browse") << "Image1"
-                            << "Browse ...";
-    QTest::addRow("start") << "Image2"
-                           << "Start !";
-    QTest::addRow("information") << "Image3"
-                                 << "About Tagmender";
-}
-
-void TestWindows::imageButtonsShowTheirPictures()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, tip);
-    auto *button = qobject_cast<ImageButton *>(control(Form1::instance(), name));
-    QVERIFY(button);
-    QCOMPARE(button->focusPolicy(), Qt::NoFocus);
-    QCOMPARE(button->toolTip(), tip);
-    QCOMPARE(button->accessibleName(), tip);
-    // The picture is shown at its natural size, which the design gives as the control's size.
-    const QPixmap picture = button->pixmap();
-    QVERIFY(!picture.isNull());
-    QCOMPARE(picture.deviceIndependentSize().toSize(), button->size());
-    QVERIFY(!button->hasScaledContents());
-}
-
-void TestWindows::tabOrder()
-{
-    Form1 *form = Form1::instance();
-    form->show();
-    QApplication::setActiveWindow(form);
-    QVERIFY(QTest::qWaitForWindowActive(form));
-    QTRY_COMPARE(QApplication::focusWidget(), form->Text1);
-    const QList<QWidget *> order{form->Text2, form->Text3, form->Check1, form->Text1};
-    for (QWidget *expected : order) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), expected);
-    }
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
-    QCOMPARE(QApplication::focusWidget(), form->Check1);
-}
-
-void TestWindows::progressWindowFrame()
-{
-    Form2 *form = Form2::instance();
-    QCOMPARE(form->objectName(), QStringLiteral("Form2"));
-    QCOMPARE(form->windowTitle(), Caption);
-    QCOMPARE(form->size(), QSize(765, 492));
-    QCOMPARE(form->minimumSize(), form->maximumSize());
-    QVERIFY(!form->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
-    QVERIFY(!form->isVisible());
-    // Unlike the main window it keeps the platform's window colour.
-    QCOMPARE(form->palette().color(QPalette::Window),
-             QApplication::palette(form).color(QPalette::Window));
-    QVERIFY(!form->testAttribute(Qt::WA_SetPalette));
-    QCOMPARE(form->Label1->text(), QStringLiteral("Label1"));
-    QCOMPARE(form->List1->count(), 0);
-    QCOMPARE(form->ProgressBar1->minimum(), 0);
-    QCOMPARE(form->ProgressBar1->maximum(), 100);
-    QCOMPARE(form->ProgressBar1->orientation(), Qt::Horizontal);
-}
-
-void TestWindows::progressWindowControls_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QRect>("geometry");
-    QTest::addColumn<qreal>("pointSize");
-    QTest::addColumn<QString>("text");
-
-    QTest::addRow("List1") << "List1" << QRect(40, 104, 689, 290) << 8.25 << "";
-    QTest::addRow("ProgressBar1") << "ProgressBar1" << QRect(40, 416, 689, 25) << 0.0 << "";
-    QTest::addRow("Label1") << "Label1" << QRect(40, 32, 569, 25) << 12.0 << "Label1";
-    QTest::addRow("Label2") << "Label2" << QRect(40, 80, 281, 17) << 8.25
-                            << "Files that have been changed :";
-}
-
-void TestWindows::progressWindowControls()
-{
-    QFETCH(QString, name);
-    QFETCH(QRect, geometry);
-    QFETCH(qreal, pointSize);
-    QFETCH(QString, text);
-
-    QWidget *widget = control(Form2::instance(), name);
-    QVERIFY(widget);
-    QCOMPARE(widget->geometry(), geometry);
-    if (pointSize > 0) {
-        QCOMPARE(widget->font().families().value(0), QStringLiteral("Verdana"));
-        QCOMPARE(widget->font().pointSizeF(), pointSize);
-        QCOMPARE(widget->font().weight(), QFont::Bold);
-    }
-    if (auto *label = qobject_cast<QLabel *>(widget)) {
-        QCOMPARE(label->text(), text);
-        QVERIFY(!label->autoFillBackground());
-    }
-}
-
-void TestWindows::progressWindowIsBuiltOnDemand()
-{
-    Form1::instance()->show();
-    QVERIFY(!Form2::existing());
-
-    QPointer<Form2> first = Form2::instance();
-    first->List1->addItem(QStringLiteral("stale"));
-    first->show();
-    QVERIFY(QTest::qWaitForWindowExposed(first));
-    QCOMPARE(Form2::instance(), first.data());
-
-    // Closing discards the window and its contents; the next use builds a fresh, hidden one.
-    first->close();
-    QVERIFY(!Form2::existing());
-    QTRY_VERIFY(first.isNull());
-    Form2 *second = Form2::instance();
-    QVERIFY(!second->isVisible());
-    QCOMPARE(second->List1->count(), 0);
-    QCOMPARE(second->Label1->text(), QStringLiteral("Label1"));
 }
 
 QTEST_MAIN(TestWindows)
