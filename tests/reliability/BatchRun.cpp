@@ -1,106 +1,135 @@
 #include "BatchRun.h"
+#include "TreeFiles.h"
 
-#include <QFile>
+#include <QRegularExpression>
 
-namespace {
-
-constexpr int hangGuardMs = 60000;
-
-QStringList lines(const QByteArray &bytes)
-{
-    return QString::fromLocal8Bit(bytes).split(u'\n', Qt::SkipEmptyParts);
-}
-
-} // namespace
+#include <algorithm>
 
 QString BatchOutcome::describe() const
 {
     return QStringLiteral("finished %1, crashed %2, exit %3, stdout [%4], stderr [%5]")
-        .arg(finished)
-        .arg(crashed)
-        .arg(exitCode)
-        .arg(out.join(QStringLiteral(" | ")), err.join(QStringLiteral(" | ")));
+        .arg(QString::number(finished), QString::number(crashed), QString::number(exitCode),
+             out.join(" | "), err.join(" | "));
 }
 
-QString BatchRun::tool()
+bool BatchOutcome::is(int exit, const QStringList &changed, const QStringList &failed) const
 {
-    return QStringLiteral(TAGMENDER_BATCH);
-}
-
-QString BatchRun::strace()
-{
-    return QStringLiteral(TAGMENDER_STRACE);
-}
-
-QStringList BatchRun::underStrace(const QString &traceFile, const QStringList &options)
-{
-    return QStringList{strace(), QStringLiteral("-f"), QStringLiteral("-o"), traceFile} + options;
-}
-
-QStringList BatchRun::asNobody()
-{
-    return {QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
-            QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")};
+    return finished && !crashed && exitCode == exit && out == changed && err == failed;
 }
 
 BatchRun::BatchRun(const QStringList &wrapper) : m_wrapper(wrapper)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     // LeakSanitizer cannot work under a tracer; and the reasons are compared in English.
-    environment.insert(QStringLiteral("ASAN_OPTIONS"),
-                       environment.value(QStringLiteral("ASAN_OPTIONS")) +
-                           QStringLiteral(":detect_leaks=0"));
-    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    environment.insert("ASAN_OPTIONS", environment.value("ASAN_OPTIONS") + ":detect_leaks=0");
+    environment.insert("LC_ALL", "C.UTF-8");
     m_process.setProcessEnvironment(environment);
 }
 
 void BatchRun::start(const QStringList &arguments)
 {
-    if (m_wrapper.isEmpty()) {
-        m_process.start(tool(), arguments);
-        return;
-    }
-    m_process.start(m_wrapper.first(), m_wrapper.mid(1) + QStringList{tool()} + arguments);
+    const QStringList command = m_wrapper + QStringList{TAGMENDER_BATCH} + arguments;
+    m_process.start(command.first(), command.mid(1));
 }
 
 BatchOutcome BatchRun::finish()
 {
     BatchOutcome outcome;
-    outcome.finished = m_process.waitForFinished(hangGuardMs);
+    outcome.finished = m_process.waitForFinished(60000);
     if (!outcome.finished) {
         m_process.kill();
         m_process.waitForFinished();
     }
     outcome.crashed = m_process.exitStatus() == QProcess::CrashExit;
     outcome.exitCode = m_process.exitCode();
-    outcome.out = lines(m_process.readAllStandardOutput());
-    outcome.err = lines(m_process.readAllStandardError());
+    outcome.out =
+        QString::fromLocal8Bit(m_process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    outcome.err =
+        QString::fromLocal8Bit(m_process.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
     return outcome;
-}
-
-BatchOutcome BatchRun::run(const QStringList &arguments)
-{
-    start(arguments);
-    return finish();
 }
 
 qint64 BatchRun::toolPid() const
 {
-    const QString pid = QString::number(m_process.processId());
-    QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(pid));
-    if (!children.open(QIODevice::ReadOnly))
-        return 0;
-    return children.readAll().trimmed().split(' ').value(0).toLongLong();
+    const QString children = QStringLiteral("/proc/%1/task/%1/children").arg(m_process.processId());
+    return TreeFiles::read(children).split(' ')[0].toLongLong();
 }
 
-bool BatchRun::isStopped(qint64 pid)
+bool BatchRun::toolStopped() const
 {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (pid <= 0 || !stat.open(QIODevice::ReadOnly))
-        return false;
     // "pid (name) state ...": the name may hold anything, so the state follows its last ')'.
-    const QByteArray line = stat.readAll();
-    const qsizetype close = line.lastIndexOf(')');
-    const char state = close >= 0 && close + 2 < line.size() ? line.at(close + 2) : '?';
-    return state == 'T' || state == 't';
+    const QByteArray line = TreeFiles::read(QStringLiteral("/proc/%1/stat").arg(toolPid()));
+    const qsizetype state = line.lastIndexOf(')') + 2;
+    return state > 1 && state < line.size() && (line[state] == 'T' || line[state] == 't');
+}
+
+SyscallTrace::SyscallTrace(const QString &file)
+{
+    if (file.isEmpty())
+        return;
+    const QStringList rows = QString::fromUtf8(TreeFiles::read(file)).split(u'\n');
+    const QString main = rows.value(0).section(u' ', 0, 0) + u' ';
+    for (const QString &row : rows)
+        (row.startsWith(main) ? m_main : m_others) << row.mid(row.indexOf(u' ')).trimmed();
+}
+
+int SyscallTrace::count(const QString &syscall) const
+{
+    return int(std::count_if(m_main.cbegin(), m_main.cend(),
+                             [&](const QString &line) { return line.startsWith(syscall + '('); }));
+}
+
+int SyscallTrace::invocation(const QString &syscall, const QString &pattern, int ordinal,
+                             const QStringList &from, const QString &to) const
+{
+    const auto find = [&](const QString &mark, qsizetype start) {
+        const QRegularExpression expression(mark);
+        for (qsizetype i = start; start >= 0 && i < m_main.size(); ++i) {
+            if (expression.match(m_main[i]).hasMatch())
+                return i;
+        }
+        return qsizetype(-1);
+    };
+    qsizetype begin = 0;
+    for (const QString &mark : from)
+        begin = find(mark, begin);
+    const qsizetype next = to.isEmpty() ? -1 : find(to, begin + 1);
+    const QRegularExpression expression(pattern);
+    int seen = 0; // the main thread's calls of syscall so far
+    QList<int> matches;
+    for (qsizetype i = 0; begin >= 0 && i < (next < 0 ? m_main.size() : next); ++i) {
+        if (!m_main[i].startsWith(syscall + '('))
+            continue;
+        ++seen;
+        if (i >= begin && expression.match(m_main[i]).hasMatch())
+            matches.append(seen);
+    }
+    return matches.value(ordinal > 0 ? ordinal - 1 : matches.size() - 1);
+}
+
+QString SyscallTrace::callBefore(const QString &note) const
+{
+    QString call;
+    for (const QString &line : m_main) {
+        if (line.startsWith(note))
+            return call;
+        static const QRegularExpression aCall("^[a-z0-9_]+\\(");
+        if (aCall.match(line).hasMatch())
+            call = line;
+    }
+    return {};
+}
+
+QString SyscallTrace::injectionProblem(const QStringList &syscalls) const
+{
+    const QRegularExpression injected("\\(INJECTED\\)$");
+    const QRegularExpression expected("^(<\\.\\.\\. )?(" + syscalls.join('|') + ")[( ]");
+    QStringList wrong = m_others.filter(injected);
+    for (const QString &line : m_main.filter(injected)) {
+        if (!expected.match(line).hasMatch())
+            wrong << line;
+    }
+    if (m_main.filter(injected).isEmpty())
+        return "nothing was injected into the main thread";
+    return wrong.isEmpty() ? QString() : "injected elsewhere: " + wrong.join(" / ");
 }

@@ -2,49 +2,45 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QString>
 #include <QStringList>
 
-/// A page of a fixture tree: its name below the tree's root, its bytes before a run and the
-/// bytes a complete run must leave in it.
+#include <unistd.h>
+
+/// A page of a fixture tree: its name below the root, its bytes before and after a full run.
 struct Page
 {
     QString name;
-    QByteArray before;
-    QByteArray after;
+    QByteArray before, after;
 };
 
-/// File helpers shared by the end-to-end tests.
+/// Fixture trees of the end-to-end tests.
 namespace TreeFiles {
 
-/// Whether the tests run as root (as CI does): some cases need it, some need to drop it.
-bool isRoot();
+constexpr uid_t nobody = 65534;
 
-/// Writes bytes to path, creating missing folders, with mode 0644.
-bool write(const QString &path, const QByteArray &bytes);
-
-/// The bytes of path; a null array when it cannot be read.
-QByteArray read(const QString &path);
-
-/// Every entry of folder, hidden ones included, sorted: shows a scratch file left behind.
-QStringList entries(const QString &folder);
-
-/// Removes root with everything below it (also folders without write permission), then
-/// writes every page below it.
+/// CI runs as root: some cases need it, some must drop it.
+inline bool isRoot()
+{
+    return ::geteuid() == 0;
+}
+bool write(const QString &path, const QByteArray &bytes); ///< mode 0644, folders made
+QByteArray read(const QString &path);                     ///< null when unreadable
+QStringList entries(const QString &folder); ///< hidden ones too, sorted: shows scratch files
+/// Empties root (folders without write permission too) and writes the pages below it.
 bool rebuild(const QString &root, const QList<Page> &pages);
-
-/// A page of exactly size bytes, lines ending in CR LF, each starting with word (so even a
-/// page of a few bytes holds it).
-QByteArray pageText(qsizetype size, const QByteArray &word);
-
-/// A page whose text holds search, with its text after the run's replacement.
-Page page(const QString &name, qsizetype size, const QByteArray &search,
-          const QByteArray &replacement);
-
-/// Whether root holds exactly the pages, each with its new text: a run did all its work.
+/// size bytes of CR LF lines, each starting with search, so that even 10 bytes hold it.
+Page page(const QString &name, qsizetype size, const QByteArray &search = "cat",
+          const QByteArray &replacement = "dog");
+/// Whether root holds exactly the pages, each with its new text.
 bool isDone(const QString &root, const QList<Page> &pages);
+bool setOwnerAndMode(const QString &path, uid_t owner, gid_t group, mode_t mode);
 
-/// A page without the search text: a run must leave it alone.
-Page untouchedPage(const QString &name, qsizetype size);
+/// path as lstat() shows it, a link not followed, in one line ("" when missing): what a
+/// replacement must keep (type, owner, group, mode, extended attributes, which hold the ACLs),
+/// and unless kept is set also the inode, the modification time and a hash of the bytes.
+QString state(const QString &path, bool kept = false);
+/// The state of every entry below root, links not followed, as "path: state"; only what a
+/// replacement must keep for folders and the files in replaced.
+QStringList statesBelow(const QString &root, const QStringList &replaced = {});
 
 } // namespace TreeFiles

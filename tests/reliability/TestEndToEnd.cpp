@@ -1,0 +1,223 @@
+// The batch tool on real trees: a really full disk (a small tmpfs mounted as root, counted in
+// whole pages, so that a rewrite can be left one page short), metadata kept as root and refusals
+// as user 65534, and links and special files named like pages in a walk with subfolders.
+
+#include "BatchRun.h"
+#include "TreeFiles.h"
+
+#include <QScopeGuard>
+#include <QStorageInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/xattr.h>
+
+namespace {
+
+constexpr uid_t nobody = TreeFiles::nobody;
+constexpr qint64 pageBytes = 4096;
+
+QByteArray native(const QString &path)
+{
+    return QFile::encodeName(path);
+}
+
+} // namespace
+
+class TestEndToEnd : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_base;
+    QString m_tree = m_base.filePath("tree"), m_site = m_tree + "/site";
+    QString m_path = m_site + "/page.htm", m_disk = m_base.filePath("disk");
+    Page m_page = TreeFiles::page("page.htm", 3000);
+
+    QString site(const QString &name) const { return m_site + u'/' + name; }
+    qint64 freePages() const { return QStorageInfo(m_disk).bytesAvailable() / pageBytes; }
+
+    // Takes every free page of the disk into a filler file, then gives spare pages back.
+    bool fill(qint64 spare)
+    {
+        QFile filler(m_disk + "/filler");
+        const QByteArray chunk(64 * pageBytes, 'f');
+        const bool opened = filler.open(QIODevice::Append | QIODevice::Unbuffered);
+        while (opened && filler.write(chunk) > 0) {
+        }
+        return filler.error() == QFileDevice::ResourceError &&
+               filler.resize(filler.size() - spare * pageBytes) && freePages() == spare;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        // User 65534 must reach the trees.
+        QVERIFY(m_base.isValid() && QDir().mkpath(m_disk) &&
+                ::chmod(native(m_base.path()), 0755) == 0);
+    }
+
+    void fullDisk_data()
+    {
+        QTest::addColumn<qsizetype>("size"); // 0: a page of each size, and no free page at all
+        QTest::addRow("10 B") << qsizetype(10);
+        QTest::addRow("16 KiB") << qsizetype(16 << 10);
+        QTest::addRow("16 KiB + 1") << qsizetype((16 << 10) + 1);
+        QTest::addRow("1 MiB") << qsizetype(1 << 20);
+        QTest::addRow("all, disk full") << qsizetype(0);
+    }
+
+    // The rewrite fails naming the full disk, leaves the original as it was and gives back every
+    // page of its scratch file; with one page more, the same run succeeds.
+    void fullDisk()
+    {
+        QFETCH(qsizetype, size);
+        if (!TreeFiles::isRoot())
+            QSKIP("mounting a tmpfs needs root");
+        if (::mount("tmpfs", native(m_disk), "tmpfs", MS_NOSUID | MS_NODEV,
+                    "size=4194304,mode=0755") != 0)
+            QSKIP(qPrintable("cannot mount a tmpfs here: " + qt_error_string(errno)));
+        const auto unmount = qScopeGuard([&] { ::umount2(native(m_disk), MNT_DETACH); });
+        const QString site = m_disk + "/site";
+        QList<Page> pages;
+        QStringList failed;
+        for (const qsizetype s : size ? QList<qsizetype>{size}
+                                      : QList<qsizetype>{10, 16 << 10, (16 << 10) + 1, 1 << 20}) {
+            pages << TreeFiles::page(QString::number(s) + ".htm", s, "cat", "tiger"); // it grows
+            failed << site + u'/' + pages.last().name +
+                          ": cannot write the scratch file: No space left on device";
+        }
+        failed.sort(); // the run's order
+        QVERIFY(TreeFiles::rebuild(site, pages));
+        const QStringList before = TreeFiles::statesBelow(site);
+        const qint64 spare = size ? (pages[0].after.size() + pageBytes - 1) / pageBytes - 1 : 0;
+        QVERIFY(fill(spare));
+
+        const BatchOutcome outcome = BatchRun().run(BatchRun::arguments(site, "tiger"));
+        QVERIFY2(outcome.is(1, {}, failed), qPrintable(outcome.describe()));
+        QCOMPARE(TreeFiles::statesBelow(site), before);
+        QCOMPARE(freePages(), spare);
+        if (size == 0)
+            return;
+
+        QVERIFY(fill(spare + 1));
+        const BatchOutcome again = BatchRun().run(BatchRun::arguments(site, "tiger"));
+        QVERIFY2(again.is(0, {site + u'/' + pages[0].name}, {}), qPrintable(again.describe()));
+        QVERIFY(TreeFiles::isDone(site, pages));
+    }
+
+    void metadata_data()
+    {
+        QTest::addColumn<bool>("asNobody"); // else as root, with an ACL entry and a user attribute
+        QTest::addColumn<uint>("folderMode");
+        QTest::addColumn<uint>("fileOwner");
+        QTest::addColumn<uint>("fileMode");
+        QTest::addColumn<QString>("reason"); // empty: the file is rewritten
+        QTest::addRow("root, all kept") << false << 0755u << nobody << 02664u << QString();
+        QTest::addRow("own file") << true << 0755u << nobody << 0644u << QString();
+        QTest::addRow("0444 file") << true << 0755u << nobody << 0444u << "the file is read-only";
+        QTest::addRow("0555 folder") << true << 0555u << nobody << 0644u
+                                     << "cannot create the scratch file: Permission denied";
+        // The user may write it but cannot give a new file another user's ownership: refused,
+        // with the owner named, rather than replaced by a file of its own.
+        QTest::addRow("another user's group-writable file")
+            << true << 0755u << 0u << 0664u
+            << "cannot keep the file's owner and group (user 0, group 65534): Operation not "
+               "permitted";
+    }
+
+    // A replaced file keeps all its metadata; what user 65534 (setpriv) may not replace fails
+    // and stays as it was.
+    void metadata()
+    {
+        QFETCH(bool, asNobody);
+        QFETCH(uint, folderMode);
+        QFETCH(uint, fileOwner);
+        QFETCH(uint, fileMode);
+        QFETCH(QString, reason);
+        // setpriv may be missing, or the build tree out of the user's reach.
+        if (!TreeFiles::isRoot() ||
+            (asNobody && BatchRun(BatchRun::asNobody()).run({}).exitCode != 2))
+            QSKIP("needs root, and user 65534 able to run the batch tool (setpriv)");
+        // The owner first: a change of owner clears the setgid bit.
+        QVERIFY(TreeFiles::rebuild(m_site, {m_page}) &&
+                TreeFiles::setOwnerAndMode(m_path, fileOwner, nobody, fileMode) &&
+                TreeFiles::setOwnerAndMode(m_site, nobody, nobody, folderMode));
+        // setfacl is in Debian's package acl; tmpfs before Linux 6.6 has no user attributes.
+        if (!asNobody && (QProcess::execute("setfacl", {"-m", "u:65534:r--", m_path}) != 0 ||
+                          ::setxattr(native(m_path), "user.tagmender", "kept", 4, 0) != 0))
+            QSKIP("no setfacl, or the file system refuses an ACL or a user attribute");
+        const QString before = TreeFiles::state(m_path), kept = TreeFiles::state(m_path, true);
+        QVERIFY2(before.contains(QString::asprintf(" mode %o ", S_IFREG | fileMode)) &&
+                     (asNobody || (before.contains("system.posix_acl_access=") &&
+                                   before.contains("user.tagmender="))),
+                 qPrintable(before));
+
+        const BatchOutcome outcome = BatchRun(asNobody ? BatchRun::asNobody() : QStringList())
+                                         .run(BatchRun::arguments(m_site));
+        const bool done = reason.isEmpty();
+        QVERIFY2(done ? outcome.is(0, {m_path}, {}) : outcome.is(1, {}, {m_path + ": " + reason}),
+                 qPrintable(outcome.describe()));
+        QCOMPARE(TreeFiles::state(m_path, done), done ? kept : before);
+        QVERIFY(TreeFiles::isDone(m_site, {{"page.htm", {}, done ? m_page.after : m_page.before}}));
+    }
+
+    // Links to files and folders (a cycle, some out of the tree), hard links, a FIFO (opening it
+    // would hang the run), a socket, a device node and a folder named like pages: only the pages
+    // may change, and no system call may name the others.
+    void oddFiles()
+    {
+        QVERIFY(TreeFiles::rebuild(m_tree, {}));
+        for (const QString &path :
+             {site("page.htm"), site("sub/deep.htm"), site("sub.htm/inner.htm"), site("hard1.htm"),
+              m_tree + "/outside/target.htm", m_tree + "/outside/linked.htm"})
+            QVERIFY(TreeFiles::write(path, m_page.before));
+        QVERIFY(QFile::link("page.htm", site("link.htm")) &&
+                QFile::link("../outside/target.htm", site("out.htm")) &&
+                QFile::link("../outside", site("outdir")) && QFile::link("..", site("sub/loop")));
+        QVERIFY(::link(native(site("hard1.htm")), native(site("hard2.htm"))) == 0 &&
+                ::link(native(m_tree + "/outside/linked.htm"), native(site("hardout.htm"))) == 0);
+        QVERIFY(::mknod(native(site("fifo.htm")), S_IFIFO | 0644, 0) == 0 &&
+                ::mknod(native(site("socket.htm")), S_IFSOCK | 0644, 0) == 0);
+        // Needs root (and a system that allows it): /dev/null's numbers, harmless.
+        if (::mknod(native(site("device.htm")), S_IFCHR | 0644, makedev(1, 3)) != 0)
+            qInfo("no device node: %s", qPrintable(qt_error_string(errno)));
+
+        const QStringList rewritten{site("page.htm"), site("sub.htm/inner.htm"),
+                                    site("sub/deep.htm")};
+        const QStringList before = TreeFiles::statesBelow(m_tree, rewritten);
+        const QString traceFile = m_base.filePath("trace");
+        const bool traced = !BatchRun::strace().isEmpty();
+        BatchOutcome outcome =
+            BatchRun(traced ? BatchRun::underStrace(traceFile, {}) : QStringList())
+                .run(QStringList{"--subfolders"} + BatchRun::arguments(m_site));
+        // Hard links are refused; hard2.htm, the second name of a file already reached, may go
+        // without a report.
+        QStringList refused{site("hard1.htm"), site("hard2.htm"), site("hardout.htm")};
+        for (QString &path : refused)
+            path += ": the file has more than one hard link: replacing it would leave its other "
+                    "names with the old text";
+        if (outcome.err.size() == 2)
+            refused.removeAt(1);
+        outcome.out.sort();
+        outcome.err.sort();
+        QVERIFY2(outcome.is(1, rewritten, refused), qPrintable(outcome.describe()));
+
+        // Only the pages changed, and the folders that held their scratch files.
+        QCOMPARE(TreeFiles::statesBelow(m_tree, rewritten), before);
+        for (const QString &page : rewritten)
+            QVERIFY(TreeFiles::read(page) == m_page.after);
+        if (!traced)
+            QSKIP("strace is not installed: the trace was not checked");
+        const QByteArray trace = TreeFiles::read(traceFile);
+        QVERIFY(trace.contains("/page.htm")); // the trace is complete
+        for (const char *name : {"/link.htm", "/out.htm", "/outdir", "/loop", "/fifo.htm",
+                                 "/socket.htm", "/device.htm", "/outside"})
+            QVERIFY2(!trace.contains(name), name);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEndToEnd)
+#include "TestEndToEnd.moc"
