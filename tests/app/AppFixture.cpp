@@ -15,12 +15,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-const QString FailureIntro = u"These files and folders could not be processed:"_s;
-
-} // namespace
-
 const QString AppFixture::Confirmation =
     u"WARNING !\n\nThe files will be overwritten. You should back up your files before you "
     "continue. Are you sure you want to continue?"_s;
@@ -31,10 +25,9 @@ AppFixture::AppFixture()
 {
     Dialogs::install(this);
     ProgressView::install(this);
-    Form1 *form = Form1::instance();
-    form->show();
-    QApplication::setActiveWindow(form);
-    if (!m_dir.isValid() || !QTest::qWaitForWindowActive(form)) {
+    Form1::instance()->show();
+    QApplication::setActiveWindow(Form1::instance());
+    if (!m_dir.isValid() || !QTest::qWaitForWindowActive(Form1::instance())) {
         qWarning("No site folder or no active main window.");
     }
 }
@@ -49,21 +42,13 @@ AppFixture::~AppFixture()
 
 QString AppFixture::path(const QString &relative) const
 {
-    return relative.isEmpty() ? m_dir.path() : m_dir.filePath(relative);
+    return QDir::toNativeSeparators(relative.isEmpty() ? m_dir.path() : m_dir.filePath(relative));
 }
 
-QString AppFixture::native(const QString &relative) const
+QStringList AppFixture::paths(QStringList relatives) const
 {
-    return QDir::toNativeSeparators(path(relative));
-}
-
-QStringList AppFixture::natives(const QStringList &relatives) const
-{
-    QStringList paths;
-    for (const QString &relative : relatives) {
-        paths.append(native(relative));
-    }
-    return paths;
+    std::ranges::transform(relatives, relatives.begin(), [this](auto &r) { return path(r); });
+    return relatives;
 }
 
 bool AppFixture::write(const QString &relative, const QByteArray &content)
@@ -79,11 +64,6 @@ QByteArray AppFixture::read(const QString &relative) const
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
-bool AppFixture::makeReadOnly(const QString &relative)
-{
-    return QFile::setPermissions(path(relative), QFile::ReadOwner | QFile::ReadGroup);
-}
-
 void AppFixture::start(const QString &folder, const QString &search, const QString &replacement,
                        bool subfolders)
 {
@@ -97,46 +77,38 @@ void AppFixture::start(const QString &folder, const QString &search, const QStri
 
 bool AppFixture::inputEnabled(bool enabled)
 {
-    const Form1 *form = Form1::instance();
-    const QList<const QWidget *> input{form->Text1,  form->Text2,  form->Text3,
-                                       form->Check1, form->Image1, form->Image2};
-    return std::all_of(input.begin(), input.end(),
-                       [enabled](const QWidget *w) { return w->isEnabled() == enabled; }) &&
-           form->Image3->isEnabled();
+    const Form1 *f = Form1::instance();
+    const QList<const QWidget *> input{f->Text1,  f->Text2,  f->Text3,
+                                       f->Check1, f->Image1, f->Image2};
+    return f->Image3->isEnabled() &&
+           std::ranges::all_of(input, [=](auto *w) { return w->isEnabled() == enabled; });
 }
 
-QStringList AppFixture::opening()
+QStringList AppFixture::expectedRun(const QStringList &files, const QStringList &changed,
+                                    const QStringList &failed) const
 {
-    return {u"question: "_s + Confirmation, u"show"_s, u"bar"_s, u"clear"_s,
-            u"status: Generating file list. Please wait ..."_s};
-}
-
-QStringList AppFixture::processing(const QStringList &files, const QStringList &changed)
-{
-    QStringList expected{u"status: Performing search and replace. Please wait..."_s,
-                         u"maximum %1"_s.arg(files.size()), u"value 0"_s};
+    QStringList expected{u"question: "_s + Confirmation, u"show"_s, u"bar"_s, u"clear"_s,
+                         u"status: Generating file list. Please wait ..."_s};
+    if (files.isEmpty()) {
+        return expected << u"message: No HTML-files found."_s << u"hide"_s;
+    }
+    expected << u"status: Performing search and replace. Please wait..."_s
+             << u"maximum %1"_s.arg(files.size()) << u"value 0"_s;
     for (qsizetype i = 0; i < files.size(); ++i) {
-        expected.append(u"value %1"_s.arg(i));
+        expected << u"value %1"_s.arg(i);
         if (changed.contains(files.at(i))) {
-            expected.append(u"changed: "_s + files.at(i));
+            expected << u"changed: "_s + path(files.at(i));
         }
     }
-    return expected;
-}
-
-QStringList AppFixture::ending(const QStringList &failed)
-{
-    QStringList expected{u"status: All done (o:"_s};
+    expected << u"status: All done (o:"_s;
     if (!failed.isEmpty()) {
         // Twenty are named, the rest counted.
-        QStringList lines{u"message: "_s + FailureIntro, QString()};
+        QString failures = u"message: These files and folders could not be processed:\n"_s;
         for (const QString &file : failed.first(qMin<qsizetype>(failed.size(), 20))) {
-            lines.append(file + u": *"_s);
+            failures += u'\n' + path(file) + u": *"_s;
         }
-        if (failed.size() > 20) {
-            lines.append(u"... and %1 more."_s.arg(failed.size() - 20));
-        }
-        expected.append(lines.join(u'\n'));
+        const qsizetype more = failed.size() - 20;
+        expected << failures + (more > 0 ? u"\n... and %1 more."_s.arg(more) : QString());
     }
     return expected << u"message: Search and replace finished !"_s;
 }
@@ -155,19 +127,14 @@ QMessageBox::StandardButton AppFixture::ask(QWidget *parent, const MessageReques
     const bool plain = request.title == u"Tagmender"_s && request.icon == QMessageBox::NoIcon &&
                        parent == Form1::existing() &&
                        (question || request.buttons == QMessageBox::Ok);
-    QString text = request.text;
-    if (text.startsWith(FailureIntro)) {
-        text.replace(QRegularExpression(u": .+"_s), u": *"_s);
-    }
+    // Only failure lines hold ": " followed by text; their reasons come from the system.
+    const QString text = QString(request.text).replace(QRegularExpression(u": .+"_s), u": *"_s);
     record((plain ? u""_s : u"odd "_s) + (question ? u"question: "_s : u"message: "_s) + text);
-    if (!answers.isEmpty()) {
-        return answers.takeFirst();
-    }
-    return question ? QMessageBox::Yes : QMessageBox::Ok;
+    return question ? answer : QMessageBox::Ok;
 }
 
 QString AppFixture::askForFolder(QWidget *parent, const QString &title)
 {
     record((parent == Form1::existing() ? u""_s : u"odd "_s) + u"folder: "_s + title);
-    return folderAnswers.isEmpty() ? QString() : folderAnswers.takeFirst();
+    return folderAnswer;
 }

@@ -1,5 +1,4 @@
-// The main window outside a run: clicks and keys (the information message among them), and
-// the folder field followed by typing and by the folder chooser.
+// The main window outside a run: clicks and keys, and the folder field typed or chosen.
 
 #include "AppFixture.h"
 #include "Form1.h"
@@ -15,12 +14,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
 const QString ChooserTitle =
     u"folder: Hello World. Click on a directory and it's path will be displayed in a message box"_s;
-
-} // namespace
 
 class TestForm1 : public QObject
 {
@@ -67,17 +62,12 @@ void TestForm1::clicksAndKeys_data()
     // The pictures and labels take no focus, so it stays where it started, in Text1.
     click("browse", "Image1", Qt::LeftButton, ChooserTitle);
     click("start", "Image2", Qt::LeftButton, u"question: "_s + AppFixture::Confirmation);
-    // A sentence, an empty line, the address.
     click("information", "Image3", Qt::LeftButton,
           u"message: Questions about Tagmender, ideas or a bug to report? You are welcome at:"
           "\r\n\r\n" TAGMENDER_WEB_ADDRESS ""_s);
-    click("browse, right", "Image1", Qt::RightButton);
     click("start, right", "Image2", Qt::RightButton);
-    click("information, middle", "Image3", Qt::MiddleButton);
-    click("Label1", "Label1", Qt::LeftButton);
-    click("Label2", "Label2", Qt::LeftButton);
-    click("Label3", "Label3", Qt::LeftButton);
-    for (const char *field : {"Text1", "Text2", "Text3", "Check1"}) {
+    click("label", "Label2", Qt::LeftButton);
+    for (const char *field : {"Text3", "Check1"}) {
         for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
             press(field, key, field);
         }
@@ -105,7 +95,7 @@ void TestForm1::clicksAndKeys()
     form->Text2->setText(u"Home"_s);
     form->Text3->setText(u"Start"_s);
     form->Check1->setChecked(true);
-    m_app->answers = {QMessageBox::No};
+    m_app->answer = QMessageBox::No;
     auto *widget = form->findChild<QWidget *>(target);
     QVERIFY(widget);
     if (button == Qt::NoButton) {
@@ -118,12 +108,11 @@ void TestForm1::clicksAndKeys()
 
     QCOMPARE(m_app->transcript, expected.isEmpty() ? QStringList() : QStringList{expected});
     QCOMPARE(QApplication::focusWidget(), form->findChild<QWidget *>(focus));
-    // Nothing else changes.
     QVERIFY(form->isVisible());
     QCOMPARE(QStringList({form->Text1->text(), form->Text2->text(), form->Text3->text()}),
              QStringList({m_app->path(u"site"_s), u"Home"_s, u"Start"_s}));
     QVERIFY(form->Check1->isChecked());
-    QCOMPARE(form->Dir1.path(), m_app->native(u"site"_s));
+    QCOMPARE(form->Dir1.path(), m_app->path(u"site"_s));
     QVERIFY(!Form2::existing());
     QCOMPARE(m_app->read(u"site/a.htm"_s), AppFixture::PageWithText);
 }
@@ -133,6 +122,7 @@ void TestForm1::folderField_data()
     QTest::addColumn<bool>("chosen");    // else typed key by key
     QTest::addColumn<QString>("text");   // relative to the site; "/" is the root
     QTest::addColumn<QString>("folder"); // where both lists end, relative like text
+
     const auto row = [](const char *name, bool chosen, const char *text, const char *folder) {
         QTest::newRow(name) << chosen << QString::fromLatin1(text) << QString::fromLatin1(folder);
     };
@@ -142,11 +132,8 @@ void TestForm1::folderField_data()
     row("typed separator at the end", false, "site/", "site");
     row("typed partly", false, "si", "");
     row("typed file", false, "site/a.htm", "site");
-    row("typed missing", false, "site/sub/none", "site/sub");
-    row("typed root", false, "/", "/");
     row("emptied", false, "", "");
     row("chosen folder", true, "site", "site");
-    row("chosen below", true, "site/sub", "site/sub");
     row("chosen root", true, "/", "/");
     row("chooser cancelled", true, "", "");
 }
@@ -158,16 +145,16 @@ void TestForm1::folderField()
     QFETCH(QString, folder);
 
     const auto resolve = [this](const QString &relative) {
-        return QDir::toNativeSeparators(relative == u"/"_s ? QDir::rootPath()
-                                                           : m_app->path(relative));
+        return relative == u"/"_s ? QDir::toNativeSeparators(QDir::rootPath())
+                                  : m_app->path(relative);
     };
     Form1 *form = Form1::instance();
     // The lists follow the site's root; then the field names no folder.
     form->Text1->setText(m_app->path());
-    const QString kept = m_app->native() + u"/keep"_s;
+    const QString kept = m_app->path(u"keep"_s);
     form->Text1->setText(kept);
     if (chosen) {
-        m_app->folderAnswers = {text.isEmpty() ? QString() : resolve(text)};
+        m_app->folderAnswer = text.isEmpty() ? QString() : resolve(text);
         QTest::mouseClick(form->Image1, Qt::LeftButton);
         QCOMPARE(m_app->transcript, QStringList{ChooserTitle});
         QCOMPARE(form->Text1->text(), text.isEmpty() ? kept : resolve(text));
@@ -177,7 +164,6 @@ void TestForm1::folderField()
         QVERIFY(m_app->transcript.isEmpty());
     }
 
-    // Both lists point at the folder and were re-read there.
     QCOMPARE(form->Dir1.path(), resolve(folder));
     QCOMPARE(form->File1.path(), resolve(folder));
     if (folder == u"site"_s) {

@@ -1,5 +1,4 @@
-// Whole runs started from the start picture, followed message by message and operation by
-// operation: the refusals, the transcripts, the user closing a window, the program's end.
+// Whole runs started from the start picture, followed entry by entry, and the windows closed.
 
 #include "AppFixture.h"
 #include "Form1.h"
@@ -27,10 +26,8 @@ private Q_SLOTS:
     void refusals();
     void transcript_data();
     void transcript();
-    void closedDuringRun_data();
-    void closedDuringRun();
-    void programEnd_data();
-    void programEnd();
+    void closing_data();
+    void closing();
 
 private:
     std::unique_ptr<AppFixture> m_app;
@@ -42,7 +39,6 @@ void TestRun::refusals_data()
     QTest::addColumn<QString>("search");
     QTest::addColumn<QString>("replacement");
     QTest::addColumn<QString>("expected"); // the one entry; %1 is the folder as shown
-
     const auto row = [](const char *name, const char *folder, const char *search,
                         const char *replacement, const QString &expected) {
         QTest::newRow(name) << QString::fromLatin1(folder) << QString::fromLatin1(search)
@@ -55,16 +51,13 @@ void TestRun::refusals_data()
     row("folder empty", "", "Home", "Start", fillOut);
     row("search empty", "site", "", "Start", fillOut);
     row("replacement empty", "site", "Home", "", fillOut);
-    row("all empty", "", "", "", fillOut);
     row("both texts empty", "site", "", "", fillOut);
     row("equal", "site", "Home", "Home", same);
-    row("equal spaces", "site", " ", " ", same);
     row("equal, folder missing", "none", "Home", "Home", same);
     row("contains", "site", "Home", "HomePage",
         u"message: The text to replace with must not contain the text to search for."_s);
     row("folder missing", "none", "Home", "Start", u"message: The folder \"%1\" does not exist."_s);
     row("not a folder", "site/a.htm", "Home", "Start", u"message: \"%1\" is not a folder."_s);
-    row("No", "site", "Home", "Start", no);
     row("No, case differs", "site", "Home", "home", no);
     row("No, spaces", "site", " ", "_", no);
 }
@@ -79,11 +72,11 @@ void TestRun::refusals()
     QVERIFY(m_app->write(u"site/a.htm"_s, AppFixture::PageWithText));
     Form1 *form = Form1::instance();
     form->List1 = QStringList{u"from before"_s};
-    m_app->answers = {QMessageBox::No};
+    m_app->answer = QMessageBox::No;
 
-    m_app->start(folder.isEmpty() ? folder : m_app->native(folder), search, replacement);
+    m_app->start(folder.isEmpty() ? folder : m_app->path(folder), search, replacement);
 
-    QCOMPARE(m_app->transcript, QStringList{expected.replace(u"%1"_s, m_app->native(folder))});
+    QCOMPARE(m_app->transcript, QStringList{expected.replace(u"%1"_s, m_app->path(folder))});
     QVERIFY(!Form2::existing());
     QCOMPARE(form->List1, QStringList{u"from before"_s});
     QCOMPARE(m_app->read(u"site/a.htm"_s), AppFixture::PageWithText);
@@ -92,68 +85,56 @@ void TestRun::refusals()
 
 void TestRun::transcript_data()
 {
-    // NAME holds the search text, NAME- does not, NAME! holds it but cannot be rewritten.
+    // In processing order: NAME- lacks the text, NAME! cannot be rewritten, NAME~ is left out.
     QTest::addColumn<QStringList>("site");
     QTest::addColumn<bool>("subfolders");
-    QTest::addColumn<QStringList>("processed"); // in processing order
-    QTest::addColumn<QString>("replacement");
-    const auto row = [](const char *name, const QString &site, bool subfolders,
-                        const QString &processed, const QString &replacement = u"Start"_s) {
-        QTest::newRow(name) << site.split(u' ') << subfolders
-                            << processed.split(u' ', Qt::SkipEmptyParts) << replacement;
+    const auto row = [](const char *name, const QString &site, bool subfolders = false) {
+        QTest::newRow(name) << site.split(u' ', Qt::SkipEmptyParts) << subfolders;
     };
 
-    row("one file", u"a.htm"_s, false, u"a.htm"_s);
-    row("three files", u"c.htm a.htm b.htm"_s, false, u"a.htm b.htm c.htm"_s);
-    row("subfolders left out", u"a.htm sub/b.htm"_s, false, u"a.htm"_s);
-    row("subfolders included", u"a.htm sub/b.htm sub/deeper/c.htm"_s, true,
-        u"sub/deeper/c.htm sub/b.htm a.htm"_s);
-    row("no file holds the text", u"a.htm- b.htm-"_s, false, u"a.htm b.htm"_s);
-    row("one file holds it", u"a.htm- b.htm c.htm-"_s, false, u"a.htm b.htm c.htm"_s);
-    row("other kinds left out", u"a.htm b.txt c.htm.bak"_s, false, u"a.htm"_s);
-    row("case differs", u"a.htm"_s, false, u"a.htm"_s, u"home"_s);
-    row("no HTML-files", u"notes.txt sub/a.htm"_s, false, QString());
-    row("failing in the middle", u"a.htm b.htm! c.htm"_s, false, u"a.htm b.htm c.htm"_s);
+    row("mixed", u"a.htm- b.htm c.htm- b.txt~ c.htm.bak~ sub/d.htm~"_s);
+    row("subfolders", u"sub/deeper/c.htm sub/b.htm a.htm"_s, true);
+    row("no HTML-files", u"notes.txt~ sub/a.htm~"_s);
+    row("failing in the middle", u"a.htm b.htm! c.htm"_s);
     QStringList many;
     for (int i = 10; i < 35; ++i) {
-        many.append(u"p%1.htm"_s.arg(i));
+        many << u"p%1.htm!"_s.arg(i);
     }
-    row("failures counted", many.join(u"! "_s) + u'!', false, many.join(u' '));
+    row("failures counted", many.join(u' '));
 }
 
 void TestRun::transcript()
 {
     QFETCH(QStringList, site);
     QFETCH(bool, subfolders);
-    QFETCH(QStringList, processed);
-    QFETCH(QString, replacement);
 
-    const auto page = [](const QString &entry) {
-        return entry.endsWith(u'-') || entry.endsWith(u'!') ? entry.chopped(1) : entry;
-    };
+    const QByteArray replaced = QByteArray(AppFixture::PageWithText).replace("Home", "Start");
+    QStringList files, changed, failed; // in processing order
+    QHash<QString, QByteArray> after;
     for (const QString &entry : site) {
-        const bool without = entry.endsWith(u'-');
-        QVERIFY(m_app->write(page(entry),
-                             without ? AppFixture::PageWithout : AppFixture::PageWithText));
-        QVERIFY(!entry.endsWith(u'!') || m_app->makeReadOnly(page(entry)));
-    }
-    QStringList changed; // both in processing order
-    QStringList failed;
-    for (const QString &file : processed) {
-        if (site.contains(file)) {
-            changed.append(file);
-        } else if (site.contains(file + u'!')) {
-            failed.append(file);
+        const QChar mark = entry.back();
+        const QString file = u"-!~"_s.contains(mark) ? entry.chopped(1) : entry;
+        const QByteArray page = mark == u'-' ? AppFixture::PageWithout : AppFixture::PageWithText;
+        QVERIFY(m_app->write(file, page));
+        after[file] = file == entry ? replaced : page;
+        if (mark != u'~') {
+            files << file;
+        }
+        if (file == entry) {
+            changed << file;
+        } else if (mark == u'!') {
+            failed << file;
+            QVERIFY(QFile::setPermissions(m_app->path(file), QFile::ReadOwner));
         }
     }
     // Left hidden with a result, as after a run that found nothing.
     Form2 *progress = Form2::instance();
     progress->List1->addItem(u"earlier"_s);
     Form1 *form = Form1::instance();
-    QStringList unlocked;
+    QStringList unlocked; // entries while the run's input could be used
     m_app->onEntry = [&](const QString &entry) {
-        if (entry != AppFixture::opening().first() && !AppFixture::inputEnabled(false)) {
-            unlocked.append(entry);
+        if (!entry.startsWith(u"question: "_s) && !AppFixture::inputEnabled(false)) {
+            unlocked << entry;
         }
         // The texts are read once, before the run: later edits do not reach it.
         if (entry == u"show"_s) {
@@ -162,142 +143,101 @@ void TestRun::transcript()
         }
     };
 
-    m_app->start(m_app->path(), u"Home"_s, replacement, subfolders);
+    m_app->start(m_app->path(), u"Home"_s, u"Start"_s, subfolders);
 
-    const QStringList files = m_app->natives(processed);
-    QStringList expected = AppFixture::opening();
-    if (files.isEmpty()) {
-        expected << u"message: No HTML-files found."_s << u"hide"_s;
-    } else {
-        expected += AppFixture::processing(files, m_app->natives(changed)) +
-                    AppFixture::ending(m_app->natives(failed));
-    }
-    QCOMPARE(m_app->transcript, expected);
+    QCOMPARE(m_app->transcript, m_app->expectedRun(files, changed, failed));
     QCOMPARE(unlocked, QStringList());
     QVERIFY(AppFixture::inputEnabled(true));
-    QCOMPARE(form->List1, files);
+    QCOMPARE(form->List1, m_app->paths(files));
     QCOMPARE(Form2::existing(), progress);
     QCOMPARE(progress->isVisible(), !files.isEmpty());
-    QCOMPARE(progress->List1->count(), changed.size());
+    QStringList listed;
     for (int i = 0; i < progress->List1->count(); ++i) {
-        QCOMPARE(progress->List1->item(i)->text(), m_app->native(changed.at(i)));
+        listed << progress->List1->item(i)->text();
     }
+    QCOMPARE(listed, m_app->paths(changed));
     if (!files.isEmpty()) {
         QCOMPARE(progress->Label1->text(), u"All done (o:"_s);
         QCOMPARE(progress->ProgressBar1->maximum(), files.size());
         QCOMPARE(progress->ProgressBar1->value(), files.size() - 1);
     }
-    const QByteArray replaced =
-        QByteArray(AppFixture::PageWithText).replace("Home", replacement.toUtf8());
-    for (const QString &entry : site) {
-        const QByteArray before =
-            entry.endsWith(u'-') ? AppFixture::PageWithout : AppFixture::PageWithText;
-        QCOMPARE(m_app->read(page(entry)), changed.contains(page(entry)) ? replaced : before);
+    for (const auto &[file, content] : after.asKeyValueRange()) {
+        QCOMPARE(m_app->read(file), content);
     }
 }
 
-void TestRun::closedDuringRun_data()
+void TestRun::closing_data()
 {
-    QTest::addColumn<bool>("main"); // else the progress window is closed
-    QTest::addRow("progress window") << false;
-    QTest::addRow("main window") << true;
+    QTest::addColumn<int>("pages");      // in the site; -1 for no run at all
+    QTest::addColumn<bool>("during");    // the first window closes as the second file begins
+    QTest::addColumn<bool>("mainFirst"); // else the progress window closes first
+    QTest::addRow("no run") << -1 << false << true;
+    QTest::addRow("found nothing") << 0 << false << true;
+    QTest::addRow("after a run") << 1 << false << true;
+    QTest::addRow("progress first") << 1 << false << false;
+    QTest::addRow("main during run") << 3 << true << true;
+    QTest::addRow("progress during run") << 3 << true << false;
 }
 
-void TestRun::closedDuringRun()
+void TestRun::closing()
 {
-    QFETCH(bool, main);
-    const QStringList abc{"a.htm", "b.htm", "c.htm"};
+    QFETCH(int, pages);
+    QFETCH(bool, during);
+    QFETCH(bool, mainFirst);
+    const QStringList abc = QStringList{u"a.htm"_s, u"b.htm"_s, u"c.htm"_s}.first(qMax(pages, 0));
     for (const QString &page : abc) {
         QVERIFY(m_app->write(page, AppFixture::PageWithText));
     }
     Form1 *form = Form1::instance();
     QSignalSpy ended(form, &Form1::programEnded);
     QPointer<Form2> shown;
+    const auto closeFirst = [&] {
+        shown = Form2::existing();
+        mainFirst ? form->close() : shown->close();
+    };
     m_app->onEntry = [&](const QString &entry) {
-        if (entry == u"value 1"_s) {
-            shown = Form2::existing();
-            main ? form->close() : shown->close();
+        if (during && entry == u"value 1"_s) {
+            closeFirst();
         }
     };
+    if (pages >= 0) {
+        m_app->start(m_app->path(), u"Home"_s, u"Start"_s);
+    }
 
-    m_app->start(m_app->path(), u"Home"_s, u"Start"_s);
-
-    // A closed main window stops the run between files: b is finished, c is not begun. A closed
-    // progress window does not stop it; the rest goes to a fresh window nobody shows.
-    const QStringList files = m_app->natives(abc);
-    QStringList expected = AppFixture::opening() + AppFixture::processing(files, files);
-    if (main) {
-        expected.erase(expected.end() - 2, expected.end());
-        expected.append(u"stopped"_s);
+    if (during) {
+        // Closing the main window stops the run after b; the progress window's close does not.
+        QStringList expected = m_app->expectedRun(abc, abc);
+        if (mainFirst) {
+            expected.resize(expected.size() - 4); // from "value 2" on
+            expected << u"stopped"_s;
+        }
+        QCOMPARE(m_app->transcript, expected);
+        QVERIFY(m_app->read(u"b.htm"_s).contains("Start"));
+        QCOMPARE(m_app->read(u"c.htm"_s).contains("Start"), !mainFirst);
+        QVERIFY(Form2::existing());
+        QCOMPARE(Form2::existing() == shown.data(), mainFirst);
+        QCOMPARE(Form2::existing()->Label1->text(),
+                 mainFirst ? u"Stopped: the main window was closed."_s : u"All done (o:"_s);
     } else {
-        expected += AppFixture::ending();
+        QCOMPARE(Form2::existing() != nullptr, pages >= 0);
+        QCOMPARE(Form2::existing() && Form2::existing()->isVisible(), pages > 0);
+        closeFirst();
     }
-    QCOMPARE(m_app->transcript, expected);
-    QVERIFY(m_app->read(u"b.htm"_s).contains("Start"));
-    QCOMPARE(m_app->read(u"c.htm"_s).contains("Start"), !main);
-    QVERIFY(AppFixture::inputEnabled(true));
-    Form2 *progress = Form2::existing();
-    QVERIFY(progress);
-    QCOMPARE(progress == shown.data(), main);
-    QCOMPARE(progress->isVisible(), main);
-    QCOMPARE(progress->Label1->text(),
-             main ? u"Stopped: the main window was closed."_s : u"All done (o:"_s);
-    QCOMPARE(progress->List1->count(), 2);
-    QCOMPARE(form->isVisible(), !main);
-
-    // A visible progress window keeps the program alive until it is closed too.
-    QCOMPARE(ended.count(), 0);
-    progress->close();
-    QCOMPARE(ended.count(), main ? 1 : 0);
-}
-
-void TestRun::programEnd_data()
-{
-    QTest::addColumn<QByteArray>("page"); // the run's one page; none for a run that finds nothing
-    QTest::addColumn<bool>("run");
-    QTest::addColumn<bool>("progressFirst"); // the progress window is closed before the main one
-
-    QTest::addRow("no progress window") << QByteArray() << false << false;
-    QTest::addRow("hidden progress window") << QByteArray() << true << false;
-    QTest::addRow("visible progress window") << AppFixture::PageWithText << true << false;
-    QTest::addRow("progress window first") << AppFixture::PageWithText << true << true;
-}
-
-void TestRun::programEnd()
-{
-    QFETCH(QByteArray, page);
-    QFETCH(bool, run);
-    QFETCH(bool, progressFirst);
-
-    QVERIFY(QDir().mkpath(m_app->path(u"run"_s)));
-    if (!page.isEmpty()) {
-        QVERIFY(m_app->write(u"run/page.htm"_s, page));
-    }
-    Form1 *form = Form1::instance();
-    QSignalSpy ended(form, &Form1::programEnded);
-    if (run) {
-        m_app->start(m_app->path(u"run"_s), u"Home"_s, u"Start"_s);
-    }
+    // A visible progress window keeps the program alive; a hidden one goes with the main one.
     QPointer<Form2> progress = Form2::existing();
-    QCOMPARE(progress.isNull(), !run);
-    QCOMPARE(progress && progress->isVisible(), !page.isEmpty());
-    if (progressFirst) {
-        // The main window stays open and usable.
-        progress->close();
-        QCOMPARE(ended.count(), 0);
-        QVERIFY(form->isVisible() && AppFixture::inputEnabled(true));
+    QCOMPARE(progress && progress->isVisible(), mainFirst && pages > 0);
+    QCOMPARE(ended.count(), mainFirst && pages <= 0 ? 1 : 0);
+    QCOMPARE(form->isVisible(), !mainFirst);
+    QVERIFY(AppFixture::inputEnabled(true));
+    if (progress) {
+        QCOMPARE(progress->List1->count(), qMin(pages, 2));
     }
-
-    form->close();
-    QCOMPARE(ended.count(), page.isEmpty() || progressFirst ? 1 : 0);
     if (ended.count() == 0) {
-        QCOMPARE(progress->List1->count(), 1);
-        progress->close();
+        mainFirst ? progress->close() : form->close();
         QCOMPARE(ended.count(), 1);
     }
-    // A hidden progress window goes with the main one.
     QVERIFY(!Form2::existing());
-    QTRY_VERIFY(progress.isNull());
+    QTRY_VERIFY(shown.isNull() && progress.isNull());
 }
 
 QTEST_MAIN(TestRun)
