@@ -3,8 +3,6 @@
 
 #include <QRegularExpression>
 
-#include <algorithm>
-
 QString BatchOutcome::describe() const
 {
     return QStringLiteral("finished %1, crashed %2, exit %3, stdout [%4], stderr [%5]")
@@ -49,73 +47,48 @@ BatchOutcome BatchRun::finish()
     return outcome;
 }
 
-qint64 BatchRun::toolPid() const
-{
-    const QString children = QStringLiteral("/proc/%1/task/%1/children").arg(m_process.processId());
-    return TreeFiles::read(children).split(' ')[0].toLongLong();
-}
-
-bool BatchRun::toolStopped() const
-{
-    // "pid (name) state ...": the name may hold anything, so the state follows its last ')'.
-    const QByteArray line = TreeFiles::read(QStringLiteral("/proc/%1/stat").arg(toolPid()));
-    const qsizetype state = line.lastIndexOf(')') + 2;
-    return state > 1 && state < line.size() && (line[state] == 'T' || line[state] == 't');
-}
-
 SyscallTrace::SyscallTrace(const QString &file)
 {
     if (file.isEmpty())
         return;
     const QStringList rows = QString::fromUtf8(TreeFiles::read(file)).split(u'\n');
-    const QString main = rows.value(0).section(u' ', 0, 0) + u' ';
+    m_pid = rows.value(0).section(u' ', 0, 0).toLongLong();
+    const QString main = QString::number(m_pid) + u' ';
     for (const QString &row : rows)
         (row.startsWith(main) ? m_main : m_others) << row.mid(row.indexOf(u' ')).trimmed();
-}
-
-int SyscallTrace::count(const QString &syscall) const
-{
-    return int(std::count_if(m_main.cbegin(), m_main.cend(),
-                             [&](const QString &line) { return line.startsWith(syscall + '('); }));
 }
 
 int SyscallTrace::invocation(const QString &syscall, const QString &pattern, int ordinal,
                              const QStringList &from, const QString &to) const
 {
-    const auto find = [&](const QString &mark, qsizetype start) {
+    const auto find = [&](const QString &mark, qsizetype i) {
         const QRegularExpression expression(mark);
-        for (qsizetype i = start; start >= 0 && i < m_main.size(); ++i) {
-            if (expression.match(m_main[i]).hasMatch())
-                return i;
-        }
-        return qsizetype(-1);
+        while (i >= 0 && i < m_main.size() && !expression.match(m_main[i]).hasMatch())
+            ++i;
+        return i < m_main.size() ? i : -1;
     };
     qsizetype begin = 0;
     for (const QString &mark : from)
         begin = find(mark, begin);
-    const qsizetype next = to.isEmpty() ? -1 : find(to, begin + 1);
+    const qsizetype next = to.isEmpty() || begin < 0 ? -1 : find(to, begin + 1);
     const QRegularExpression expression(pattern);
-    int seen = 0; // the main thread's calls of syscall so far
     QList<int> matches;
-    for (qsizetype i = 0; begin >= 0 && i < (next < 0 ? m_main.size() : next); ++i) {
-        if (!m_main[i].startsWith(syscall + '('))
-            continue;
-        ++seen;
-        if (i >= begin && expression.match(m_main[i]).hasMatch())
-            matches.append(seen);
+    for (qsizetype i = 0, seen = 0; begin >= 0 && i < (next < 0 ? m_main.size() : next); ++i) {
+        if (m_main[i].startsWith(syscall + '(') && ++seen > 0 && i >= begin &&
+            expression.match(m_main[i]).hasMatch())
+            matches << int(seen);
     }
     return matches.value(ordinal > 0 ? ordinal - 1 : matches.size() - 1);
 }
 
 QString SyscallTrace::callBefore(const QString &note) const
 {
+    static const QRegularExpression aCall("^[a-z0-9_]+\\(");
     QString call;
     for (const QString &line : m_main) {
         if (line.startsWith(note))
             return call;
-        static const QRegularExpression aCall("^[a-z0-9_]+\\(");
-        if (aCall.match(line).hasMatch())
-            call = line;
+        call = aCall.match(line).hasMatch() ? line : call;
     }
     return {};
 }
@@ -124,12 +97,12 @@ QString SyscallTrace::injectionProblem(const QStringList &syscalls) const
 {
     const QRegularExpression injected("\\(INJECTED\\)$");
     const QRegularExpression expected("^(<\\.\\.\\. )?(" + syscalls.join('|') + ")[( ]");
+    if (m_main.filter(injected).isEmpty())
+        return "nothing was injected into the main thread";
     QStringList wrong = m_others.filter(injected);
     for (const QString &line : m_main.filter(injected)) {
         if (!expected.match(line).hasMatch())
             wrong << line;
     }
-    if (m_main.filter(injected).isEmpty())
-        return "nothing was injected into the main thread";
     return wrong.isEmpty() ? QString() : "injected elsewhere: " + wrong.join(" / ");
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QList>
 #include <QProcess>
 #include <QStringList>
 
@@ -16,8 +15,7 @@ struct BatchOutcome
     QString describe() const;
 };
 
-/// Runs tagmender-batch, directly or under a wrapper (strace, setpriv). A run that has not ended
-/// after a minute is killed: the bound only catches a hang, no test asserts anything on time.
+/// Runs tagmender-batch, maybe under strace or setpriv; killed after a minute, to catch a hang.
 class BatchRun
 {
 public:
@@ -25,11 +23,6 @@ public:
     static QStringList underStrace(const QString &traceFile, const QStringList &options)
     {
         return QStringList{strace(), "-f", "-o", traceFile} + options;
-    }
-    /// User and group 65534 without other groups (needs root).
-    static QStringList asNobody()
-    {
-        return {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
     }
     static QStringList arguments(const QString &folder, const QString &replacement = "dog")
     {
@@ -44,26 +37,20 @@ public:
         start(arguments);
         return finish();
     }
-    qint64 toolPid() const;   ///< the wrapper's child, 0 while it has none
-    bool toolStopped() const; ///< by a signal or at a tracer's stop
 
 private:
     QStringList m_wrapper;
     QProcess m_process;
 };
 
-/// The system calls of one run as strace -f -o wrote them. The main thread (the first in the
-/// trace) does every rewrite; read-ahead workers only look at files. strace's when= counts each
-/// thread's calls apart, so the tests name the main thread's calls by their number.
+/// strace -f output; when= counts per thread, and the main thread (first) does every rewrite.
 class SyscallTrace
 {
 public:
     explicit SyscallTrace(const QString &file = {});
+    qint64 pid() const { return m_pid; } ///< the traced tool's; 0 before its first line
 
-    int count(const QString &syscall) const; ///< by the main thread
-    /// The when= number of the main thread's ordinal-th (-1: last) call of syscall matching
-    /// pattern, after the lines matching each of from in turn, before the next one matching to;
-    /// 0 when there is none.
+    /// when= of the ordinal-th (-1: last) call matching pattern after each from, before to; or 0.
     int invocation(const QString &syscall, const QString &pattern, int ordinal = 1,
                    const QStringList &from = {}, const QString &to = {}) const;
     /// The main thread's last call before its first line starting with note, or empty.
@@ -73,4 +60,5 @@ public:
 
 private:
     QStringList m_main, m_others; ///< lines without the thread id: the main thread's, the rest
+    qint64 m_pid = 0;
 };
