@@ -3,6 +3,9 @@
 
 #include <QRegularExpression>
 
+#include <csignal>
+#include <unistd.h>
+
 QString BatchOutcome::describe() const
 {
     return QStringLiteral("finished %1, crashed %2, exit %3, stdout [%4], stderr [%5]")
@@ -22,6 +25,8 @@ BatchRun::BatchRun(const QStringList &wrapper) : m_wrapper(wrapper)
     environment.insert("ASAN_OPTIONS", environment.value("ASAN_OPTIONS") + ":detect_leaks=0");
     environment.insert("LC_ALL", "C.UTF-8");
     m_process.setProcessEnvironment(environment);
+    // A group of its own, so that a hung run can be killed with the tool below strace or setpriv.
+    m_process.setChildProcessModifier([] { ::setpgid(0, 0); });
 }
 
 void BatchRun::start(const QStringList &arguments)
@@ -35,7 +40,7 @@ BatchOutcome BatchRun::finish()
     BatchOutcome outcome;
     outcome.finished = m_process.waitForFinished(60000);
     if (!outcome.finished) {
-        m_process.kill();
+        ::kill(-pid_t(m_process.processId()), SIGKILL);
         m_process.waitForFinished();
     }
     outcome.crashed = m_process.exitStatus() == QProcess::CrashExit;
