@@ -40,10 +40,10 @@ struct Recorder : WalkObserver
 // Makes one entry of a fixture tree from raw bytes, so that names invalid in the file name
 // encoding can be made too: "a/" a folder, "a|" a FIFO, "a->b" a link to b, "a#" a folder only
 // root may read, anything else an empty file. Folders on the way are made first.
-bool make(const QByteArray &root, const QByteArray &spec)
+bool make(const QByteArray &root, const QByteArray &entry)
 {
-    const qsizetype arrow = spec.indexOf("->");
-    const QByteArray name = arrow < 0 ? spec : spec.left(arrow);
+    const qsizetype arrow = entry.indexOf("->");
+    const QByteArray name = arrow < 0 ? entry : entry.left(arrow);
     const auto at = [&](const QByteArray &relative) { return root + '/' + relative; };
 #ifdef Q_OS_UNIX
     for (qsizetype slash = name.indexOf('/'); slash > 0; slash = name.indexOf('/', slash + 1)) {
@@ -52,7 +52,7 @@ bool make(const QByteArray &root, const QByteArray &spec)
     }
     const QByteArray path = at(name.chopped(1));
     if (arrow > 0)
-        return symlink(at(spec.mid(arrow + 2)).constData(), at(name).constData()) == 0;
+        return symlink(at(entry.mid(arrow + 2)).constData(), at(name).constData()) == 0;
     if (name.endsWith('/'))
         return true;
     if (name.endsWith('|'))
@@ -70,7 +70,7 @@ bool make(const QByteArray &root, const QByteArray &spec)
 #endif
 }
 
-// The walk's file list after an "earlier" entry, then its reports and its count of yields. Specs
+// The walk's file list after an "earlier" entry, then its reports and its count of yields. Entries
 // in later replace their entry at the second yield: the start folder is listed by then and its
 // first subfolder not yet entered.
 QStringList runWalk(const QByteArray &site, const QString &typed, bool subfolders,
@@ -78,11 +78,11 @@ QStringList runWalk(const QByteArray &site, const QString &typed, bool subfolder
 {
     Recorder recorder;
     recorder.onSecondYield = [&] {
-        for (const QByteArray &spec : later) {
-            const qsizetype arrow = spec.indexOf("->");
-            const QByteArray name = arrow < 0 ? spec : spec.left(arrow);
-            if (QDir(QFile::decodeName(site + '/' + name)).removeRecursively() && name != spec)
-                make(site, spec);
+        for (const QByteArray &entry : later) {
+            const qsizetype arrow = entry.indexOf("->");
+            const QByteArray name = arrow < 0 ? entry : entry.left(arrow);
+            if (QDir(QFile::decodeName(site + '/' + name)).removeRecursively() && name != entry)
+                make(site, entry);
         }
     };
     QStringList list = {"earlier"};
@@ -217,13 +217,13 @@ void TestWalk::walk()
             FTW_DEPTH | FTW_PHYS);
     });
 #endif
-    for (const QByteArray &spec : tree.split(',')) {
-        if (spec.startsWith('!'))
-            later.append(spec.mid(1));
+    for (const QByteArray &entry : tree.split(',')) {
+        if (entry.startsWith('!'))
+            later.append(entry.mid(1));
         else
-            QVERIFY2(make(site, spec), spec.constData());
-        if (spec.endsWith('#'))
-            locked.append(spec.chopped(1));
+            QVERIFY2(make(site, entry), entry.constData());
+        if (entry.endsWith('#'))
+            locked.append(entry.chopped(1));
     }
     const QString typed = QDir::toNativeSeparators(root + start);
     QStringList result = locked.isEmpty() ? runWalk(site, typed, subfolders, later) : QStringList();
