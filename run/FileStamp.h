@@ -40,6 +40,9 @@ public:
 
     /// The stamp of the open file fd: of the file actually opened, whatever its path names now.
     static std::optional<FileStamp> readOpen(int fd);
+
+    /// The stamp of a status read by other means.
+    static FileStamp fromStatus(const struct stat &status);
 #endif
 
     const Identity &identity() const
@@ -60,10 +63,6 @@ public:
     friend bool operator==(const FileStamp &, const FileStamp &) = default;
 
 private:
-#ifdef Q_OS_UNIX
-    static FileStamp fromStatus(const struct stat &status);
-#endif
-
     Identity m_identity;
     bool m_regular = false;
     qint64 m_size = 0;
