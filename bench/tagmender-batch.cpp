@@ -4,9 +4,12 @@
 // stdout: the full path of each changed file, one a line, in processing order.
 // stderr: each failure as "PATH: REASON".
 // Exit status: 0 nothing failed, 1 some files or folders failed, 2 input refused.
+// TAGMENDER_SCRATCH=named in the environment gives every scratch file a name from the start,
+// as a file system without unnamed files does (for the reliability tests).
 
 #include "InputCheck.h"
 #include "RunObserver.h"
+#include "ScratchFile.h"
 #include "SearchReplaceRun.h"
 
 #include <QCoreApplication>
@@ -72,6 +75,8 @@ int main(int argc, char *argv[])
     if (const auto refusal = CheckRunInput(folder, args.at(1), args.at(2)))
         return refuse(*refusal);
 
+    ScratchFile::setAlwaysNamed(qEnvironmentVariable("TAGMENDER_SCRATCH") ==
+                                QLatin1String("named"));
     PrintingObserver observer;
     SearchReplaceRun run(args.at(1), args.at(2), observer);
     run.process(run.collect(folder, subfolders));

@@ -26,6 +26,11 @@ std::optional<FileStamp> FileStamp::read(const QString &path)
     return readAt(AT_FDCWD, QFile::encodeName(path).constData());
 }
 
+std::optional<FileStamp> FileStamp::read(const PageLocation &page)
+{
+    return readAt(page.folder, page.name.constData());
+}
+
 std::optional<FileStamp> FileStamp::readAt(int folderFd, const char *name)
 {
     struct stat status = {};
@@ -61,6 +66,11 @@ std::optional<FileStamp> FileStamp::read(const QString &path)
     stamp.m_size = info.size();
     stamp.m_modified = info.lastModified();
     return stamp;
+}
+
+std::optional<FileStamp> FileStamp::read(const PageLocation &page)
+{
+    return read(page.path);
 }
 
 size_t qHash(const FileStamp::Identity &identity, size_t seed)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PageLocation.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -33,6 +35,9 @@ public:
     /// regular file: a run never reads or writes through one). Nothing when the path names
     /// nothing or cannot be looked at (errno says why on POSIX).
     static std::optional<FileStamp> read(const QString &path);
+
+    /// The same for a page reached through its open folder.
+    static std::optional<FileStamp> read(const PageLocation &page);
 
 #ifdef Q_OS_UNIX
     /// The same for the file name names in the folder open as folderFd (or AT_FDCWD).

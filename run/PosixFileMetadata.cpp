@@ -9,6 +9,7 @@
 #include <QList>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <unistd.h>
 #include <utility>
 
@@ -107,9 +108,9 @@ QString copyAttributes(int sourceFd, int targetFd)
 
 } // namespace
 
-bool PosixFileMetadata::readPath(const QString &path)
+bool PosixFileMetadata::readAt(int folderFd, const char *name)
 {
-    return ::lstat(QFile::encodeName(path).constData(), &m_stat) == 0;
+    return ::fstatat(folderFd, name, &m_stat, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 bool PosixFileMetadata::readOpen(int fd)

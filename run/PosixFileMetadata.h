@@ -14,14 +14,15 @@
 class PosixFileMetadata
 {
 public:
-    /// Reads the metadata of the entry path names without following a final symbolic link:
-    /// a link reads as a link, which is no regular file. On failure, returns false with errno
-    /// set.
-    bool readPath(const QString &path);
+    /// Reads the metadata of the entry name in the folder open as folderFd without following a
+    /// symbolic link: a link reads as a link, which is no regular file. On failure, returns
+    /// false with errno set.
+    bool readAt(int folderFd, const char *name);
 
     /// Reads the metadata of the open file fd. On failure, returns false with errno set.
     bool readOpen(int fd);
 
+    const struct stat &status() const { return m_stat; }
     bool isRegularFile() const { return S_ISREG(m_stat.st_mode); }
     qint64 size() const { return qint64(m_stat.st_size); }
     bool hasOtherLinks() const { return m_stat.st_nlink > 1; }

@@ -1,6 +1,7 @@
 #include "PreScanFile.h"
 
-#include "OpenFolder.h"
+#include "FileFailure.h"
+#include "FolderChain.h"
 #include "SearchPreScan.h"
 
 #include <QFile>
@@ -18,8 +19,6 @@
 
 namespace {
 
-const QString cannotOpen = QStringLiteral("cannot open the file: ");
-
 bool fail(PreScanVerdict &verdict, const QString &reason)
 {
     verdict.kind = PreScanVerdict::Kind::Failed;
@@ -29,56 +28,46 @@ bool fail(PreScanVerdict &verdict, const QString &reason)
 
 #ifdef Q_OS_UNIX
 
-// Like the rewrite, looks at the path before opening it, so that nothing but a regular file is
+// Like the rewrite, looks at the page before opening it, so that nothing but a regular file is
 // ever opened, and opens it non-blocking and without following a link all the same in case a
 // FIFO or a link took its place. The stamp is then that of the file actually opened: should
-// another file have taken the path in between (or should the open folder be stale), the verdict
-// describes that file, and the rewrite, finding another stamp at the path, scans again.
-bool openRegularFile(const QString &path, OpenFolder *folder, PreScanVerdict &verdict,
+// another file have taken the name in between, the verdict describes that file, and the
+// rewrite, finding another stamp there, scans again.
+bool openRegularFile(const PageLocation &page, PreScanVerdict &verdict,
                      std::unique_ptr<QIODevice> &file)
 {
-    const QByteArray encoded = QFile::encodeName(path);
-    int at = AT_FDCWD;
-    const char *name = encoded.constData();
-    const qsizetype slash = encoded.lastIndexOf('/');
-    if (folder && slash >= 0 && slash + 1 < encoded.size()) {
-        const QByteArrayView parent = QByteArrayView(encoded).first(std::max<qsizetype>(slash, 1));
-        if (const int fd = folder->descriptor(parent); fd >= 0) {
-            at = fd;
-            name += slash + 1;
-        }
-    }
-    verdict.stamp = FileStamp::readAt(at, name);
+    verdict.stamp = FileStamp::read(page);
     if (!verdict.stamp)
-        return fail(verdict, cannotOpen + qt_error_string(errno));
+        return fail(verdict, FileFailure::cannotOpen(errno));
     if (!verdict.stamp->isRegularFile())
-        return fail(verdict, QStringLiteral("not a regular file"));
-    const int fd = ::openat(at, name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
+        return fail(verdict, FileFailure::notRegular());
+    const int fd = ::openat(page.folder, page.name.constData(),
+                            O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
-        return fail(verdict, errno == ELOOP ? QStringLiteral("not a regular file")
-                                            : cannotOpen + qt_error_string(errno));
+        return fail(verdict,
+                    errno == ELOOP ? FileFailure::notRegular() : FileFailure::cannotOpen(errno));
     file = std::make_unique<PosixFileReader>(fd);
     verdict.stamp = FileStamp::readOpen(fd);
     if (!verdict.stamp)
-        return fail(verdict, cannotOpen + qt_error_string(errno));
+        return fail(verdict, FileFailure::cannotOpen(errno));
     if (!verdict.stamp->isRegularFile())
-        return fail(verdict, QStringLiteral("not a regular file"));
+        return fail(verdict, FileFailure::notRegular());
     return true;
 }
 
 #else
 
-bool openRegularFile(const QString &path, OpenFolder *, PreScanVerdict &verdict,
+bool openRegularFile(const PageLocation &page, PreScanVerdict &verdict,
                      std::unique_ptr<QIODevice> &file)
 {
-    verdict.stamp = FileStamp::read(path);
+    verdict.stamp = FileStamp::read(page);
     if (!verdict.stamp)
-        return fail(verdict, cannotOpen + QStringLiteral("no such file"));
+        return fail(verdict, FileFailure::cannotOpen(QStringLiteral("no such file")));
     if (!verdict.stamp->isRegularFile())
-        return fail(verdict, QStringLiteral("not a regular file"));
-    auto qfile = std::make_unique<QFile>(path);
+        return fail(verdict, FileFailure::notRegular());
+    auto qfile = std::make_unique<QFile>(page.path);
     if (!qfile->open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return fail(verdict, cannotOpen + qfile->errorString());
+        return fail(verdict, FileFailure::cannotOpen(qfile->errorString()));
     file = std::move(qfile);
     return true;
 }
@@ -87,23 +76,33 @@ bool openRegularFile(const QString &path, OpenFolder *, PreScanVerdict &verdict,
 
 } // namespace
 
-PreScanVerdict PreScanFile(const QString &path, ReplacementTexts &texts, std::stop_token stop,
-                           OpenFolder *folder, const std::function<void()> &yield)
+PreScanVerdict PreScanFile(const PageLocation &page, ReplacementTexts &texts, std::stop_token stop,
+                           const std::function<void()> &yield)
 {
     PreScanVerdict verdict;
     std::unique_ptr<QIODevice> file;
-    if (!openRegularFile(path, folder, verdict, file))
+    if (!openRegularFile(page, verdict, file))
         return verdict;
     SearchPreScan preScan(texts, yield, SearchPreScan::DefaultChunkBytes, std::move(stop));
     const std::optional<SearchPreScan::Result> scan = preScan.scan(*file, verdict.stamp->size());
     if (!scan) {
-        fail(verdict, preScan.stopped()
-                          ? QStringLiteral("stopped")
-                          : QStringLiteral("cannot read the file: ") + file->errorString());
+        fail(verdict, preScan.stopped() ? QStringLiteral("stopped")
+                                        : FileFailure::cannotRead(file->errorString()));
         return verdict;
     }
     verdict.kind =
         scan->occurs ? PreScanVerdict::Kind::MayOccur : PreScanVerdict::Kind::CannotOccur;
     verdict.scan = *scan;
     return verdict;
+}
+
+PreScanVerdict PreScanFile(const QString &path, ReplacementTexts &texts, std::stop_token stop,
+                           const std::function<void()> &yield)
+{
+    FolderChain folders;
+    PreScanVerdict verdict;
+    const std::optional<PageLocation> page = folders.locate(path, verdict.reason);
+    if (!page)
+        return verdict;
+    return PreScanFile(*page, texts, std::move(stop), yield);
 }

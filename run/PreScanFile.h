@@ -1,20 +1,22 @@
 #pragma once
 
+#include "PageLocation.h"
 #include "PreScanVerdict.h"
 
 #include <functional>
 #include <stop_token>
 
-class OpenFolder;
 class QString;
 class ReplacementTexts;
 
-/// Reads the file path names as RewriteFile's pre-scan does and tells whether the search text
-/// can occur in it, writing nothing. Meant to run ahead of RewriteFile on a worker thread:
-/// texts must be that thread's own (ReplacementTexts caches lazily and is not thread-safe),
-/// and nothing else is shared. A stop request on stop ends the scan of a large file early;
-/// the verdict is then Failed. folder, when set, is the thread's OpenFolder, through which
-/// files are looked up where the platform allows. yield, when set, is called now and then
-/// while a large file is read.
+/// Reads the page as RewriteFile's pre-scan does and tells whether the search text can occur
+/// in it, writing nothing. Meant to run ahead of RewriteFile on a worker thread: texts must be
+/// that thread's own (ReplacementTexts caches lazily and is not thread-safe), and nothing else
+/// is shared. A stop request on stop ends the scan of a large file early; the verdict is then
+/// Failed. yield, when set, is called now and then while a large file is read.
+PreScanVerdict PreScanFile(const PageLocation &page, ReplacementTexts &texts,
+                           std::stop_token stop = {}, const std::function<void()> &yield = {});
+
+/// The same for the file at path, its folder opened by its path.
 PreScanVerdict PreScanFile(const QString &path, ReplacementTexts &texts, std::stop_token stop = {},
-                           OpenFolder *folder = nullptr, const std::function<void()> &yield = {});
+                           const std::function<void()> &yield = {});

@@ -1,14 +1,14 @@
 #include "PreScanReadAhead.h"
 
-#include "OpenFolder.h"
 #include "PreScanFile.h"
 
 #include <algorithm>
 #include <system_error>
 
-PreScanReadAhead::PreScanReadAhead(const QStringList &files, const QString &search,
-                                   const QString &replacement, int workers, qsizetype window)
-    : m_files(files), m_search(search), m_replacement(replacement),
+PreScanReadAhead::PreScanReadAhead(const QStringList &files, const QString &root,
+                                   const QString &search, const QString &replacement, int workers,
+                                   qsizetype window)
+    : m_files(files), m_root(root), m_search(search), m_replacement(replacement),
       m_window(std::max<qsizetype>(window, 2))
 {
     const int wanted = int(std::min<qsizetype>(workers, files.size()));
@@ -18,8 +18,10 @@ PreScanReadAhead::PreScanReadAhead(const QStringList &files, const QString &sear
     } catch (const std::system_error &) {
         // Fewer threads to be had: those that started do all the work.
     }
-    if (m_workers.empty())
+    if (m_workers.empty()) {
         m_ownTexts.emplace(search, replacement);
+        m_ownFolders.emplace(root);
+    }
 }
 
 PreScanReadAhead::~PreScanReadAhead()
@@ -34,7 +36,7 @@ PreScanVerdict PreScanReadAhead::next(const std::function<void()> &yield)
 {
     Q_ASSERT(m_taken < m_files.size());
     if (m_ownTexts)
-        return PreScanFile(m_files.at(m_taken++), *m_ownTexts, {}, nullptr, yield);
+        return preScan(m_taken++, *m_ownTexts, *m_ownFolders, {}, yield);
     std::unique_lock lock(m_mutex);
     if (!m_slots.empty() && m_slots.front()) {
         // Ready: the common case while the workers are ahead.
@@ -78,9 +80,9 @@ void PreScanReadAhead::work(std::stop_token stop)
 {
     // The worker's own: ReplacementTexts encodes lazily, so sharing one would race.
     ReplacementTexts texts(m_search, m_replacement);
-    OpenFolder folder;
+    FolderChain folders(m_root);
     while (const std::optional<qsizetype> index = claimOrWait(stop)) {
-        PreScanVerdict verdict = PreScanFile(m_files.at(*index), texts, stop, &folder);
+        PreScanVerdict verdict = preScan(*index, texts, folders, stop, {});
         bool wake = false;
         {
             const std::lock_guard lock(m_mutex);
@@ -115,4 +117,14 @@ std::optional<qsizetype> PreScanReadAhead::claim()
         return std::nullopt;
     m_slots.emplace_back();
     return m_claimed++;
+}
+
+PreScanVerdict PreScanReadAhead::preScan(qsizetype index, ReplacementTexts &texts,
+                                         FolderChain &folders, std::stop_token stop,
+                                         const std::function<void()> &yield) const
+{
+    PreScanVerdict verdict;
+    if (const std::optional<PageLocation> page = folders.locate(m_files.at(index), verdict.reason))
+        return PreScanFile(*page, texts, std::move(stop), yield);
+    return verdict;
 }

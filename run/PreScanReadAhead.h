@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FolderChain.h"
 #include "PreScanVerdict.h"
 #include "ReplacementTexts.h"
 
@@ -26,7 +27,7 @@
 ///
 /// The object belongs to the thread that made it: only that thread calls next() and destroys
 /// it. The threads share nothing but the slots of the verdicts: each worker has its own copy
-/// of the texts and its own OpenFolder, and no worker calls anything the caller passed in.
+/// of the texts and its own FolderChain, and no worker calls anything the caller passed in.
 class PreScanReadAhead
 {
 public:
@@ -46,9 +47,11 @@ public:
     /// While it waits for a verdict, next() calls back at least this often.
     static constexpr std::chrono::milliseconds WaitSlice{20};
 
-    /// Starts pre-scanning files for search; replacement only completes the texts.
-    PreScanReadAhead(const QStringList &files, const QString &search, const QString &replacement,
-                     int workers = DefaultWorkers, qsizetype window = DefaultWindow);
+    /// Starts pre-scanning files, the pages of the chosen folder root (see FolderChain), for
+    /// search; replacement only completes the texts.
+    PreScanReadAhead(const QStringList &files, const QString &root, const QString &search,
+                     const QString &replacement, int workers = DefaultWorkers,
+                     qsizetype window = DefaultWindow);
 
     /// Stops the workers and waits for them, which takes at most the read of one chunk.
     ~PreScanReadAhead();
@@ -68,11 +71,16 @@ private:
     void work(std::stop_token stop);
     std::optional<qsizetype> claimOrWait(std::stop_token stop);
 
+    PreScanVerdict preScan(qsizetype index, ReplacementTexts &texts, FolderChain &folders,
+                           std::stop_token stop, const std::function<void()> &yield) const;
+
     const QStringList m_files;
+    const QString m_root;
     const QString m_search;
     const QString m_replacement;
     const qsizetype m_window;
     std::optional<ReplacementTexts> m_ownTexts; ///< the calling thread's, without workers
+    std::optional<FolderChain> m_ownFolders;    ///< the same
 
     std::mutex m_mutex;                      ///< guards the members below, up to m_workers
     std::condition_variable_any m_roomMade;  ///< the workers wait on it, stoppable

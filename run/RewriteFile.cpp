@@ -1,5 +1,7 @@
 #include "RewriteFile.h"
 
+#include "FileFailure.h"
+#include "FolderChain.h"
 #include "LineReader.h"
 #include "ReplaceInLine.h"
 #include "ReplacementTexts.h"
@@ -144,11 +146,11 @@ RewriteResult writeScratch(QIODevice &in, ScratchFile &out, ReplacementTexts &te
 // The file holds the search text and may be rewritten: rewrite it into a scratch file beside
 // it and put that in its place. Any failure before the rename leaves the file as it was, and
 // the scratch file is removed however this returns.
-RewriteResult replaceThroughScratch(const QString &path, SourceFile &source,
+RewriteResult replaceThroughScratch(const PageLocation &page, SourceFile &source,
                                     ReplacementTexts &texts, const SearchPreScan::Result &scan,
                                     const std::function<void()> &yield)
 {
-    ScratchFile scratch(path);
+    ScratchFile scratch(page);
     if (!scratch.open())
         return failed(scratch.error());
     const RewriteResult written = writeScratch(source.device(), scratch, texts, scan, yield);
@@ -156,42 +158,57 @@ RewriteResult replaceThroughScratch(const QString &path, SourceFile &source,
         return written;
     if (!scratch.flush())
         return failed(scratch.error());
-    if (!source.copyMetadataTo(scratch.device()))
+    if (!source.copyMetadataTo(scratch))
         return failed(source.error());
     if (!scratch.sync())
         return failed(scratch.error());
-    // As late as possible: a change made by another program after this point is lost.
-    if (!source.unchangedOnDisk())
-        return failed(QStringLiteral("the file was modified by another program during the run"));
-    if (!scratch.commit())
+    source.prepareForReplacement();
+    if (!scratch.commit([&source] { return source.unchangedOnDisk(); }))
         return failed(scratch.error());
     return {Status::Changed, {}};
 }
 
-} // namespace
-
-RewriteResult RewriteFile(const QString &path, ReplacementTexts &texts,
-                          const std::function<void()> &yield)
+RewriteResult rewriteLocated(const PageLocation &page, ReplacementTexts &texts,
+                             const std::function<void()> &yield)
 {
     SourceFile source;
-    if (!source.open(path))
+    if (!source.open(page, yield))
         return failed(source.error());
     SearchPreScan preScan(texts, yield);
     const std::optional<SearchPreScan::Result> scan = preScan.scan(source.device(), source.size());
     if (!scan)
-        return failed(QStringLiteral("cannot read the file: ") + source.device().errorString());
+        return failed(FileFailure::cannotRead(source.device().errorString()));
     if (!scan->occurs)
         return {Status::Unchanged, {}};
     if (const std::optional<QString> reason = refusal(source, texts, scan->encoding))
         return failed(*reason);
-    return replaceThroughScratch(path, source, texts, *scan, yield);
+    return replaceThroughScratch(page, source, texts, *scan, yield);
+}
+
+} // namespace
+
+RewriteResult RewriteFile(const PageLocation &page, ReplacementTexts &texts,
+                          const std::function<void()> &yield, const PreScanVerdict &verdict)
+{
+    if (verdict.kind == PreScanVerdict::Kind::CannotOccur && verdict.stamp &&
+        FileStamp::read(page) == verdict.stamp)
+        return {Status::Unchanged, {}};
+    return rewriteLocated(page, texts, yield);
 }
 
 RewriteResult RewriteFile(const QString &path, ReplacementTexts &texts,
                           const std::function<void()> &yield, const PreScanVerdict &verdict)
 {
-    if (verdict.kind == PreScanVerdict::Kind::CannotOccur && verdict.stamp &&
-        FileStamp::read(path) == verdict.stamp)
-        return {Status::Unchanged, {}};
-    return RewriteFile(path, texts, yield);
+    FolderChain folders;
+    QString error;
+    const std::optional<PageLocation> page = folders.locate(path, error);
+    if (!page)
+        return failed(error);
+    return RewriteFile(*page, texts, yield, verdict);
+}
+
+RewriteResult RewriteFile(const QString &path, ReplacementTexts &texts,
+                          const std::function<void()> &yield)
+{
+    return RewriteFile(path, texts, yield, PreScanVerdict());
 }

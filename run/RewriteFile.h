@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PageLocation.h"
 #include "PreScanVerdict.h"
 #include "RewriteResult.h"
 
@@ -23,4 +24,8 @@ RewriteResult RewriteFile(const QString &path, ReplacementTexts &texts,
 /// the file with the stamp the pre-scan saw; in every other case the file is rewritten exactly
 /// as above, every check made again.
 RewriteResult RewriteFile(const QString &path, ReplacementTexts &texts,
+                          const std::function<void()> &yield, const PreScanVerdict &verdict);
+
+/// The same for a page of a run, reached through its open folder (see FolderChain).
+RewriteResult RewriteFile(const PageLocation &page, ReplacementTexts &texts,
                           const std::function<void()> &yield, const PreScanVerdict &verdict);

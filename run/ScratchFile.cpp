@@ -2,37 +2,99 @@
 
 #ifndef Q_OS_WIN // Windows has WindowsScratchFile
 
-#include <QFileInfo>
+#include "FileFailure.h"
 
-#include <cstring>
+#include <QRandomGenerator>
 
-#ifdef Q_OS_UNIX
+#include <atomic>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
-#endif
 
 namespace {
 
 constexpr qsizetype BufferBytes = qsizetype(256) << 10;
 
+std::atomic<bool> alwaysNamed = false;
+
+// Owner-only until the page's own permissions are copied onto it.
+constexpr mode_t ScratchMode = 0600;
+
+// A name of the page's folder that no page has: hidden (the walk leaves out names that begin
+// with a dot, so a scratch file left by a power cut is never taken for a page), naming whose it
+// is, and cut short where the page's name is long, so that it always fits the folder.
+QByteArray scratchName(const QByteArray &pageName, long nameMax)
+{
+    static constexpr char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    QByteArray suffix = ".tagmender-";
+    for (int i = 0; i < 6; ++i)
+        suffix += letters[QRandomGenerator::global()->bounded(int(sizeof letters) - 1)];
+    const qsizetype room = qsizetype(nameMax) - 1 - suffix.size();
+    return '.' + pageName.first(qBound(qsizetype(0), room, pageName.size())) + suffix;
+}
+
+long nameMaxOf(int folder)
+{
+    const long most = ::fpathconf(folder, _PC_NAME_MAX);
+    return most > 0 ? most : 255;
+}
+
 } // namespace
 
-ScratchFile::ScratchFile(const QString &target) : m_file(target)
+ScratchFile::ScratchFile(const PageLocation &page) : m_page(page) {}
+
+ScratchFile::~ScratchFile()
 {
-    // The default, stated because it matters: with the fallback, a folder that refuses a new
-    // file would have QSaveFile write into the target directly, through any link and with no
-    // way back.
-    m_file.setDirectWriteFallback(false);
+    if (m_fd >= 0)
+        ::close(m_fd);
+    removeName();
+}
+
+void ScratchFile::removeName()
+{
+    if (!m_name.isEmpty())
+        ::unlinkat(m_page.folder, m_name.constData(), 0);
+    m_name.clear();
+}
+
+void ScratchFile::setAlwaysNamed(bool named)
+{
+    alwaysNamed = named;
 }
 
 bool ScratchFile::open()
 {
-    // Unbuffered: see the class comment.
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return fail(QStringLiteral("cannot create the scratch file"), m_file.errorString());
+#ifdef O_TMPFILE
+    if (!alwaysNamed)
+        m_fd = ::openat(m_page.folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, ScratchMode);
+    // Only a file system without unnamed files answers so; any other failure is the folder's.
+    if (m_fd < 0 && !alwaysNamed && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+        return fail(QStringLiteral("cannot create the scratch file"), errno);
+#endif
+    if (m_fd < 0 && !createNamed())
+        return false;
     m_buffer = std::make_unique_for_overwrite<char[]>(size_t(BufferBytes));
     return true;
+}
+
+// O_EXCL: an existing file of the same name is never opened or truncated; a name that is taken
+// only means another try.
+bool ScratchFile::createNamed()
+{
+    const long nameMax = nameMaxOf(m_page.folder);
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const QByteArray name = scratchName(m_page.name, nameMax);
+        m_fd = ::openat(m_page.folder, name.constData(),
+                        O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, ScratchMode);
+        if (m_fd >= 0) {
+            m_name = name;
+            return true;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    return fail(QStringLiteral("cannot create the scratch file"), errno);
 }
 
 bool ScratchFile::write(const void *data, qsizetype size)
@@ -64,9 +126,12 @@ bool ScratchFile::flush()
 bool ScratchFile::writeOut(const char *data, qsizetype size)
 {
     while (size > 0) {
-        const qint64 wrote = m_file.write(data, size);
+        const ssize_t wrote = ::write(m_fd, data, size_t(size));
+        if (wrote < 0 && errno == EINTR)
+            continue;
         if (wrote <= 0)
-            return fail(QStringLiteral("cannot write the scratch file"), m_file.errorString());
+            return fail(QStringLiteral("cannot write the scratch file"),
+                        wrote < 0 ? errno : ENOSPC);
         data += wrote;
         size -= qsizetype(wrote);
     }
@@ -77,55 +142,61 @@ bool ScratchFile::sync()
 {
     if (!flush())
         return false;
-#ifdef Q_OS_UNIX
-    if (::fsync(m_file.handle()) != 0)
-        return fail(QStringLiteral("cannot write the scratch file to disk"),
-                    qt_error_string(errno));
-#endif
+    if (::fsync(m_fd) != 0)
+        return fail(QStringLiteral("cannot write the scratch file to disk"), errno);
     return true;
 }
 
-bool ScratchFile::commit()
+// An unnamed file is linked in through /proc rather than with AT_EMPTY_PATH, which needs a
+// privilege ordinary users lack.
+bool ScratchFile::giveName()
 {
-    if (!m_error.isEmpty())
-        return false;
-    errno = 0;
-    if (!m_file.commit()) {
-        // When Qt cannot link an unnamed scratch file into the folder under any temporary name
-        // (a full folder, say), it records no reason ("Unknown error"); the system's is left.
-        const int error = errno;
-        const bool noReason = m_file.error() == QFileDevice::UnspecifiedError && error != 0;
-        return fail(QStringLiteral("cannot replace the file with the scratch file"),
-                    noReason ? qt_error_string(error) : m_file.errorString());
+    if (!m_name.isEmpty())
+        return true;
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd);
+    const long nameMax = nameMaxOf(m_page.folder);
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const QByteArray name = scratchName(m_page.name, nameMax);
+        if (::linkat(AT_FDCWD, self.constData(), m_page.folder, name.constData(),
+                     AT_SYMLINK_FOLLOW) == 0) {
+            m_name = name;
+            return true;
+        }
+        if (errno != EEXIST)
+            break;
     }
-    return syncFolder();
+    return fail(QStringLiteral("cannot replace the file with the scratch file"), errno);
 }
 
-bool ScratchFile::fail(const QString &step, const QString &reason)
+bool ScratchFile::commit(const std::function<bool()> &unchanged)
 {
-    if (m_error.isEmpty())
-        m_error = step + QStringLiteral(": ") + reason;
-    return false;
-}
-
-// A rename is durable only once the folder that holds the new name is on the disk.
-bool ScratchFile::syncFolder()
-{
-#ifdef Q_OS_UNIX
-    // The rename replaced the path itself, not a link's target (see the class comment).
-    const QString folder = QFileInfo(m_file.fileName()).absolutePath();
-    const int fd =
-        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    const bool synced = fd >= 0 && ::fsync(fd) == 0;
-    const int error = errno;
-    if (fd >= 0)
-        ::close(fd);
-    if (!synced)
+    if (!m_error.isEmpty() || !giveName())
+        return false;
+    // As late as possible: a change another program makes after this look is lost. Nothing but
+    // the rename lies between them; every sync came before.
+    if (!unchanged())
+        return fail(FileFailure::modifiedMeanwhile());
+    if (::renameat(m_page.folder, m_name.constData(), m_page.folder, m_page.name.constData()) != 0)
+        return fail(QStringLiteral("cannot replace the file with the scratch file"), errno);
+    m_name.clear();
+    // A rename is durable only once the folder that holds the new name is on the disk.
+    if (::fsync(m_page.folder) != 0)
         return fail(QStringLiteral("the file was replaced, but its folder could not be synced to "
                                    "disk"),
-                    qt_error_string(error));
-#endif
+                    errno);
     return true;
+}
+
+bool ScratchFile::fail(const QString &step, int errorCode)
+{
+    return fail(step + QStringLiteral(": ") + qt_error_string(errorCode));
+}
+
+bool ScratchFile::fail(const QString &reason)
+{
+    if (m_error.isEmpty())
+        m_error = reason;
+    return false;
 }
 
 #endif // Q_OS_WIN

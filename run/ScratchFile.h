@@ -1,8 +1,10 @@
 #pragma once
 
-#include <QSaveFile>
+#include "PageLocation.h"
+
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 #ifdef Q_OS_WIN
@@ -11,23 +13,24 @@
 using ScratchFile = WindowsScratchFile;
 #else
 
-/// The scratch file a file is rewritten into: a uniquely named file in the file's own folder
-/// that replaces the file in one rename on commit(), or disappears when destroyed uncommitted
-/// (QSaveFile discards it then, without the sync that a cancelled commit() would still do).
+/// The scratch file a page is rewritten into: a file in the page's own folder, made through
+/// the folder's open descriptor, that takes the page's place in one rename on commit(), or
+/// disappears when destroyed uncommitted.
 ///
-/// It works around what QSaveFile (Qt 6.4) gets wrong on its own: a buffered QSaveFile loses
-/// a write error (a full disk) in its buffer and then commits an empty file, and it ignores
-/// errors of its final sync. So the file is opened unbuffered, the buffering is done here
-/// with every write checked, and the data is synced here before the rename.
+/// Where the file system allows it (ext4, XFS, Btrfs, tmpfs), the file has no name at all until
+/// it is complete and synced (O_TMPFILE); elsewhere it has a hidden name from the start. Either
+/// way its name begins with a dot, which the walk leaves out, and is never longer than the
+/// folder allows, however long the page's own name is.
 ///
-/// QSaveFile replaces the target of a symbolic link found at target when it opens; the caller
-/// must open target itself first, without following links, and check right before commit()
-/// that target still names that file (SourceFile::unchangedOnDisk does both).
+/// Not QSaveFile: it reaches the folder by path (following any link on the way), its commit
+/// syncs once more between the last check and the rename, and its scratch name can be too
+/// long for the folder.
 class ScratchFile
 {
 public:
-    /// A scratch file that will replace target.
-    explicit ScratchFile(const QString &target);
+    /// A scratch file that will replace page.
+    explicit ScratchFile(const PageLocation &page);
+    ~ScratchFile();
 
     ScratchFile(const ScratchFile &) = delete;
     ScratchFile &operator=(const ScratchFile &) = delete;
@@ -43,22 +46,34 @@ public:
     /// Forces the written data and metadata to the disk.
     bool sync();
 
-    /// The scratch file itself, for copying metadata onto its handle.
-    QFileDevice &device() { return m_file; }
+    /// The scratch file's descriptor, for copying metadata onto it.
+    int handle() const { return m_fd; }
 
-    /// Renames the scratch file over the target, then makes the new name durable. A failure
-    /// of the second step is reported although the target was replaced (error() says so).
-    bool commit();
+    /// Gives the synced scratch file a name if it has none, asks unchanged() whether the page
+    /// is still as it was read (the last check, right before the rename; false fails with the
+    /// reason that the page was modified), renames the scratch file over the page, then makes
+    /// the new name durable. A failure of that last step is reported although the page was
+    /// replaced (error() says so).
+    bool commit(const std::function<bool()> &unchanged);
 
     /// What failed, naming the step ("cannot write the scratch file: ...").
     const QString &error() const { return m_error; }
 
-private:
-    bool writeOut(const char *data, qsizetype size);
-    bool fail(const QString &step, const QString &reason);
-    bool syncFolder();
+    /// Gives every scratch file a name from the start, as on a file system without unnamed
+    /// files, so that this way can be tested on any file system.
+    static void setAlwaysNamed(bool named);
 
-    QSaveFile m_file;
+private:
+    bool createNamed();
+    bool giveName();
+    bool writeOut(const char *data, qsizetype size);
+    bool fail(const QString &step, int errorCode);
+    bool fail(const QString &reason);
+    void removeName();
+
+    PageLocation m_page;
+    int m_fd = -1;
+    QByteArray m_name; ///< the scratch file's name in the page's folder, once it has one
     std::unique_ptr<char[]> m_buffer;
     qsizetype m_used = 0;
     QString m_error;

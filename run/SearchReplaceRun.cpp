@@ -1,6 +1,8 @@
 #include "SearchReplaceRun.h"
 
 #include "CollectHtmlFiles.h"
+#include "FolderChain.h"
+#include "FolderPath.h"
 #include "PreScanReadAhead.h"
 #include "RewriteFile.h"
 #include "RunObserver.h"
@@ -14,6 +16,7 @@ SearchReplaceRun::SearchReplaceRun(const QString &search, const QString &replace
 
 QStringList SearchReplaceRun::collect(const QString &folder, bool subfolders)
 {
+    m_root = FolderPath::normalised(folder);
     QStringList files;
     if (subfolders)
         CollectHtmlFiles(Pattern, folder, files, m_observer);
@@ -29,8 +32,8 @@ bool SearchReplaceRun::process(const QStringList &files)
     const QStringList list = files;
     const qsizetype count = list.size();
     const auto yield = [this] { m_observer.yield(); };
-    m_visited.clear();
-    PreScanReadAhead readAhead(list, m_texts.search(), m_texts.replacement());
+    FolderChain folders(m_root);
+    PreScanReadAhead readAhead(list, m_root, m_texts.search(), m_texts.replacement());
     for (qsizetype i = 0; i < count; ++i) {
         // Stopping is only ever allowed here, between two files, so no file is cut off
         // in the middle of its rewrite.
@@ -38,35 +41,24 @@ bool SearchReplaceRun::process(const QStringList &files)
             return false;
         const QString &path = list.at(i);
         m_observer.fileStarted(i, count, path);
-        const PreScanVerdict verdict = readAhead.next(yield);
-        if (firstVisit(verdict))
-            rewrite(path, verdict);
+        rewrite(folders, path, readAhead.next(yield));
         m_observer.yield();
     }
     return true;
 }
 
-// The identity is the one the pre-scan saw, which may be from before or after the rewrite of
-// the same file under another path; rewrite() records both.
-bool SearchReplaceRun::firstVisit(const PreScanVerdict &verdict)
+// Every listed page is rewritten or reported: none is skipped for having been seen before.
+// Inode numbers are reused as soon as they are freed, so a page another program saves during
+// the run can carry the number of a page rewritten a moment ago. The same folder reached through
+// two paths is left out when the list is made instead, while all its entries exist together.
+void SearchReplaceRun::rewrite(FolderChain &folders, const QString &path,
+                               const PreScanVerdict &verdict)
 {
-    if (!verdict.stamp)
-        return true;
-    const qsizetype before = m_visited.size();
-    m_visited.insert(verdict.stamp->identity());
-    return m_visited.size() != before;
-}
-
-void SearchReplaceRun::rewrite(const QString &path, const PreScanVerdict &verdict)
-{
-    const RewriteResult result = RewriteFile(
-        path, m_texts, [this] { m_observer.yield(); }, verdict);
-    // A file that was replaced (even by a rewrite reported as failed afterwards) is a new file
-    // with a new identity: another path to it must find that one visited too.
-    if (result.status != RewriteResult::Status::Unchanged) {
-        if (const std::optional<FileStamp> after = FileStamp::read(path))
-            m_visited.insert(after->identity());
-    }
+    QString reason;
+    const std::optional<PageLocation> page = folders.locate(path, reason);
+    const RewriteResult result = page ? RewriteFile(
+                                            *page, m_texts, [this] { m_observer.yield(); }, verdict)
+                                      : RewriteResult{RewriteResult::Status::Failed, reason};
     switch (result.status) {
     case RewriteResult::Status::Changed:
         m_observer.fileChanged(path);

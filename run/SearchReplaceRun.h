@@ -1,11 +1,10 @@
 #pragma once
 
-#include "FileStamp.h"
 #include "ReplacementTexts.h"
 
-#include <QSet>
 #include <QStringList>
 
+class FolderChain;
 class RunObserver;
 struct PreScanVerdict;
 
@@ -21,21 +20,21 @@ public:
     SearchReplaceRun(const QString &search, const QString &replacement, RunObserver &observer);
 
     /// The HTML files of folder (and of every folder below it when subfolders is true),
-    /// in processing order. Folders that cannot be listed are reported and left out.
+    /// in processing order. Folders that cannot be listed are reported and left out. A folder
+    /// reached through two paths (a bind mount) is listed once.
     QStringList collect(const QString &folder, bool subfolders);
 
-    /// Rewrites the files in order; a failing file is reported and the run goes on. A file
-    /// that an earlier path of the list already named (another spelling of the path, a bind
-    /// mount) is skipped without a report. The files are pre-scanned ahead on worker threads,
-    /// which are joined before this returns; the observer is called on the calling thread only.
-    /// Returns false when the observer asked to stop before the last file.
+    /// Rewrites the files in order; a failing file is reported and the run goes on. Files
+    /// below the folder last collected are reached from it without following a link (see
+    /// FolderChain). The files are pre-scanned ahead on worker threads, which are joined before
+    /// this returns; the observer is called on the calling thread only. Returns false when the
+    /// observer asked to stop before the last file.
     bool process(const QStringList &files);
 
 private:
-    bool firstVisit(const PreScanVerdict &verdict);
-    void rewrite(const QString &path, const PreScanVerdict &verdict);
+    void rewrite(FolderChain &folders, const QString &path, const PreScanVerdict &verdict);
 
     ReplacementTexts m_texts;
     RunObserver &m_observer;
-    QSet<FileStamp::Identity> m_visited; ///< the files the current process() has reached
+    QString m_root; ///< the folder last collected, in the form its pages are listed under
 };

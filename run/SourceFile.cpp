@@ -1,21 +1,18 @@
 #include "SourceFile.h"
 
+#include "FileFailure.h"
+#include "FileStamp.h"
+
 #include <QFileInfo>
+
+#include <thread>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 #endif
-
-namespace {
-
-// Also the reason for a symbolic link: only regular files are rewritten, and the walk leaves
-// out links by the same rule, so a link met here took a listed file's place during the run.
-// Following it could replace a file outside the chosen folder.
-const QString notRegular = QStringLiteral("not a regular file");
-
-} // namespace
 
 bool SourceFile::fail(const QString &reason)
 {
@@ -25,29 +22,75 @@ bool SourceFile::fail(const QString &reason)
 
 #ifdef Q_OS_UNIX
 
-bool SourceFile::open(const QString &path)
+namespace {
+
+constexpr std::chrono::milliseconds LockRetry{10};
+
+} // namespace
+
+bool SourceFile::open(const PageLocation &page, const std::function<void()> &yield)
 {
-    m_path = path;
-    const QString cannotOpen = QStringLiteral("cannot open the file: ");
-    if (!m_metadata.readPath(path))
-        return fail(cannotOpen + qt_error_string(errno));
+    m_page = page;
+    const auto deadline = std::chrono::steady_clock::now() + LockWait;
+    for (;;) {
+        if (!openOnce())
+            return false;
+        const Lock lock = takeLock();
+        if (lock == Lock::Taken)
+            return true;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return fail(FileFailure::locked(int(LockWait.count())));
+        // Moved: the other run replaced the page while this one waited; its new version is
+        // the one to rewrite, at once.
+        if (lock == Lock::Busy) {
+            if (yield)
+                yield();
+            std::this_thread::sleep_for(LockRetry);
+        }
+    }
+}
+
+// The page is looked at before it is opened, so that nothing but a regular file is ever
+// opened. Another file may take the name in between: a FIFO (opened non-blocking, so the open
+// does not wait for a writer), a device (which would be read for ever) or a link (O_NOFOLLOW
+// fails with ELOOP on it). So what counts from here on is the file actually opened, checked
+// once more; the check before the replacement then compares the name with that file.
+bool SourceFile::openOnce()
+{
+    m_file.reset();
+    const int folder = m_page.folder;
+    const char *name = m_page.name.constData();
+    if (!m_metadata.readAt(folder, name))
+        return fail(FileFailure::cannotOpen(errno));
     if (!m_metadata.isRegularFile())
-        return fail(notRegular);
-    // Another file may have taken the path since the check above: a FIFO (non-blocking, so the
-    // open does not wait for a writer), a device (which would be read for ever) or a link
-    // (O_NOFOLLOW fails with ELOOP on it). So what counts from here on is the file actually
-    // opened, checked once more; the check before the replacement then compares the path with
-    // that file.
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
+        return fail(FileFailure::notRegular());
+    const int fd =
+        ::openat(folder, name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
-        return fail(errno == ELOOP ? notRegular : cannotOpen + qt_error_string(errno));
+        return fail(errno == ELOOP ? FileFailure::notRegular() : FileFailure::cannotOpen(errno));
     m_file.emplace(fd);
     if (!m_metadata.readOpen(fd))
-        return fail(cannotOpen + qt_error_string(errno));
+        return fail(FileFailure::cannotOpen(errno));
     if (!m_metadata.isRegularFile())
-        return fail(notRegular);
+        return fail(FileFailure::notRegular());
     return true;
+}
+
+// The lock is advisory: it keeps out other runs of this program, not other programs. A file
+// system that has no such locks (some network ones) gets the rewrite without.
+SourceFile::Lock SourceFile::takeLock()
+{
+    if (::flock(m_file->handle(), LOCK_EX | LOCK_NB) != 0)
+        return errno == EWOULDBLOCK || errno == EINTR ? Lock::Busy : Lock::Taken;
+    // Whoever held the lock may have changed the file in place meanwhile, or put a new file
+    // in its place: what was read of it before the lock counts for nothing.
+    const std::optional<FileStamp> named =
+        FileStamp::readAt(m_page.folder, m_page.name.constData());
+    if (!m_metadata.readOpen(m_file->handle()))
+        return Lock::Moved;
+    if (!named || named->identity() != FileStamp::fromStatus(m_metadata.status()).identity())
+        return Lock::Moved;
+    return Lock::Taken;
 }
 
 QIODevice &SourceFile::device()
@@ -63,7 +106,7 @@ qint64 SourceFile::size() const
 bool SourceFile::isReadOnly() const
 {
     return m_metadata.lacksWriteBits() ||
-           ::access(QFile::encodeName(m_path).constData(), W_OK) != 0;
+           ::faccessat(m_page.folder, m_page.name.constData(), W_OK, 0) != 0;
 }
 
 bool SourceFile::hasOtherLinks() const
@@ -71,22 +114,21 @@ bool SourceFile::hasOtherLinks() const
     return m_metadata.hasOtherLinks();
 }
 
-bool SourceFile::copyMetadataTo(QFileDevice &scratch)
+bool SourceFile::copyMetadataTo(ScratchFile &scratch)
 {
     m_error = m_metadata.copyTo(m_file->handle(), scratch.handle());
     return m_error.isEmpty();
 }
 
-// The path is looked at without following a link, so a link that took the file's place (another
-// inode) is refused here, right before the commit. That also guards the commit itself: QSaveFile
-// resolves a link once, when the scratch file is opened after this file, and would then replace
-// the link's target; but for the path to be a link then and this file again now, the file must
-// have been moved away and back, which moves its change time (short of all of it falling within
-// one tick of the file system's clock).
+void SourceFile::prepareForReplacement() {}
+
+// The name is looked at without following a link, in the folder the page was opened from, so a
+// link or any other file that took the page's place (another inode) is refused here, right
+// before the rename.
 bool SourceFile::unchangedOnDisk()
 {
     PosixFileMetadata now;
-    return now.readPath(m_path) && now.sameVersionAs(m_metadata);
+    return now.readAt(m_page.folder, m_page.name.constData()) && now.sameVersionAs(m_metadata);
 }
 
 #else // Windows: Qt to read, Win32 for the file's identity and attributes.
@@ -111,20 +153,19 @@ bool isLink(const QFileInfo &info)
 
 } // namespace
 
-bool SourceFile::open(const QString &path)
+bool SourceFile::open(const PageLocation &page, const std::function<void()> &)
 {
-    m_path = path;
-    const QFileInfo info(path);
+    m_page = page;
+    const QFileInfo info(page.path);
     if (isLink(info) || (info.exists() && !info.isFile()))
-        return fail(notRegular);
-    m_file.setFileName(path);
-    const QString cannotOpen = QStringLiteral("cannot open the file: ");
+        return fail(FileFailure::notRegular());
+    m_file.setFileName(page.path);
     if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return fail(cannotOpen + m_file.errorString());
+        return fail(FileFailure::cannotOpen(m_file.errorString()));
     // Read through the open handle, so that they describe the file being read.
     std::wstring error;
     if (!ReadFileFacts(win32Handle(m_file), m_facts, error))
-        return fail(cannotOpen + QString::fromStdWString(error));
+        return fail(FileFailure::cannotOpen(QString::fromStdWString(error)));
     return true;
 }
 
@@ -143,7 +184,7 @@ qint64 SourceFile::size() const
 // permissions when the program turns their lookup on.
 bool SourceFile::isReadOnly() const
 {
-    return m_facts.isReadOnly() || !QFileInfo(m_path).isWritable();
+    return m_facts.isReadOnly() || !QFileInfo(m_page.path).isWritable();
 }
 
 // ReplaceFileW gives the path a new file, as a rename does: other names would keep the old text.
@@ -153,19 +194,22 @@ bool SourceFile::hasOtherLinks() const
 }
 
 // ReplaceFileW itself gives the new file the old one's attributes, ACL and streams.
-bool SourceFile::copyMetadataTo(QFileDevice &)
+bool SourceFile::copyMetadataTo(ScratchFile &)
 {
     return true;
 }
 
-// Also closes the file: this is the last look at it before ReplaceFileW, which opens it for
-// deletion and so fails while any handle without FILE_SHARE_DELETE is open, as Qt's are.
-bool SourceFile::unchangedOnDisk()
+void SourceFile::prepareForReplacement()
 {
     m_file.close();
-    if (isLink(QFileInfo(m_path)))
+}
+
+// Looked at by name: the file itself was closed by prepareForReplacement().
+bool SourceFile::unchangedOnDisk()
+{
+    if (isLink(QFileInfo(m_page.path)))
         return false;
-    const QString path = QDir::toNativeSeparators(QFileInfo(m_path).absoluteFilePath());
+    const QString path = QDir::toNativeSeparators(QFileInfo(m_page.path).absoluteFilePath());
     WindowsFileFacts now;
     std::wstring error;
     return ReadFileFacts(path.toStdWString(), now, error) && SameFileVersion(now, m_facts);

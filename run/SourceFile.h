@@ -1,28 +1,37 @@
 #pragma once
 
+#include "PageLocation.h"
 #include "PosixFileMetadata.h"
 #include "PosixFileReader.h"
+#include "ScratchFile.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QString>
 
+#include <chrono>
+#include <functional>
 #include <optional>
 
 #ifndef Q_OS_UNIX
 #include "WindowsFileReplace.h"
 #endif
 
-/// The file being rewritten, open for reading, with what is needed to replace it safely:
+/// The page being rewritten, open for reading, with what is needed to replace it safely:
 /// whether it may be replaced at all, its metadata for the scratch file, and whether another
 /// program modified it since it was opened.
 class SourceFile
 {
 public:
-    /// Opens path for reading. Anything but a regular file is refused without being opened
-    /// (opening a FIFO for reading would block until a writer came), a symbolic link too:
-    /// a final link is never followed.
-    bool open(const QString &path);
+    /// How long open() waits for another program to let go of its lock on the page.
+    static constexpr std::chrono::seconds LockWait{5};
+
+    /// Opens the page for reading. Anything but a regular file is refused without being opened
+    /// (opening a FIFO for reading would block until a writer came), a symbolic link too: a
+    /// link is never followed. On POSIX the page is also locked (flock) until this object goes:
+    /// two runs of this program then never interleave on one page, which would lose one run's
+    /// change. A page locked by someone else is waited for up to LockWait, calling yield, then
+    /// refused.
+    bool open(const PageLocation &page, const std::function<void()> &yield = {});
 
     /// The open file; reads are unbuffered, so the caller reads in large chunks.
     QIODevice &device();
@@ -39,10 +48,15 @@ public:
     bool hasOtherLinks() const;
 
     /// Gives the scratch file this file's owner, group, permissions and extended attributes.
-    bool copyMetadataTo(QFileDevice &scratch);
+    bool copyMetadataTo(ScratchFile &scratch);
 
-    /// True when the path still names the file that was opened, unmodified, and not through
-    /// a symbolic link.
+    /// The step right before the scratch file takes the page's place. On Windows the file is
+    /// closed: ReplaceFileW opens it for deletion, which fails while a handle without delete
+    /// sharing is open, as Qt's are. On POSIX it stays open, and so locked, until the rename.
+    void prepareForReplacement();
+
+    /// True when the page's name still names the file that was opened, unmodified, and not
+    /// through a symbolic link.
     bool unchangedOnDisk();
 
     /// Why the last step failed, naming the step ("cannot open the file: ...").
@@ -51,9 +65,13 @@ public:
 private:
     bool fail(const QString &reason);
 
-    QString m_path;
+    PageLocation m_page;
     QString m_error;
 #ifdef Q_OS_UNIX
+    enum class Lock { Taken, Busy, Moved };
+    bool openOnce();
+    Lock takeLock();
+
     std::optional<PosixFileReader> m_file;
     PosixFileMetadata m_metadata;
 #else

@@ -2,6 +2,7 @@
 
 #ifdef Q_OS_WIN
 
+#include "FileFailure.h"
 #include "WindowsFileReplace.h"
 
 #include <QDir>
@@ -98,13 +99,17 @@ bool WindowsScratchFile::sync()
     return true;
 }
 
-bool WindowsScratchFile::commit()
+bool WindowsScratchFile::commit(const std::function<bool()> &unchanged)
 {
     if (!flush())
         return false;
     m_file.close();
     if (m_file.error() != QFileDevice::NoError)
         return fail(QStringLiteral("cannot write the scratch file"), m_file.errorString());
+    if (!unchanged()) {
+        m_error = FileFailure::modifiedMeanwhile();
+        return false;
+    }
     // From here on ReplaceWithScratch decides whether the scratch file may be deleted: after
     // some failures it holds the only copy of the file's text.
     m_handedOver = true;

@@ -4,8 +4,12 @@
 
 #ifdef Q_OS_WIN
 
+#include "PageLocation.h"
+
 #include <QFile>
 #include <QString>
+
+#include <functional>
 
 /// The scratch file a file is rewritten into on Windows (ScratchFile stands for this class
 /// there): a new, uniquely named file in the file's own folder that takes the file's place
@@ -22,6 +26,7 @@ class WindowsScratchFile
 public:
     /// A scratch file that will replace target.
     explicit WindowsScratchFile(const QString &target);
+    explicit WindowsScratchFile(const PageLocation &page) : WindowsScratchFile(page.path) {}
     ~WindowsScratchFile();
 
     WindowsScratchFile(const WindowsScratchFile &) = delete;
@@ -39,16 +44,21 @@ public:
     /// Forces the written data to the disk.
     bool sync();
 
-    /// The scratch file itself.
-    QFileDevice &device() { return m_file; }
+    /// The scratch file's C runtime descriptor.
+    int handle() const { return m_file.handle(); }
 
-    /// Closes the scratch file and puts it in the place of the target, which keeps its
-    /// attributes, ACL and streams. May wait about a second for another program to let go of
-    /// either file. After a failure the target is as it was, unless error() says otherwise.
-    bool commit();
+    /// Closes the scratch file, asks unchanged() whether the target is still as it was read
+    /// (false fails with the reason that it was modified), and puts the scratch file in the
+    /// place of the target, which keeps its attributes, ACL and streams. May wait about a
+    /// second for another program to let go of either file. After a failure the target is as
+    /// it was, unless error() says otherwise.
+    bool commit(const std::function<bool()> &unchanged);
 
     /// What failed, naming the step ("cannot write the scratch file: ...").
     const QString &error() const { return m_error; }
+
+    /// Scratch files always have a name here.
+    static void setAlwaysNamed(bool) {}
 
 private:
     bool fail(const QString &step, const QString &reason);

@@ -65,8 +65,8 @@ private Q_SLOTS:
         QVERIFY2(clean.is(0, {m_b, m_c}, {}), qPrintable(clean.describe()));
         const SyscallTrace trace(m_traceFile);
         m_scratchSync = trace.invocation("fsync", "^fsync\\(");
-        m_lastLook = trace.invocation("newfstatat", "/b\\.htm\"", -1, {},
-                                      "^openat\\(AT_FDCWD, \"[^\"]*/b\\.htm\", O_RDONLY");
+        m_lastLook = trace.invocation("newfstatat", "\"b\\.htm\"", -1, {},
+                                      "^openat\\(\\d+, \"b\\.htm\", O_RDONLY");
         QVERIFY(m_scratchSync > 0 && m_lastLook > 0);
     }
 

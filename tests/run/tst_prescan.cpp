@@ -1,7 +1,7 @@
-// The pre-scan's verdicts, how far the rewrite trusts them, the open folder, and the read-ahead.
+// The pre-scan's verdicts, how far the rewrite trusts them, the folder chain, and the read-ahead.
 
 #include "../rewrite/TempTree.h"
-#include "OpenFolder.h"
+#include "FolderChain.h"
 #include "PreScanFile.h"
 #include "PreScanReadAhead.h"
 #include "ReplacementTexts.h"
@@ -33,17 +33,14 @@ private Q_SLOTS:
     void init() { m_tree.emplace(); }
     void verdict_data();
     void verdict();
-    void openFolder();
+    void folderChain();
     void scanEndsEarly();
     void readAhead_data();
     void readAhead();
 
 private:
     QString path(const QString &name) const { return m_tree->path(name); }
-    PreScanVerdict preScan(const QString &name, OpenFolder *folder = nullptr)
-    {
-        return PreScanFile(path(name), m_texts, {}, folder);
-    }
+    PreScanVerdict preScan(const QString &name) { return PreScanFile(path(name), m_texts); }
 
     std::optional<TempTree> m_tree;
     ReplacementTexts m_texts{u"needle"_s, u"pin"_s};
@@ -133,28 +130,39 @@ void TestPreScan::verdict()
     QCOMPARE(m_tree->state().size(), status == Status::Failed ? 0 : 1); // no scratch file left
 }
 
-// Through the folder opened before, verdicts as through the path; the rewrite catches a stale one.
-void TestPreScan::openFolder()
+// Through the chain of open folders, verdicts as through the path. A folder swapped for a link is
+// never followed: a folder the chain holds stays the one it opened, any other is not reached.
+void TestPreScan::folderChain()
 {
-    for (const char *name : {"a.htm", "c.htm", "sub/e.htm", "d/a.htm", "d/b.htm"})
+    for (const char *name : {"a.htm", "c.htm", "sub/e.htm", "d/a.htm", "d/b.htm", "x/b.htm"})
         QVERIFY(m_tree->write(name, "hay"));
-    for (const char *name : {"b.htm", "sub/d.htm"})
+    for (const char *name : {"b.htm", "sub/d.htm", "elsewhere/b.htm"})
         QVERIFY(m_tree->write(name, "a needle"));
-    OpenFolder folder;
-    for (const QString name : {"a.htm", "sub/d.htm", "b.htm", "sub/e.htm", "./b.htm",
-                               "sub/../c.htm", "sub/", "none/a.htm", "a.htm", "d/a.htm"}) {
-        const PreScanVerdict through = preScan(name, &folder);
+    FolderChain folders(m_tree->path());
+    QString error;
+    for (const QString name : {"a.htm", "sub/d.htm", "b.htm", "sub/e.htm", "a.htm", "d/a.htm"}) {
+        const std::optional<PageLocation> page = folders.locate(path(name), error);
+        QVERIFY2(page, qPrintable(error));
+        const PreScanVerdict through = PreScanFile(*page, m_texts);
         QCOMPARE(through.kind, preScan(name).kind);
         QVERIFY2(through.stamp == FileStamp::read(path(name)), qPrintable(name));
     }
+    for (const QString name : {"./b.htm", "sub/../c.htm", "sub/"})
+        QVERIFY2(!folders.locate(path(name), error), qPrintable(name));
 
-    QVERIFY(QDir(m_tree->path()).rename(u"d"_s, u"old"_s));
-    QVERIFY(m_tree->write(u"d/b.htm"_s, "a needle"));
-    const PreScanVerdict stale = preScan(u"d/b.htm"_s, &folder);
-    QCOMPARE(stale.kind, Kind::CannotOccur); // of old/b.htm
-    QCOMPARE(RewriteFile(path(u"d/b.htm"_s), m_texts, {}, stale).status, Status::Changed);
-    QCOMPARE(m_tree->read(u"d/b.htm"_s), QByteArray("a pin"));
-    QCOMPARE(m_tree->read(u"old/b.htm"_s), QByteArray("hay"));
+    // d is open in the chain now; x is not.
+    for (const auto &[folder, status] :
+         {std::pair{"d", Status::Unchanged}, {"x", Status::Failed}}) {
+        QVERIFY(QDir(m_tree->path()).rename(folder, folder + u".old"_s));
+        QVERIFY(QFile::link(path(u"elsewhere"_s), path(folder)));
+        const QString swapped = path(folder + u"/b.htm"_s);
+        const std::optional<PageLocation> page = folders.locate(swapped, error);
+        const RewriteResult result = page ? RewriteFile(*page, m_texts, {}, PreScanVerdict())
+                                          : RewriteResult{Status::Failed, error};
+        QCOMPARE(result.status, status);
+        QCOMPARE(m_tree->read(u"elsewhere/b.htm"_s), QByteArray("a needle"));
+        QCOMPARE(m_tree->read(folder + u".old/b.htm"_s), QByteArray("hay"));
+    }
 }
 
 // Reading on after a match is wasted (the rewrite reads the file again), and a stopped worker
@@ -219,7 +227,7 @@ void TestPreScan::readAhead()
     QThread *const caller = QThread::currentThread();
     bool calledElsewhere = false;
     {
-        PreScanReadAhead readAhead(files, u"needle"_s, u"pin"_s, workers, window);
+        PreScanReadAhead readAhead(files, m_tree->path(), u"needle"_s, u"pin"_s, workers, window);
         if (threads > 0 && window < files.size()) // else they may be done and gone already
             QCOMPARE(threadCount(), threads + workers);
         for (qsizetype i = 0; i < taken; ++i) {

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+/// The reasons a page could not be rewritten, in the words users read after "PATH: ". Kept in
+/// one place so that the pre-scan, the rewrite and the run say the same thing the same way.
+namespace FileFailure {
+
+/// A link, FIFO, socket, device or folder where a page was listed. A link is never followed:
+/// the walk leaves links out, so one met here took a listed page's place during the run.
+QString notRegular();
+/// The page could not be opened; errorCode is the system's (errno, or GetLastError()).
+QString cannotOpen(int errorCode);
+/// The same, in the words a platform layer already found.
+QString cannotOpen(const QString &reason);
+/// A folder on the way to the page could not be opened. A folder that became a link or a file
+/// during the run is named as such: it is not followed.
+QString cannotOpenFolder(const QString &folder, int errorCode);
+/// The listed path does not lead to a page inside the chosen folder.
+QString notInTree();
+/// The page could not be read to its end.
+QString cannotRead(const QString &reason);
+/// Another program (most likely another run of this one) kept its lock on the page.
+QString locked(int seconds);
+/// The page changed after it was read, so the other program's version is kept.
+QString modifiedMeanwhile();
+
+} // namespace FileFailure

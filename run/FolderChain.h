@@ -1,0 +1,48 @@
+#pragma once
+
+#include "PageLocation.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+/// The folders from the chosen folder down to the folder of the page looked at last, kept open,
+/// so that a page is reached from the chosen folder without following a link at any folder of
+/// its path (see PageLocation). A run takes the pages of one folder together, so moving on to
+/// the next page usually opens no folder at all, and to the next folder, one.
+///
+/// Only the chosen folder itself is opened by its path: it is the user's choice, link or not.
+/// A path outside it (or any path, when no chosen folder is given) has its folder opened by its
+/// path, which follows links in all but the page's own name: that is for callers that name a
+/// single file themselves.
+///
+/// Used by one thread. Holds one descriptor per folder level of the open chain.
+class FolderChain
+{
+public:
+    /// root is the chosen folder in the form the walk lists its pages under, or empty.
+    explicit FolderChain(const QString &root = {});
+    ~FolderChain();
+
+    FolderChain(const FolderChain &) = delete;
+    FolderChain &operator=(const FolderChain &) = delete;
+
+    /// Opens the folders down to the page at path. The location stays valid until the next
+    /// call. On failure, error says why ("cannot open its folder ...: ...").
+    std::optional<PageLocation> locate(const QString &path, QString &error);
+
+private:
+#ifdef Q_OS_UNIX
+    bool openRoot(QString &error);
+    bool descend(const std::vector<QByteArray> &folders, const QString &path, QString &error);
+    void closeFrom(std::size_t level);
+    std::optional<PageLocation> locateByPath(const QString &path, QString &error);
+
+    QByteArray m_root;              ///< the chosen folder, encoded; empty: none
+    std::vector<QByteArray> m_open; ///< names of the open folders below the root
+    std::vector<int> m_fds;         ///< the root's, then one per name of m_open
+    int m_byPath = -1;              ///< a folder opened by its path (see locateByPath)
+#endif
+};
