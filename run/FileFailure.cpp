@@ -23,12 +23,17 @@ QString FileFailure::cannotOpenFolder(const QString &folder, int errorCode)
 {
 #ifdef Q_OS_UNIX
     if (errorCode == ELOOP || errorCode == ENOTDIR)
-        return QStringLiteral("cannot open its folder \"%1\": it is no longer a folder (a link or "
-                              "a file took its place), so it is not followed")
-            .arg(folder);
+        return folderReplaced(folder);
 #endif
     return QStringLiteral("cannot open its folder \"%1\": %2")
         .arg(folder, qt_error_string(errorCode));
+}
+
+QString FileFailure::folderReplaced(const QString &folder)
+{
+    return QStringLiteral("cannot open its folder \"%1\": it is no longer a folder (a link or a "
+                          "file took its place), so it is not followed")
+        .arg(folder);
 }
 
 QString FileFailure::notInTree()

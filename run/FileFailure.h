@@ -16,6 +16,8 @@ QString cannotOpen(const QString &reason);
 /// A folder on the way to the page could not be opened. A folder that became a link or a file
 /// during the run is named as such: it is not followed.
 QString cannotOpenFolder(const QString &folder, int errorCode);
+/// A folder on the way to the page is a link now, or no folder at all.
+QString folderReplaced(const QString &folder);
 /// The listed path does not lead to a page inside the chosen folder.
 QString notInTree();
 /// The page could not be read to its end.

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <vector>
@@ -17,6 +18,10 @@
 /// A path outside it (or any path, when no chosen folder is given) has its folder opened by its
 /// path, which follows links in all but the page's own name: that is for callers that name a
 /// single file themselves.
+///
+/// On Windows a page is still opened by its full path, but every folder below the chosen one
+/// on that path is held open, without delete sharing, and checked not to be a reparse point
+/// (a link or junction): while held, no folder of the path can be renamed, removed or replaced.
 ///
 /// Used by one thread. Holds one descriptor per folder level of the open chain.
 class FolderChain
@@ -44,5 +49,12 @@ private:
     std::vector<QByteArray> m_open; ///< names of the open folders below the root
     std::vector<int> m_fds;         ///< the root's, then one per name of m_open
     int m_byPath = -1;              ///< a folder opened by its path (see locateByPath)
+#else
+    bool hold(const QStringList &folders, QString &error);
+    void release(qsizetype from);
+
+    QString m_root;                ///< the chosen folder, native separators; empty: none
+    QStringList m_held;            ///< the folders below the root held open, in path order
+    std::vector<void *> m_handles; ///< one per entry of m_held
 #endif
 };
