@@ -3,6 +3,7 @@
 #include "CollectHtmlFiles.h"
 #include "FolderChain.h"
 #include "FolderPath.h"
+#include "OpenFileLimit.h"
 #include "PreScanReadAhead.h"
 #include "RewriteFile.h"
 #include "RunObserver.h"
@@ -16,6 +17,7 @@ SearchReplaceRun::SearchReplaceRun(const QString &search, const QString &replace
 
 QStringList SearchReplaceRun::collect(const QString &folder, bool subfolders)
 {
+    RaiseOpenFileLimit();
     m_root = FolderPath::normalised(folder);
     QStringList files;
     if (subfolders)
