@@ -1,0 +1,275 @@
+// The tree changes under a run (a folder swapped for a link, pages saved or locked by other
+// programs), or names a page by a path longer than the system takes.
+
+#include "BatchRun.h"
+#include "RunObserver.h"
+#include "SearchReplaceRun.h"
+#include "TreeFiles.h"
+
+#include <QRandomGenerator>
+#include <QScopeGuard>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <atomic>
+#include <csignal>
+#include <sys/file.h>
+#include <thread>
+
+namespace {
+
+enum class Writer { DeployTool, SecondRun, HeldRun, Lock };
+
+// A run in process, recorded as the batch tool prints it; damage comes at the first page's turn.
+class RecordingObserver : public RunObserver
+{
+public:
+    void fileStarted(qsizetype index, qsizetype, const QString &) override
+    {
+        if (index == 0 && damage)
+            std::exchange(damage, nullptr)();
+    }
+    void fileChanged(const QString &path) override { outcome.out << path; }
+    void fileFailed(const QString &path, const QString &reason) override
+    {
+        folderFailed(path, reason);
+    }
+    void folderFailed(const QString &path, const QString &reason) override
+    {
+        outcome.err << path + ": " + reason;
+    }
+    std::function<void()> damage;
+    BatchOutcome outcome;
+};
+
+// The paths a run reported.
+QSet<QString> reportedBy(const BatchOutcome &outcome)
+{
+    QSet<QString> paths;
+    for (const QString &line : outcome.err)
+        paths << line.section(QStringLiteral(": "), 0, 0);
+    return paths;
+}
+
+} // namespace
+
+class TestTreeSafety : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_base;
+    QString m_site = m_base.filePath("site"), m_traceFile = m_base.filePath("trace");
+    QString m_deep = m_site; // a folder whose path leaves less room than a long name takes
+
+    // The batch tool, stopped by strace right after its first call of syscall while meanwhile
+    // runs. The execve makes the trace start with the main thread, which does every rewrite.
+    void runHeld(const QStringList &arguments, const QString &syscall,
+                 const std::function<void()> &meanwhile, BatchOutcome &outcome)
+    {
+        QFile::remove(m_traceFile); // none stale
+        BatchRun run(
+            BatchRun::underStrace(m_traceFile, {"-e", "trace=execve," + syscall, "-e",
+                                                "inject=" + syscall + ":when=1:signal=STOP"}));
+        run.start(arguments);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !SyscallTrace(m_traceFile).callBefore("--- stopped by SIGSTOP").isEmpty(), 30000);
+        meanwhile();
+        QCOMPARE(::kill(pid_t(SyscallTrace(m_traceFile).pid()), SIGCONT), 0);
+        outcome = run.finish();
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_base.isValid());
+        while (m_deep.size() < 3980)
+            m_deep += u'/' + QString(std::min<qsizetype>(200, 3990 - m_deep.size() - 1), u'd');
+    }
+
+    void folderSwappedForLink_data()
+    {
+        QTest::addColumn<bool>("inProcess"); // else the batch tool, held by strace
+        QTest::addRow("in process, at the first page's turn") << true;
+        if (!BatchRun::strace().isEmpty())
+            QTest::addRow("batch tool, stopped at its first sync") << false;
+    }
+
+    // While the run works on site/a, site/zz is moved away and a link to a folder outside the
+    // tree takes its name: the page through the link is reported, and no copy of it written.
+    void folderSwappedForLink()
+    {
+        QFETCH(bool, inProcess);
+        const QString zz = m_site + "/zz", away = m_base.filePath("away");
+        const QString elsewhere = m_base.filePath("elsewhere");
+        const QList<Page> pages{TreeFiles::page("a/1.htm", 1000), TreeFiles::page("a/2.htm", 1000),
+                                TreeFiles::page("zz/page.htm", 1000)};
+        QVERIFY(TreeFiles::rebuild(m_site, pages) && QDir(away).removeRecursively() &&
+                TreeFiles::rebuild(elsewhere, {TreeFiles::page("page.htm", 1000)}));
+        const QString original = TreeFiles::state(zz + "/page.htm");
+        const QStringList outside = TreeFiles::statesBelow(elsewhere);
+        bool swapped = false;
+        const auto swap = [&] { swapped = QDir().rename(zz, away) && QFile::link(elsewhere, zz); };
+
+        BatchOutcome outcome;
+        if (inProcess) {
+            RecordingObserver observer;
+            observer.damage = swap;
+            SearchReplaceRun run("cat", "dog", observer);
+            run.process(run.collect(m_site, true));
+            outcome = observer.outcome;
+            outcome.finished = true;
+            outcome.exitCode = outcome.err.isEmpty() ? 0 : 1; // as the batch tool's
+        } else {
+            // The first sync is of site/a/1.htm's scratch file, long after the walk.
+            runHeld(QStringList{"--subfolders"} + BatchRun::arguments(m_site), "fsync", swap,
+                    outcome);
+            if (QTest::currentTestFailed())
+                return;
+        }
+
+        QVERIFY(swapped);
+        QVERIFY2(outcome.finished && outcome.exitCode == 1 &&
+                     outcome.out == QStringList({m_site + "/a/1.htm", m_site + "/a/2.htm"}) &&
+                     outcome.err.size() == 1 && outcome.err[0].startsWith(zz + "/page.htm: "),
+                 qPrintable(outcome.describe()));
+        QCOMPARE(TreeFiles::statesBelow(elsewhere), outside);
+        QCOMPARE(TreeFiles::state(away + "/page.htm"), original);
+    }
+
+    void otherWriter_data()
+    {
+        QTest::addColumn<Writer>("writer");
+        QTest::addColumn<int>("count");
+        // A page saved by rename may get the inode number of a page rewritten before (ext4 hands
+        // out the lowest free one): a run that knows files by inode must not take it for that.
+        QTest::addRow("a deploy tool saves pages by rename") << Writer::DeployTool << 400;
+        QTest::addRow("a second run replaces cow at once") << Writer::SecondRun << 1000;
+        if (!BatchRun::strace().isEmpty())
+            QTest::addRow("a second run while the first waits to rename") << Writer::HeldRun << 3;
+        QTest::addRow("another program holds a lock on p0001.htm") << Writer::Lock << 3;
+    }
+
+    // Every run changes or reports every page (all hold its search text, in every version); a
+    // page that no run reported holds neither search text, unless a deploy tool wrote it.
+    void otherWriter()
+    {
+        QFETCH(Writer, writer);
+        QFETCH(int, count);
+        QList<Page> pages;
+        QStringList paths;
+        for (int i = 0; i < count; ++i) {
+            pages << TreeFiles::page(QString::asprintf("p%04d.htm", i), 40, "cat cow");
+            paths << m_site + u'/' + pages.last().name;
+        }
+        QVERIFY(TreeFiles::rebuild(m_site, pages));
+        QFile locked(paths[1]);
+        QVERIFY(writer != Writer::Lock ||
+                (locked.open(QIODevice::ReadOnly) && ::flock(locked.handle(), LOCK_EX) == 0));
+        const QString lockedState = TreeFiles::state(paths[1]);
+        std::atomic<int> saves = 0;
+        std::jthread deployTool;
+        if (writer == Writer::DeployTool)
+            deployTool = std::jthread([&](std::stop_token stop) {
+                for (int i = 0; !stop.stop_requested(); ++i) {
+                    const QString path = paths[QRandomGenerator::global()->bounded(count)];
+                    saves += TreeFiles::write(path + ".new",
+                                              "<p>cat saved " + QByteArray::number(i) + "</p>\n") &&
+                             ::rename(QFile::encodeName(path + ".new").constData(),
+                                      QFile::encodeName(path).constData()) == 0;
+                }
+            });
+        const bool twoRuns = writer == Writer::SecondRun || writer == Writer::HeldRun;
+        const auto secondRun = [&] { return BatchRun().run({m_site, "cow", "pig"}); };
+        BatchOutcome first, second;
+        if (writer == Writer::HeldRun) {
+            // Held once p0000.htm's scratch file is checked and named, before the rename.
+            runHeld(
+                BatchRun::arguments(m_site), "linkat", [&] { second = secondRun(); }, first);
+            if (QTest::currentTestFailed())
+                return;
+        } else {
+            BatchRun run;
+            run.start(BatchRun::arguments(m_site));
+            if (writer == Writer::SecondRun)
+                second = secondRun();
+            first = run.finish();
+        }
+        if (deployTool.joinable()) {
+            deployTool.request_stop();
+            deployTool.join();
+            QVERIFY2(saves > 0, "the deploy tool saved no page");
+        }
+
+        const QList<BatchOutcome> outcomes = twoRuns ? QList{first, second} : QList{first};
+        QSet<QString> reported;
+        QList<QSet<QString>> named; // by each run: changed or reported
+        for (const BatchOutcome &outcome : outcomes) {
+            QVERIFY2(outcome.finished && !outcome.crashed, qPrintable(outcome.describe()));
+            reported += reportedBy(outcome);
+            named << (reportedBy(outcome) +
+                      QSet<QString>(outcome.out.cbegin(), outcome.out.cend()));
+        }
+        const QList<const char *> searched =
+            twoRuns ? QList<const char *>{"cat", "cow"} : QList<const char *>{"cat"};
+        QStringList missed;
+        for (const QString &path : std::as_const(paths)) {
+            const QByteArray bytes = TreeFiles::read(path);
+            const bool done = writer == Writer::DeployTool || reported.contains(path) ||
+                              std::none_of(searched.cbegin(), searched.cend(),
+                                           [&](const char *text) { return bytes.contains(text); });
+            if (!done || std::any_of(named.cbegin(), named.cend(),
+                                     [&](const QSet<QString> &n) { return !n.contains(path); }))
+                missed << path.section(u'/', -1) + " (" + bytes.simplified() + ')';
+        }
+        QVERIFY2(missed.isEmpty(),
+                 qPrintable(QString::number(missed.size()) +
+                            " pages lost or passed over: " + missed.mid(0, 5).join(", ")));
+        if (writer != Writer::Lock)
+            return;
+        QVERIFY2(first.exitCode == 1 && reported.contains(paths[1]), qPrintable(first.describe()));
+        QCOMPARE(TreeFiles::state(paths[1]), lockedState);
+    }
+
+    void longPath_data()
+    {
+        QTest::addColumn<bool>("deep"); // else a 255-byte name in the site
+        QTest::addColumn<bool>("holds");
+        // The scratch file's name is 7 bytes longer than the page's.
+        QTest::addRow("255-byte name") << false << true;
+        QTest::addRow("path over 4096 bytes, with the search text") << true << true;
+        QTest::addRow("path over 4096 bytes, without it") << true << false;
+    }
+
+    // Changed when it holds the search text, else left alone unreported; nothing else remains.
+    void longPath()
+    {
+        QFETCH(bool, deep);
+        QFETCH(bool, holds);
+        const QString folder = deep ? m_deep : m_site;
+        const QString name = (deep ? QString(120, u'p') : QString(251, u'n')) + ".htm";
+        const QString path = folder + u'/' + name;
+        const Page page =
+            holds ? TreeFiles::page(name, 3000) : TreeFiles::page(name, 3000, "plain", "plain");
+        QVERIFY((path.size() > 4096) == deep && QFile::encodeName(name).size() <= 255);
+        // The system takes no path that long: the page is reached from its folder.
+        const QString home = QDir::currentPath();
+        QVERIFY(TreeFiles::rebuild(m_site, {}) && QDir().mkpath(folder) &&
+                QDir::setCurrent(folder));
+        const auto back = qScopeGuard([&] {
+            for (const QString &entry : TreeFiles::entries("."))
+                QFile::remove(entry);
+            QDir::setCurrent(home);
+        });
+        QVERIFY(TreeFiles::write(name, page.before));
+
+        const BatchOutcome outcome =
+            BatchRun().run(QStringList{"--subfolders"} + BatchRun::arguments(m_site));
+        QVERIFY2(outcome.is(0, holds ? QStringList{path} : QStringList{}, {}),
+                 qPrintable(outcome.describe()));
+        QVERIFY(TreeFiles::isDone(".", {page}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTreeSafety)
+#include "TestTreeSafety.moc"
