@@ -24,8 +24,9 @@ public:
     const QStringList &subfolders() const { return m_subfolders; }
     /// Bare names of the matching files.
     const QStringList &files() const { return m_files; }
-    /// Subfolders left out because their names cannot be read in the file name encoding, each
-    /// shown with the bytes that do not decode written as \xNN. Kept when the listing fails.
+    /// Subfolders left out because their names do not come back as the same bytes from decoding
+    /// and encoding them again (invalid in the file name encoding, or led by a byte order mark
+    /// that decoding drops), each shown as ShownName() shows it. Kept when the listing fails.
     const QStringList &undecodableFolders() const { return m_undecodableFolders; }
     /// Matching files left out for the same reason, in the same form.
     const QStringList &undecodableFiles() const { return m_undecodableFiles; }

@@ -189,6 +189,17 @@ void TestWalk::walk_data()
     QTest::addRow("undecodable folder")
         << folder << "" << true << "good.htm" + leftOut("folder", "d\\xE9j\\xE0") << 1;
     QTest::addRow("undecodable folder, own files") << folder << "" << false << "good.htm" << 1;
+    // A leading byte order mark is dropped in decoding: these names would read as "..", "." and
+    // "index.htm", and lead out of the tree, round in a loop, or to another file.
+    const QString bom = "\\xEF\\xBB\\xBF";
+    QTest::addRow("BOM, dot dot") << QByteArray("good.htm,\xEF\xBB\xBF../x.htm") << "" << true
+                                  << "good.htm" + leftOut("folder", bom + "..") << 1;
+    QTest::addRow("BOM, dot") << QByteArray("good.htm,\xEF\xBB\xBF./x.htm") << "" << true
+                              << "good.htm" + leftOut("folder", bom + ".") << 1;
+    QTest::addRow("BOM, twin file") << QByteArray("index.htm,\xEF\xBB\xBFindex.htm") << "" << true
+                                    << "index.htm" + leftOut("file", bom + "index.htm") << 1;
+    QTest::addRow("BOM, file alone") << QByteArray("\xEF\xBB\xBFindex.htm") << "" << true
+                                     << leftOut("file", bom + "index.htm").mid(1) << 1;
 #endif
 }
 
