@@ -151,6 +151,9 @@ void TestSearchReplaceRun::batch_data()
     row("non-ASCII texts", {"@", "é", "è"}, 0, {});
     row("missing folder", {"@/none", "a", "b"}, 2, {}, u"The folder \"@/none\" does not exist."_s);
     row("a file, not a folder", {"@/x.htm", "a", "b"}, 2, {}, u"\"@/x.htm\" is not a folder."_s);
+    // Passed on as given: Qt drops a leading byte order mark and keeps options for itself.
+    row("BOM kept in the search", {"@", u"\uFEFFcat"_s, "mouse"}, 0, {});
+    row("Qt's own option as text", {"@", "cat", "-qmljsdebugger=port:1"}, 0, {"z.htm"});
 }
 
 void TestSearchReplaceRun::batch()
