@@ -1,5 +1,6 @@
 #include "FolderListing.h"
 
+#include "FolderHandle.h"
 #include "NamePattern.h"
 #include "ShownName.h"
 
@@ -35,11 +36,10 @@ void sortNames(QStringList &names)
 
 } // namespace
 
-FolderListing FolderListing::read(const QString &folder, const NamePattern &pattern,
-                                  bool followLink)
+FolderListing FolderListing::read(const FolderHandle &folder, const NamePattern &pattern)
 {
     FolderListing listing;
-    listing.readEntries(folder, pattern, followLink);
+    listing.readEntries(folder, pattern);
     sortNames(listing.m_subfolders);
     sortNames(listing.m_files);
     sortNames(listing.m_undecodableFolders);
@@ -87,10 +87,11 @@ bool survivesDecoding(const QString &name, const char *raw)
 
 // POSIX rather than QDir: readdir's d_type tells folders, files and links apart without a stat
 // call per entry, which makes a tree of 50,000 files several times faster to list.
-void FolderListing::readEntries(const QString &folder, const NamePattern &pattern, bool followLink)
+void FolderListing::readEntries(const FolderHandle &folder, const NamePattern &pattern)
 {
-    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW);
-    const int fd = ::open(QFile::encodeName(folder).constData(), flags);
+    // A duplicate, since closedir() closes the descriptor it reads: the walk keeps the folder's
+    // own one open to open the subfolders from.
+    const int fd = fcntl(folder.descriptor(), F_DUPFD_CLOEXEC, 0);
     DIR *dir = fd < 0 ? nullptr : fdopendir(fd);
     if (!dir) {
         const int error = errno;
@@ -130,9 +131,9 @@ void FolderListing::readEntries(const QString &folder, const NamePattern &patter
 
 // FindFirstFileEx rather than QDir: it reports why a folder cannot be listed, and its attributes
 // carry the hidden, system and reparse-point marks that QDir does not all honour.
-void FolderListing::readEntries(const QString &folder, const NamePattern &pattern, bool)
+void FolderListing::readEntries(const FolderHandle &folder, const NamePattern &pattern)
 {
-    QString query = folder;
+    QString query = folder.path();
     if (!query.endsWith(u'\\'))
         query += u'\\';
     query += u'*';

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FolderHandle.h"
 #include "NamePattern.h"
 
 #include <QString>
@@ -28,12 +29,13 @@ private:
     struct Level
     {
         QString folder;
+        FolderHandle handle;
         QStringList subfolders;
         QStringList files;
         qsizetype nextSubfolder = 0;
     };
 
-    bool enter(const QString &folder, bool followLink);
+    bool enter(const QString &folder, const FolderHandle *parent, const QString &name);
     void reportProblems(const QString &folder, const FolderListing &listing);
     void appendFiles(const Level &level);
 

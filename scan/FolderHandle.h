@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+
+/// A folder the walk has open. On POSIX systems it holds the folder's descriptor, from which its
+/// subfolders are opened by their bare names: no component above is looked up again, so a folder
+/// on the way swapped for a link cannot lead elsewhere, and a path may outgrow PATH_MAX. On
+/// Windows, where the listing goes by path and junctions are never entered, it holds the path.
+class FolderHandle
+{
+public:
+    /// Opens folder, a native path, following a link: this is the folder the user chose.
+    explicit FolderHandle(const QString &folder);
+    ~FolderHandle();
+
+    FolderHandle(FolderHandle &&other) noexcept;
+    FolderHandle &operator=(FolderHandle &&other) = delete;
+
+    /// Opens the subfolder name (a bare name) of this open folder, refusing a link.
+    FolderHandle subfolder(const QString &name) const;
+
+    /// Whether the folder could not be opened; why, in the system's words, is error().
+    bool failed() const { return !m_error.isEmpty(); }
+    const QString &error() const { return m_error; }
+#ifdef Q_OS_UNIX
+    int descriptor() const
+    {
+        return m_fd;
+    }
+#else
+    const QString &path() const
+    {
+        return m_path;
+    }
+#endif
+
+private:
+    FolderHandle() = default;
+#ifdef Q_OS_UNIX
+    void take(int fd);
+
+    int m_fd = -1;
+#else
+    QString m_path;
+#endif
+    QString m_error;
+};
