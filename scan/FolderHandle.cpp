@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 FolderHandle::FolderHandle(const QString &folder)
@@ -22,8 +23,14 @@ FolderHandle::~FolderHandle()
 }
 
 FolderHandle::FolderHandle(FolderHandle &&other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1)), m_error(std::move(other.m_error))
+    : m_fd(std::exchange(other.m_fd, -1)), m_identity(other.m_identity),
+      m_error(std::move(other.m_error))
 {}
+
+int FolderHandle::descriptor() const
+{
+    return m_fd;
+}
 
 FolderHandle FolderHandle::subfolder(const QString &name) const
 {
@@ -34,26 +41,39 @@ FolderHandle FolderHandle::subfolder(const QString &name) const
     return handle;
 }
 
+// The identity comes from the descriptor itself: a stat by path could meet another folder.
 void FolderHandle::take(int fd)
 {
-    if (fd < 0)
+    struct stat status;
+    if (fd < 0 || fstat(fd, &status) != 0) {
         m_error = qt_error_string(errno);
+        if (fd >= 0)
+            ::close(fd);
+        return;
+    }
     m_fd = fd;
+    m_identity = {quint64(status.st_dev), quint64(status.st_ino), qint64(status.st_ctim.tv_sec),
+                  qint64(status.st_ctim.tv_nsec)};
 }
 
 #else
 
 #include "FolderPath.h"
 
-FolderHandle::FolderHandle(const QString &folder) : m_path(folder) {}
+FolderHandle::FolderHandle(const QString &folder) : m_identity(folder) {}
 
 FolderHandle::~FolderHandle() = default;
 
 FolderHandle::FolderHandle(FolderHandle &&other) noexcept = default;
 
+const QString &FolderHandle::path() const
+{
+    return m_identity;
+}
+
 FolderHandle FolderHandle::subfolder(const QString &name) const
 {
-    return FolderHandle(FolderPath::join(m_path, name));
+    return FolderHandle(FolderPath::join(m_identity, name));
 }
 
 #endif

@@ -2,6 +2,14 @@
 
 #include <QString>
 
+#include <tuple>
+
+#ifdef Q_OS_UNIX
+using FolderIdentity = std::tuple<quint64, quint64, qint64, qint64>;
+#else
+using FolderIdentity = QString;
+#endif
+
 /// A folder the walk has open. On POSIX systems it holds the folder's descriptor, from which its
 /// subfolders are opened by their bare names: no component above is looked up again, so a folder
 /// on the way swapped for a link cannot lead elsewhere, and a path may outgrow PATH_MAX. On
@@ -9,6 +17,11 @@
 class FolderHandle
 {
 public:
+    /// Device, inode and change time to the nanosecond: two paths to one folder (a bind mount)
+    /// give the same, and a later folder that reuses a freed inode number does not. On Windows,
+    /// where no folder has two paths within one walk, the path.
+    using Identity = FolderIdentity;
+
     /// Opens folder, a native path, following a link: this is the folder the user chose.
     explicit FolderHandle(const QString &folder);
     ~FolderHandle();
@@ -22,16 +35,12 @@ public:
     /// Whether the folder could not be opened; why, in the system's words, is error().
     bool failed() const { return !m_error.isEmpty(); }
     const QString &error() const { return m_error; }
+    /// Tells the folders of one walk apart, whatever path reached them.
+    const Identity &identity() const { return m_identity; }
 #ifdef Q_OS_UNIX
-    int descriptor() const
-    {
-        return m_fd;
-    }
+    int descriptor() const;
 #else
-    const QString &path() const
-    {
-        return m_path;
-    }
+    const QString &path() const;
 #endif
 
 private:
@@ -40,8 +49,7 @@ private:
     void take(int fd);
 
     int m_fd = -1;
-#else
-    QString m_path;
 #endif
+    Identity m_identity;
     QString m_error;
 };

@@ -58,6 +58,11 @@ bool FolderWalk::enter(const QString &folder, const FolderHandle *parent, const 
         m_observer.folderFailed(folder, handle.error());
         return false;
     }
+    // Reached again through another path (a bind mount, maybe of a folder above): its pages are
+    // listed already, or will be. Not a failure, so not reported. Recognised here rather than when
+    // the pages are processed, since a page saved by rename meanwhile takes another identity.
+    if (!m_entered.insert(handle.identity()).second)
+        return false;
     const FolderListing listing = FolderListing::read(handle, m_pattern);
     reportProblems(folder, listing);
     if (listing.failed())

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <set>
 #include <vector>
 
 class FolderListing;
@@ -43,5 +44,6 @@ private:
     QStringList &m_list;
     WalkObserver &m_observer;
     std::vector<Level> m_levels;
+    std::set<FolderHandle::Identity> m_entered; ///< every folder this walk has entered
     bool m_intoSubfolders = false;
 };

@@ -15,6 +15,7 @@
 #include <QProcess>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -41,12 +42,12 @@ struct Recorder : WalkObserver
 };
 
 // Makes one entry of a fixture tree from raw bytes, so that names invalid in the file name
-// encoding can be made too: "a/" a folder, "a|" a FIFO, "a->b" a link to b, "a#" a folder only
-// root may read, anything else an empty file. Folders on the way are made first, each from its
-// parent's descriptor, so that a tree may outgrow PATH_MAX.
+// encoding can be made too: "a/" a folder, "a|" a FIFO, "a->b" a link to b, "a=>b" folder b
+// bind-mounted at a, "a#" a folder only root may read, anything else an empty file. Folders on
+// the way are made first, each from its parent's descriptor, so that a tree may outgrow PATH_MAX.
 bool make(const QByteArray &root, const QByteArray &entry)
 {
-    const qsizetype arrow = entry.indexOf("->");
+    const qsizetype arrow = qMax(entry.indexOf("->"), entry.indexOf("=>"));
     const QByteArray name = arrow < 0 ? entry : entry.left(arrow);
     const auto at = [&](const QByteArray &relative) { return root + '/' + relative; };
 #ifdef Q_OS_UNIX
@@ -63,6 +64,10 @@ bool make(const QByteArray &root, const QByteArray &entry)
     const auto closeDir = qScopeGuard([&] { ::close(dir); });
     if (dir < 0)
         return false;
+    if (arrow > 0 && entry[arrow] == '=')
+        return mkdirat(dir, last.constData(), 0755) == 0 &&
+               mount(at(entry.mid(arrow + 2)).constData(), at(name).constData(), nullptr, MS_BIND,
+                     nullptr) == 0;
     if (arrow > 0)
         return symlinkat(at(entry.mid(arrow + 2)).constData(), dir, last.constData()) == 0;
     if (last.isEmpty())
@@ -190,6 +195,9 @@ void TestWalk::walk_data()
     const QByteArray beyondPathMax = QByteArray(200, 'n').append('/').repeated(24) + "f.htm";
     QTest::addRow("deeper than PATH_MAX")
         << beyondPathMax << "" << true << QString::fromLatin1(beyondPathMax) << 49;
+    // A folder reached twice (here also the start folder inside itself) is entered once.
+    QTest::addRow("bind mounts") << QByteArray("a/a.htm,shop/s.htm,a/mnt=>shop,z/loop=>.") << ""
+                                 << true << "a/mnt/s.htm,a/a.htm" << 11;
     QTest::addRow("missing") << QByteArray("f.htm") << "/none" << true
                              << "none: " + qt_error_string(ENOENT) << 1;
     QTest::addRow("a file") << QByteArray("f.htm") << "/f.htm" << false
@@ -240,10 +248,12 @@ void TestWalk::walk()
     const QString root = QFileInfo(dir.path()).canonicalFilePath() + QStringLiteral("/site");
     const QByteArray site = QFile::encodeName(root);
     QVERIFY(QDir().mkdir(root));
-    QByteArrayList later, locked;
+    QByteArrayList later, locked, mounts;
 #ifdef Q_OS_UNIX
     // QDir can neither remove the names that it cannot decode nor paths beyond PATH_MAX.
     const auto cleanup = qScopeGuard([&] {
+        for (const QByteArray &folder : mounts)
+            umount2((site + '/' + folder).constData(), MNT_DETACH);
         for (const QByteArray &folder : locked)
             chmod((site + '/' + folder).constData(), 0700);
         QProcess::execute(QStringLiteral("rm"),
@@ -251,6 +261,13 @@ void TestWalk::walk()
     });
 #endif
     for (const QByteArray &entry : tree.split(',')) {
+        if (entry.contains("=>")) {
+#ifdef Q_OS_UNIX
+            if (geteuid() != 0)
+#endif
+                QSKIP("only root can bind-mount a folder");
+            mounts.prepend(entry.left(entry.indexOf("=>")));
+        }
         if (entry.startsWith('!'))
             later.append(entry);
         else
