@@ -23,7 +23,7 @@ FolderWalk::FolderWalk(const QString &pattern, QStringList &list, WalkObserver &
 void FolderWalk::walkTree(const QString &folder)
 {
     m_intoSubfolders = true;
-    enter(folder, nullptr, folder);
+    enter(folder, nullptr, {});
     while (!m_levels.empty()) {
         Level &level = m_levels.back();
         if (level.nextSubfolder < level.subfolders.size()) {
@@ -39,7 +39,7 @@ void FolderWalk::walkTree(const QString &folder)
 
 void FolderWalk::walkFolder(const QString &folder)
 {
-    if (enter(folder, nullptr, folder)) {
+    if (enter(folder, nullptr, {})) {
         appendFiles(m_levels.back());
         m_levels.pop_back();
     }
