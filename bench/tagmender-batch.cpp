@@ -15,8 +15,18 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QStringDecoder>
 
 #include <cstdio>
+
+#ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <shellapi.h>
+#endif
 
 namespace {
 
@@ -52,6 +62,28 @@ private:
     bool m_failed = false;
 };
 
+// The arguments exactly as given. QCoreApplication would drop a byte order mark that starts one
+// and take out those that Qt reserves for itself (-qmljsdebugger=...), yet either can be a text
+// to search for or a folder name; its constructor edits argv, so they are read before it runs.
+QStringList givenArguments(int argc, char *argv[])
+{
+    QStringList arguments;
+#ifdef Q_OS_WIN
+    // argv holds the command line in the ANSI code page, which lacks most characters.
+    Q_UNUSED(argv);
+    LPWSTR *wide = CommandLineToArgvW(GetCommandLineW(), &argc);
+    for (int i = 1; wide && i < argc; ++i)
+        arguments.append(QString::fromWCharArray(wide[i]));
+    LocalFree(wide);
+#else
+    for (int i = 1; i < argc; ++i) {
+        QStringDecoder decoder(QStringDecoder::System, QStringDecoder::Flag::ConvertInitialBom);
+        arguments.append(decoder.decode(argv[i]));
+    }
+#endif
+    return arguments;
+}
+
 int refuse(const QString &reason)
 {
     printLine(stderr, reason.toLocal8Bit());
@@ -62,8 +94,8 @@ int refuse(const QString &reason)
 
 int main(int argc, char *argv[])
 {
+    QStringList args = givenArguments(argc, argv);
     QCoreApplication app(argc, argv);
-    QStringList args = QCoreApplication::arguments().mid(1);
     const bool subfolders = !args.isEmpty() && args.first() == QLatin1String("--subfolders");
     if (subfolders)
         args.removeFirst();

@@ -1,6 +1,10 @@
 #include "InputCheck.h"
 
+#include "FolderPath.h"
+#include "ShownName.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 std::optional<QString> CheckRunInput(const QString &folder, const QString &search,
@@ -17,8 +21,16 @@ std::optional<QString> CheckRunInput(const QString &folder, const QString &searc
     if (replacement.contains(search))
         return QStringLiteral("The text to replace with must not contain the text to search for.");
 
-    const QFileInfo info(folder);
     const QString shown = QDir::toNativeSeparators(folder);
+    // The walk opens the folder by its encoded name and reads every name back through the same
+    // encoding; a text that does not come back as it was typed (a leading U+FEFF is dropped, for
+    // one) would name another folder than the one the user sees.
+    if (QFile::decodeName(QFile::encodeName(folder)) != folder)
+        return QStringLiteral("The folder \"%1\" cannot be used: its name is not valid in the file "
+                              "name encoding.")
+            .arg(ShownName(QFile::encodeName(shown)));
+    // ".." taken as text, as the walk takes it, not after a link that comes before it.
+    const QFileInfo info(FolderPath::normalised(folder));
     if (!info.exists())
         return QStringLiteral("The folder \"%1\" does not exist.").arg(shown);
     if (!info.isDir())

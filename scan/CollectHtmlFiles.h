@@ -7,8 +7,10 @@ class WalkObserver;
 /// Appends to list the full path of every regular file below folder whose name matches pattern,
 /// in post-order: in every folder its subfolders first (each completely), then its own files;
 /// names sorted without regard to case. Paths use native separators, with exactly one separator
-/// before each name. Hidden entries and symbolic links are neither listed nor entered. Folders
-/// that cannot be listed, and folders and matching files whose names cannot be decoded, are left
+/// before each name. Hidden entries (a leading dot) and symbolic links are neither listed nor
+/// entered, and a folder reached again through another path (a bind mount) is not entered
+/// again, without a report. Folders that cannot be listed, and folders and matching files whose
+/// names do not come back as the same bytes from decoding and encoding them again, are left
 /// out and reported to observer.
 void CollectHtmlFiles(const QString &pattern, const QString &folder, QStringList &list,
                       WalkObserver &observer);

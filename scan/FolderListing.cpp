@@ -1,6 +1,8 @@
 #include "FolderListing.h"
 
+#include "FolderHandle.h"
 #include "NamePattern.h"
+#include "ShownName.h"
 
 #include <QFile>
 #include <algorithm>
@@ -34,11 +36,10 @@ void sortNames(QStringList &names)
 
 } // namespace
 
-FolderListing FolderListing::read(const QString &folder, const NamePattern &pattern,
-                                  bool followLink)
+FolderListing FolderListing::read(const FolderHandle &folder, const NamePattern &pattern)
 {
     FolderListing listing;
-    listing.readEntries(folder, pattern, followLink);
+    listing.readEntries(folder, pattern);
     sortNames(listing.m_subfolders);
     sortNames(listing.m_files);
     sortNames(listing.m_undecodableFolders);
@@ -74,53 +75,23 @@ EntryKind kindOf(int folderFd, const dirent &entry)
     return type == DT_DIR ? EntryKind::Folder : type == DT_REG ? EntryKind::File : EntryKind::Other;
 }
 
-// A name that is not valid in the file name encoding would come back from QString as a different
-// byte string: opening it could miss the file or, worse, hit another one. Such entries are left
-// out. The check is cheap because only names with a replacement character can be affected.
+// A name is used only when it encodes back to exactly the bytes it was read from: any other
+// text would open another entry or none. Decoding turns invalid sequences into U+FFFD and drops a
+// leading byte order mark, so that a folder named BOM + ".." would be entered as the parent.
 bool survivesDecoding(const QString &name, const char *raw)
 {
-    return !name.contains(QChar::ReplacementCharacter) || QFile::encodeName(name) == raw;
-}
-
-// The length of the character at the start of bytes if it decodes to printable text and encodes
-// back to the same bytes, else 0. No file name encoding needs more than four bytes a character.
-qsizetype printableLength(QByteArrayView bytes)
-{
-    for (qsizetype length = 1; length <= qMin(bytes.size(), qsizetype(4)); ++length) {
-        const QByteArray piece = bytes.first(length).toByteArray();
-        const QString text = QFile::decodeName(piece);
-        if (QFile::encodeName(text) == piece)
-            return text.front().category() == QChar::Other_Control ? 0 : length;
-    }
-    return 0;
-}
-
-// The name as far as it can be read, every other byte as \xNN: enough for the user to find the
-// entry and rename it. Control characters are escaped too, so a report stays on one line.
-QString shownName(QByteArrayView raw)
-{
-    QString shown;
-    for (qsizetype at = 0; at < raw.size();) {
-        const qsizetype length = printableLength(raw.sliced(at));
-        if (length > 0) {
-            shown += QFile::decodeName(raw.sliced(at, length).toByteArray());
-            at += length;
-        } else {
-            shown += QStringLiteral("\\x") +
-                     QString::number(uchar(raw[at++]), 16).toUpper().rightJustified(2, u'0');
-        }
-    }
-    return shown;
+    return QFile::encodeName(name) == raw;
 }
 
 } // namespace
 
 // POSIX rather than QDir: readdir's d_type tells folders, files and links apart without a stat
 // call per entry, which makes a tree of 50,000 files several times faster to list.
-void FolderListing::readEntries(const QString &folder, const NamePattern &pattern, bool followLink)
+void FolderListing::readEntries(const FolderHandle &folder, const NamePattern &pattern)
 {
-    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW);
-    const int fd = ::open(QFile::encodeName(folder).constData(), flags);
+    // A duplicate, since closedir() closes the descriptor it reads: the walk keeps the folder's
+    // own one open to open the subfolders from.
+    const int fd = fcntl(folder.descriptor(), F_DUPFD_CLOEXEC, 0);
     DIR *dir = fd < 0 ? nullptr : fdopendir(fd);
     if (!dir) {
         const int error = errno;
@@ -130,7 +101,9 @@ void FolderListing::readEntries(const QString &folder, const NamePattern &patter
         return;
     }
     for (errno = 0; const dirent *entry = readdir(dir); errno = 0) {
-        // A leading dot marks a hidden entry, and it also drops "." and "..".
+        // A leading dot marks a hidden entry, left out by design and without a report; it also
+        // drops "." and "..". A name that merely decodes to a leading dot is not hidden: it
+        // fails survivesDecoding() and is reported.
         if (entry->d_name[0] == '.')
             continue;
         const EntryKind kind = kindOf(fd, *entry);
@@ -146,7 +119,7 @@ void FolderListing::readEntries(const QString &folder, const NamePattern &patter
             (folderEntry ? m_subfolders : m_files).append(name);
         else
             (folderEntry ? m_undecodableFolders : m_undecodableFiles)
-                .append(shownName(entry->d_name));
+                .append(ShownName(entry->d_name));
     }
     const int error = errno;
     closedir(dir);
@@ -158,9 +131,9 @@ void FolderListing::readEntries(const QString &folder, const NamePattern &patter
 
 // FindFirstFileEx rather than QDir: it reports why a folder cannot be listed, and its attributes
 // carry the hidden, system and reparse-point marks that QDir does not all honour.
-void FolderListing::readEntries(const QString &folder, const NamePattern &pattern, bool)
+void FolderListing::readEntries(const FolderHandle &folder, const NamePattern &pattern)
 {
-    QString query = folder;
+    QString query = folder.path();
     if (!query.endsWith(u'\\'))
         query += u'\\';
     query += u'*';

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+class FolderHandle;
 class NamePattern;
 
 /// One folder's entries as the walk needs them: its visible subfolders and its visible regular
@@ -12,9 +13,8 @@ class NamePattern;
 class FolderListing
 {
 public:
-    /// Lists folder, a native path. With followLink false a folder that is (or has meanwhile
-    /// become) a link is refused instead of entered, so the walk never leaves the chosen tree.
-    static FolderListing read(const QString &folder, const NamePattern &pattern, bool followLink);
+    /// Lists the open folder.
+    static FolderListing read(const FolderHandle &folder, const NamePattern &pattern);
 
     /// Whether the folder could not be listed; subfolders() and files() are then empty.
     bool failed() const { return !m_error.isEmpty(); }
@@ -24,14 +24,15 @@ public:
     const QStringList &subfolders() const { return m_subfolders; }
     /// Bare names of the matching files.
     const QStringList &files() const { return m_files; }
-    /// Subfolders left out because their names cannot be read in the file name encoding, each
-    /// shown with the bytes that do not decode written as \xNN. Kept when the listing fails.
+    /// Subfolders left out because their names do not come back as the same bytes from decoding
+    /// and encoding them again (invalid in the file name encoding, or led by a byte order mark
+    /// that decoding drops), each shown as ShownName() shows it. Kept when the listing fails.
     const QStringList &undecodableFolders() const { return m_undecodableFolders; }
     /// Matching files left out for the same reason, in the same form.
     const QStringList &undecodableFiles() const { return m_undecodableFiles; }
 
 private:
-    void readEntries(const QString &folder, const NamePattern &pattern, bool followLink);
+    void readEntries(const FolderHandle &folder, const NamePattern &pattern);
     void fail(const QString &error);
 
     QStringList m_subfolders;

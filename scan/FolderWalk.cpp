@@ -1,5 +1,6 @@
 #include "FolderWalk.h"
 
+#include "FolderHandle.h"
 #include "FolderListing.h"
 #include "FolderPath.h"
 #include "WalkObserver.h"
@@ -22,16 +23,13 @@ FolderWalk::FolderWalk(const QString &pattern, QStringList &list, WalkObserver &
 void FolderWalk::walkTree(const QString &folder)
 {
     m_intoSubfolders = true;
-    // The start folder is the one the user chose, so it is used even when it is a link; below
-    // it links are never followed, which rules out cycles and folders outside the tree.
-    enter(folder, true);
+    enter(folder, nullptr, {});
     while (!m_levels.empty()) {
         Level &level = m_levels.back();
         if (level.nextSubfolder < level.subfolders.size()) {
-            const QString subfolder =
-                FolderPath::join(level.folder, level.subfolders[level.nextSubfolder++]);
+            const QString name = level.subfolders[level.nextSubfolder++];
             m_observer.yield();
-            enter(subfolder, false); // invalidates level
+            enter(FolderPath::join(level.folder, name), &level.handle, name); // invalidates level
         } else {
             appendFiles(level);
             m_levels.pop_back();
@@ -41,22 +39,35 @@ void FolderWalk::walkTree(const QString &folder)
 
 void FolderWalk::walkFolder(const QString &folder)
 {
-    if (enter(folder, true)) {
+    if (enter(folder, nullptr, {})) {
         appendFiles(m_levels.back());
         m_levels.pop_back();
     }
 }
 
-// Lists folder and pushes it; a folder that cannot be listed is reported and left out, and the
-// walk goes on with its siblings.
-bool FolderWalk::enter(const QString &folder, bool followLink)
+// Opens folder (name in parent), lists it and pushes it; a folder that cannot be opened or listed
+// is reported and left out, and the walk goes on with its siblings. The start folder (no parent)
+// is the one the user chose, so it is opened by its path even when it is a link; every other one
+// is opened by its bare name from its parent, which stays open on the stack, and never through a
+// link: a folder swapped for a link anywhere on the way cannot lead the walk out of the tree.
+bool FolderWalk::enter(const QString &folder, const FolderHandle *parent, const QString &name)
 {
     m_observer.yield();
-    FolderListing listing = FolderListing::read(folder, m_pattern, followLink);
+    FolderHandle handle = parent ? parent->subfolder(name) : FolderHandle(folder);
+    if (handle.failed()) {
+        m_observer.folderFailed(folder, handle.error());
+        return false;
+    }
+    // Reached again through another path (a bind mount, maybe of a folder above): its pages are
+    // listed already, or will be. Not a failure, so not reported. Recognised here rather than when
+    // the pages are processed, since a page saved by rename meanwhile takes another identity.
+    if (!m_entered.insert(handle.identity()).second)
+        return false;
+    const FolderListing listing = FolderListing::read(handle, m_pattern);
     reportProblems(folder, listing);
     if (listing.failed())
         return false;
-    m_levels.push_back({folder, listing.subfolders(), listing.files(), 0});
+    m_levels.push_back({folder, std::move(handle), listing.subfolders(), listing.files(), 0});
     return true;
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "FolderHandle.h"
 #include "NamePattern.h"
 
 #include <QString>
 #include <QStringList>
+#include <set>
 #include <vector>
 
 class FolderListing;
@@ -28,12 +30,13 @@ private:
     struct Level
     {
         QString folder;
+        FolderHandle handle;
         QStringList subfolders;
         QStringList files;
         qsizetype nextSubfolder = 0;
     };
 
-    bool enter(const QString &folder, bool followLink);
+    bool enter(const QString &folder, const FolderHandle *parent, const QString &name);
     void reportProblems(const QString &folder, const FolderListing &listing);
     void appendFiles(const Level &level);
 
@@ -41,5 +44,6 @@ private:
     QStringList &m_list;
     WalkObserver &m_observer;
     std::vector<Level> m_levels;
+    std::set<FolderHandle::Identity> m_entered; ///< every folder this walk has entered
     bool m_intoSubfolders = false;
 };

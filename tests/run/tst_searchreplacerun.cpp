@@ -151,6 +151,16 @@ void TestSearchReplaceRun::batch_data()
     row("non-ASCII texts", {"@", "é", "è"}, 0, {});
     row("missing folder", {"@/none", "a", "b"}, 2, {}, u"The folder \"@/none\" does not exist."_s);
     row("a file, not a folder", {"@/x.htm", "a", "b"}, 2, {}, u"\"@/x.htm\" is not a folder."_s);
+    // Passed on as given: Qt drops a leading byte order mark and keeps options for itself.
+    row("BOM kept in the search", {"@", u"\uFEFFcat"_s, "mouse"}, 0, {});
+    row("Qt's own option as text", {"@", "cat", "-qmljsdebugger=port:1"}, 0, {"z.htm"});
+    row("BOM before the folder", {u"\uFEFF@"_s, "cat", "mouse"}, 2, {},
+        u"The folder \"\\xEF\\xBB\\xBF@\" cannot be used: its name is not valid in the file name "
+        "encoding."_s);
+#ifdef Q_OS_UNIX
+    // ".." is taken as text, as the run takes it, not after the link (a file here).
+    row("dot dot after a link", {"@/link/..", "cat", "mouse"}, 0, {"z.htm"});
+#endif
 }
 
 void TestSearchReplaceRun::batch()
@@ -163,6 +173,9 @@ void TestSearchReplaceRun::batch()
     QVERIFY(tree.write(u"z.htm"_s, "cat\n") && tree.write(u"sub/y.htm"_s, "cat dog\r\n") &&
             tree.write(u"x.htm"_s, "dog\n") &&
             QFile::setPermissions(tree.path(u"x.htm"_s), QFile::ReadOwner));
+#ifdef Q_OS_UNIX
+    QVERIFY(QFile::link(tree.path(u"sub/y.htm"_s), tree.path(u"link"_s)));
+#endif
     args.replaceInStrings(u"@"_s, tree.path());
     for (QString &name : changed)
         name = QDir::toNativeSeparators(tree.path(name));

@@ -12,9 +12,11 @@
 #include <functional>
 
 #ifdef Q_OS_UNIX
+#include <QProcess>
 #include <cerrno>
 #include <fcntl.h>
-#include <ftw.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -29,37 +31,52 @@ struct Recorder : WalkObserver
     }
     void yield() override
     {
-        if (++yields == 2 && onSecondYield)
-            onSecondYield();
+        if (onYield)
+            onYield(++yields);
+        else
+            ++yields;
     }
     QStringList reports;
     int yields = 0;
-    std::function<void()> onSecondYield;
+    std::function<void(int)> onYield;
 };
 
 // Makes one entry of a fixture tree from raw bytes, so that names invalid in the file name
-// encoding can be made too: "a/" a folder, "a|" a FIFO, "a->b" a link to b, "a#" a folder only
-// root may read, anything else an empty file. Folders on the way are made first.
+// encoding can be made too: "a/" a folder, "a|" a FIFO, "a->b" a link to b, "a=>b" folder b
+// bind-mounted at a, "a#" a folder only root may read, anything else an empty file. Folders on
+// the way are made first, each from its parent's descriptor, so that a tree may outgrow PATH_MAX.
 bool make(const QByteArray &root, const QByteArray &entry)
 {
-    const qsizetype arrow = entry.indexOf("->");
+    const qsizetype arrow = qMax(entry.indexOf("->"), entry.indexOf("=>"));
     const QByteArray name = arrow < 0 ? entry : entry.left(arrow);
     const auto at = [&](const QByteArray &relative) { return root + '/' + relative; };
 #ifdef Q_OS_UNIX
-    for (qsizetype slash = name.indexOf('/'); slash > 0; slash = name.indexOf('/', slash + 1)) {
-        if (mkdir(at(name.left(slash)).constData(), 0755) != 0 && errno != EEXIST)
-            return false;
+    QByteArrayList folders = name.split('/');
+    const QByteArray last = folders.takeLast();
+    int dir = ::open(root.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (const QByteArray &folder : std::as_const(folders)) {
+        const bool made = mkdirat(dir, folder.constData(), 0755) == 0 || errno == EEXIST;
+        const int next =
+            made ? openat(dir, folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
+        ::close(dir);
+        dir = next;
     }
-    const QByteArray path = at(name.chopped(1));
+    const auto closeDir = qScopeGuard([&] { ::close(dir); });
+    if (dir < 0)
+        return false;
+    if (arrow > 0 && entry[arrow] == '=')
+        return mkdirat(dir, last.constData(), 0755) == 0 &&
+               mount(at(entry.mid(arrow + 2)).constData(), at(name).constData(), nullptr, MS_BIND,
+                     nullptr) == 0;
     if (arrow > 0)
-        return symlink(at(entry.mid(arrow + 2)).constData(), at(name).constData()) == 0;
-    if (name.endsWith('/'))
+        return symlinkat(at(entry.mid(arrow + 2)).constData(), dir, last.constData()) == 0;
+    if (last.isEmpty())
         return true;
-    if (name.endsWith('|'))
-        return mkfifo(path.constData(), 0600) == 0;
-    if (name.endsWith('#'))
-        return chmod(path.constData(), 0) == 0;
-    const int fd = ::open(at(name).constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+    if (last.endsWith('|'))
+        return mkfifoat(dir, last.chopped(1).constData(), 0600) == 0;
+    if (last.endsWith('#'))
+        return fchmodat(dir, last.chopped(1).constData(), 0, 0) == 0;
+    const int fd = openat(dir, last.constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
     return fd >= 0 && ::close(fd) == 0;
 #else
     const QString path = QFile::decodeName(at(name));
@@ -71,14 +88,18 @@ bool make(const QByteArray &root, const QByteArray &entry)
 }
 
 // The walk's file list after an "earlier" entry, then its reports and its count of yields. Entries
-// in later replace their entry at the second yield: the start folder is listed by then and its
-// first subfolder not yet entered.
+// in later, marked with n "!", replace their entry at yield 2n: at the second yield the start
+// folder is listed and its first subfolder not yet entered, at the fourth that subfolder is
+// listed and its own first subfolder not yet entered.
 QStringList runWalk(const QByteArray &site, const QString &typed, bool subfolders,
                     const QByteArrayList &later)
 {
     Recorder recorder;
-    recorder.onSecondYield = [&] {
-        for (const QByteArray &entry : later) {
+    recorder.onYield = [&](int yields) {
+        for (const QByteArray &marked : later) {
+            const QByteArray entry = QByteArray(marked).replace('!', "");
+            if (yields != 2 * (marked.size() - entry.size()))
+                continue;
             const qsizetype arrow = entry.indexOf("->");
             const QByteArray name = arrow < 0 ? entry : entry.left(arrow);
             if (QDir(QFile::decodeName(site + '/' + name)).removeRecursively() && name != entry)
@@ -110,6 +131,7 @@ class TestWalk : public QObject
 private Q_SLOTS:
     void walk_data();
     void walk();
+    void descriptorLimit();
     void paths_data();
     void paths();
     void pattern_data();
@@ -166,6 +188,16 @@ void TestWalk::walk_data()
         << abc + "!b" << QString() << true << acr + qt_error_string(ENOENT) << 7;
     QTest::addRow("linked mid-walk")
         << abc + "!b->../out" << QString() << true << acr + qt_error_string(ENOTDIR) << 7;
+    // The folder above is swapped once the walk has listed it: its subfolder is no longer there.
+    QTest::addRow("linked above mid-walk")
+        << abc + "a/in/i.htm,../out/in/o.htm,!!a->../out" << QString() << true
+        << "a/a.htm,b/b.htm,c/c.htm,r.htm,a/in: " + qt_error_string(ENOENT) << 9;
+    const QByteArray beyondPathMax = QByteArray(200, 'n').append('/').repeated(24) + "f.htm";
+    QTest::addRow("deeper than PATH_MAX")
+        << beyondPathMax << "" << true << QString::fromLatin1(beyondPathMax) << 49;
+    // A folder reached twice (here also the start folder inside itself) is entered once.
+    QTest::addRow("bind mounts") << QByteArray("a/a.htm,shop/s.htm,a/mnt=>shop,z/loop=>.") << ""
+                                 << true << "a/mnt/s.htm,a/a.htm" << 11;
     QTest::addRow("missing") << QByteArray("f.htm") << "/none" << true
                              << "none: " + qt_error_string(ENOENT) << 1;
     QTest::addRow("a file") << QByteArray("f.htm") << "/f.htm" << false
@@ -189,6 +221,17 @@ void TestWalk::walk_data()
     QTest::addRow("undecodable folder")
         << folder << "" << true << "good.htm" + leftOut("folder", "d\\xE9j\\xE0") << 1;
     QTest::addRow("undecodable folder, own files") << folder << "" << false << "good.htm" << 1;
+    // A leading byte order mark is dropped in decoding: these names would read as "..", "." and
+    // "index.htm", and lead out of the tree, round in a loop, or to another file.
+    const QString bom = "\\xEF\\xBB\\xBF";
+    QTest::addRow("BOM, dot dot") << QByteArray("good.htm,\xEF\xBB\xBF../x.htm") << "" << true
+                                  << "good.htm" + leftOut("folder", bom + "..") << 1;
+    QTest::addRow("BOM, dot") << QByteArray("good.htm,\xEF\xBB\xBF./x.htm") << "" << true
+                              << "good.htm" + leftOut("folder", bom + ".") << 1;
+    QTest::addRow("BOM, twin file") << QByteArray("index.htm,\xEF\xBB\xBFindex.htm") << "" << true
+                                    << "index.htm" + leftOut("file", bom + "index.htm") << 1;
+    QTest::addRow("BOM, file alone") << QByteArray("\xEF\xBB\xBFindex.htm") << "" << true
+                                     << leftOut("file", bom + "index.htm").mid(1) << 1;
 #endif
 }
 
@@ -205,21 +248,28 @@ void TestWalk::walk()
     const QString root = QFileInfo(dir.path()).canonicalFilePath() + QStringLiteral("/site");
     const QByteArray site = QFile::encodeName(root);
     QVERIFY(QDir().mkdir(root));
-    QByteArrayList later, locked;
+    QByteArrayList later, locked, mounts;
 #ifdef Q_OS_UNIX
-    // QDir cannot remove the names that it cannot decode.
+    // QDir can neither remove the names that it cannot decode nor paths beyond PATH_MAX.
     const auto cleanup = qScopeGuard([&] {
+        for (const QByteArray &folder : mounts)
+            umount2((site + '/' + folder).constData(), MNT_DETACH);
         for (const QByteArray &folder : locked)
             chmod((site + '/' + folder).constData(), 0700);
-        nftw(
-            site.constData(),
-            [](const char *path, const struct stat *, int, FTW *) { return ::remove(path); }, 8,
-            FTW_DEPTH | FTW_PHYS);
+        QProcess::execute(QStringLiteral("rm"),
+                          {QStringLiteral("-rf"), QStringLiteral("--"), root});
     });
 #endif
     for (const QByteArray &entry : tree.split(',')) {
+        if (entry.contains("=>")) {
+#ifdef Q_OS_UNIX
+            if (geteuid() != 0)
+#endif
+                QSKIP("only root can bind-mount a folder");
+            mounts.prepend(entry.left(entry.indexOf("=>")));
+        }
         if (entry.startsWith('!'))
-            later.append(entry.mid(1));
+            later.append(entry);
         else
             QVERIFY2(make(site, entry), entry.constData());
         if (entry.endsWith('#'))
@@ -251,6 +301,31 @@ void TestWalk::walk()
                     (colon < 0 ? QString() : line.mid(colon)));
     }
     QCOMPARE(result, want << QStringLiteral("%1 yields").arg(yields));
+}
+
+// Each folder on the way down stays open until its subfolders are done, so a tree deeper than
+// the descriptors left runs out of them: the folder that cannot be opened is reported.
+void TestWalk::descriptorLimit()
+{
+#ifdef Q_OS_UNIX
+    QTemporaryDir dir;
+    const QString root = QFileInfo(dir.path()).canonicalFilePath();
+    const QByteArray site = QFile::encodeName(root);
+    QVERIFY(make(site, "top.htm") && make(site, QByteArray("d/").repeated(64) + "f.htm"));
+    const int lowestFree = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    QVERIFY(lowestFree >= 0 && ::close(lowestFree) == 0);
+    rlimit limit, low;
+    QCOMPARE(getrlimit(RLIMIT_NOFILE, &limit), 0);
+    low = {rlim_t(lowestFree + 16), limit.rlim_max};
+    QCOMPARE(setrlimit(RLIMIT_NOFILE, &low), 0);
+    const QStringList result = runWalk(site, root, true, {});
+    QCOMPARE(setrlimit(RLIMIT_NOFILE, &limit), 0);
+    QCOMPARE(result.mid(0, 2), QStringList({"earlier", root + "/top.htm"}));
+    QVERIFY2(result.size() == 4 && result[2].endsWith("/d: " + qt_error_string(EMFILE)),
+             qPrintable(result.join(u'\n')));
+#else
+    QSKIP("descriptors are POSIX");
+#endif
 }
 
 void TestWalk::paths_data()
