@@ -6,6 +6,7 @@
 
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -67,7 +68,7 @@ bool ScratchFile::open()
 {
 #ifdef O_TMPFILE
     if (!alwaysNamed)
-        m_fd = ::openat(m_page.folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, ScratchMode);
+        m_fd = ::openat(m_page.folder, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, ScratchMode);
     // Only a file system without unnamed files answers so; any other failure is the folder's.
     if (m_fd < 0 && !alwaysNamed && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
         return fail(QStringLiteral("cannot create the scratch file"), errno);
@@ -86,7 +87,7 @@ bool ScratchFile::createNamed()
     for (int attempt = 0; attempt < 16; ++attempt) {
         const QByteArray name = scratchName(m_page.name, nameMax);
         m_fd = ::openat(m_page.folder, name.constData(),
-                        O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, ScratchMode);
+                        O_CREAT | O_EXCL | O_RDWR | O_NOFOLLOW | O_CLOEXEC, ScratchMode);
         if (m_fd >= 0) {
             m_name = name;
             return true;
@@ -121,6 +122,42 @@ bool ScratchFile::flush()
     return writeOut(m_buffer.get(), used);
 }
 
+bool ScratchFile::takeBack(void *data, qsizetype size)
+{
+    if (!m_error.isEmpty())
+        return false;
+    const qsizetype fromBuffer = std::min(size, m_used);
+    const qsizetype fromFile = size - fromBuffer;
+    char *const to = static_cast<char *>(data);
+    if (fromFile > 0 && !cutFileEnd(to, fromFile))
+        return false;
+    if (fromBuffer > 0)
+        std::memcpy(to + fromFile, m_buffer.get() + (m_used - fromBuffer), size_t(fromBuffer));
+    m_used -= fromBuffer;
+    return true;
+}
+
+// Read access is why the file is opened for reading and writing.
+bool ScratchFile::cutFileEnd(char *data, qsizetype size)
+{
+    const QString step = QStringLiteral("cannot read back the scratch file");
+    if (size > m_written)
+        return fail(step + QStringLiteral(": fewer bytes written than asked back"));
+    const qint64 from = m_written - size;
+    for (qsizetype done = 0; done < size;) {
+        const ssize_t got = ::pread(m_fd, data + done, size_t(size - done), off_t(from + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return got < 0 ? fail(step, errno) : fail(step + QStringLiteral(": end of file"));
+        done += qsizetype(got);
+    }
+    if (::ftruncate(m_fd, off_t(from)) != 0 || ::lseek(m_fd, off_t(from), SEEK_SET) != off_t(from))
+        return fail(QStringLiteral("cannot cut the scratch file short"), errno);
+    m_written = from;
+    return true;
+}
+
 // A write that stops short (a full disk) reports no error: only writing the rest again
 // brings out the reason.
 bool ScratchFile::writeOut(const char *data, qsizetype size)
@@ -134,6 +171,7 @@ bool ScratchFile::writeOut(const char *data, qsizetype size)
                         wrote < 0 ? errno : ENOSPC);
         data += wrote;
         size -= qsizetype(wrote);
+        m_written += wrote;
     }
     return true;
 }

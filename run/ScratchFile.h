@@ -43,6 +43,11 @@ public:
     /// Writes out what is buffered.
     bool flush();
 
+    /// Removes the last size bytes written and copies them to data, from the buffer where it
+    /// still holds them, else from the file, which is cut short. Slow when the file is reached:
+    /// meant for the rare line whose replacements reach far back.
+    bool takeBack(void *data, qsizetype size);
+
     /// Forces the written data and metadata to the disk.
     bool sync();
 
@@ -67,6 +72,7 @@ private:
     bool createNamed();
     bool giveName();
     bool writeOut(const char *data, qsizetype size);
+    bool cutFileEnd(char *data, qsizetype size);
     bool fail(const QString &step, int errorCode);
     bool fail(const QString &reason);
     void removeName();
@@ -76,6 +82,7 @@ private:
     QByteArray m_name; ///< the scratch file's name in the page's folder, once it has one
     std::unique_ptr<char[]> m_buffer;
     qsizetype m_used = 0;
+    qint64 m_written = 0; ///< bytes in the file, which is only ever appended to or cut short
     QString m_error;
 };
 
