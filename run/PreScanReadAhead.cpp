@@ -8,20 +8,55 @@
 PreScanReadAhead::PreScanReadAhead(const QStringList &files, const QString &root,
                                    const QString &search, const QString &replacement, int workers,
                                    qsizetype window)
-    : m_files(files), m_root(root), m_search(search), m_replacement(replacement),
+    : m_root(root), m_search(search), m_replacement(replacement),
+      m_window(std::max<qsizetype>(window, 2)), m_files(files.cbegin(), files.cend()),
+      m_complete(true)
+{
+    startWorkers(int(std::min<qsizetype>(workers, files.size())));
+}
+
+PreScanReadAhead::PreScanReadAhead(const QString &root, const QString &search,
+                                   const QString &replacement, int workers, qsizetype window)
+    : m_root(root), m_search(search), m_replacement(replacement),
       m_window(std::max<qsizetype>(window, 2))
 {
-    const int wanted = int(std::min<qsizetype>(workers, files.size()));
+    startWorkers(workers);
+}
+
+void PreScanReadAhead::startWorkers(int count)
+{
     try {
-        for (int i = 0; i < wanted; ++i)
+        for (int i = 0; i < count; ++i)
             m_workers.emplace_back([this](std::stop_token stop) { work(std::move(stop)); });
     } catch (const std::system_error &) {
         // Fewer threads to be had: those that started do all the work.
     }
     if (m_workers.empty()) {
-        m_ownTexts.emplace(search, replacement);
-        m_ownFolders.emplace(root);
+        m_ownTexts.emplace(m_search, m_replacement);
+        m_ownFolders.emplace(m_root);
     }
+}
+
+void PreScanReadAhead::add(const QString &path)
+{
+    bool wake = false;
+    {
+        const std::lock_guard lock(m_mutex);
+        Q_ASSERT(!m_complete);
+        m_files.push_back(path);
+        wake = m_workersWaiting > 0;
+    }
+    if (wake)
+        m_roomMade.notify_one();
+}
+
+void PreScanReadAhead::complete()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_complete = true;
+    }
+    m_roomMade.notify_all();
 }
 
 PreScanReadAhead::~PreScanReadAhead()
@@ -34,9 +69,9 @@ PreScanReadAhead::~PreScanReadAhead()
 
 PreScanVerdict PreScanReadAhead::next(const std::function<void()> &yield)
 {
-    Q_ASSERT(m_taken < m_files.size());
+    Q_ASSERT(m_complete && m_taken < listed());
     if (m_ownTexts)
-        return preScan(m_taken++, *m_ownTexts, *m_ownFolders, {}, yield);
+        return preScan(m_files[std::size_t(m_taken++)], *m_ownTexts, *m_ownFolders, {}, yield);
     std::unique_lock lock(m_mutex);
     if (!m_slots.empty() && m_slots.front()) {
         // Ready: the common case while the workers are ahead.
@@ -64,7 +99,7 @@ void PreScanReadAhead::waitForWorkers(std::unique_lock<std::mutex> &lock,
                                       const std::function<void()> &yield)
 {
     // Never more than the window holds, or the workers would wait for room and this for them.
-    m_callerWants = std::min({CatchUpBatch, m_window, m_files.size() - m_taken});
+    m_callerWants = std::min({CatchUpBatch, m_window, listed() - m_taken});
     while (!caughtUp()) {
         if (!m_verdictsReady.wait_for(lock, WaitSlice, [this] { return caughtUp(); }) && yield) {
             lock.unlock();
@@ -81,12 +116,12 @@ void PreScanReadAhead::work(std::stop_token stop)
     // The worker's own: ReplacementTexts encodes lazily, so sharing one would race.
     ReplacementTexts texts(m_search, m_replacement);
     FolderChain folders(m_root);
-    while (const std::optional<qsizetype> index = claimOrWait(stop)) {
-        PreScanVerdict verdict = preScan(*index, texts, folders, stop, {});
+    while (const std::optional<Claim> claimed = claimOrWait(stop)) {
+        PreScanVerdict verdict = preScan(claimed->path, texts, folders, stop, {});
         bool wake = false;
         {
             const std::lock_guard lock(m_mutex);
-            m_slots[std::size_t(*index - m_taken)] = std::move(verdict);
+            m_slots[std::size_t(claimed->index - m_taken)] = std::move(verdict);
             ++m_ready;
             wake = m_callerWants > 0 && caughtUp();
         }
@@ -96,35 +131,44 @@ void PreScanReadAhead::work(std::stop_token stop)
 }
 
 // Runs on a worker thread. Once the window is full, waits until it is half empty: waking for
-// every single free place would make the threads take turns file by file.
-std::optional<qsizetype> PreScanReadAhead::claimOrWait(std::stop_token stop)
+// every single free place would make the threads take turns file by file. Waits too while the
+// walk has listed no page that a thread has not taken on yet; ends once the list is whole and
+// every page of it taken on.
+std::optional<PreScanReadAhead::Claim> PreScanReadAhead::claimOrWait(std::stop_token stop)
 {
     std::unique_lock lock(m_mutex);
-    if (m_claimed - m_taken >= m_window) {
+    for (;;) {
+        if (stop.stop_requested())
+            return std::nullopt;
+        const bool full = m_claimed - m_taken >= m_window;
+        if (!full && m_claimed < listed())
+            return claim();
+        if (!full && m_complete)
+            return std::nullopt;
         ++m_workersWaiting;
-        m_roomMade.wait(lock, stop, [this] { return m_claimed - m_taken <= m_window / 2; });
+        if (full)
+            m_roomMade.wait(lock, stop, [this] { return m_claimed - m_taken <= m_window / 2; });
+        else
+            m_roomMade.wait(lock, stop, [this] { return m_complete || m_claimed < listed(); });
         --m_workersWaiting;
     }
-    if (stop.stop_requested())
-        return std::nullopt;
-    return claim();
 }
 
-// Called with m_mutex held: takes on the first file no thread has, if the window has room.
-std::optional<qsizetype> PreScanReadAhead::claim()
+// Called with m_mutex held and room in the window: takes on the first file no thread has. The
+// path is copied here, under the lock, since the list may grow meanwhile.
+PreScanReadAhead::Claim PreScanReadAhead::claim()
 {
-    if (m_claimed == m_files.size() || m_claimed - m_taken >= m_window)
-        return std::nullopt;
     m_slots.emplace_back();
-    return m_claimed++;
+    const qsizetype index = m_claimed++;
+    return {index, m_files[std::size_t(index)]};
 }
 
-PreScanVerdict PreScanReadAhead::preScan(qsizetype index, ReplacementTexts &texts,
+PreScanVerdict PreScanReadAhead::preScan(const QString &path, ReplacementTexts &texts,
                                          FolderChain &folders, std::stop_token stop,
-                                         const std::function<void()> &yield) const
+                                         const std::function<void()> &yield)
 {
     PreScanVerdict verdict;
-    if (const std::optional<PageLocation> page = folders.locate(m_files.at(index), verdict.reason))
+    if (const std::optional<PageLocation> page = folders.locate(path, verdict.reason))
         return PreScanFile(*page, texts, std::move(stop), yield);
     return verdict;
 }

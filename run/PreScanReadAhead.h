@@ -53,28 +53,48 @@ public:
                      const QString &replacement, int workers = DefaultWorkers,
                      qsizetype window = DefaultWindow);
 
+    /// The same for a list that is still being made: the workers start on the pages as add()
+    /// hands them over, while the walk goes on, until complete() says the list is whole.
+    PreScanReadAhead(const QString &root, const QString &search, const QString &replacement,
+                     int workers = DefaultWorkers, qsizetype window = DefaultWindow);
+
+    /// Appends a page to the list. Only before complete().
+    void add(const QString &path);
+
+    /// Says that the list is whole. Before next() is first called.
+    void complete();
+
     /// Stops the workers and waits for them, which takes at most the read of one chunk.
     ~PreScanReadAhead();
 
     PreScanReadAhead(const PreScanReadAhead &) = delete;
     PreScanReadAhead &operator=(const PreScanReadAhead &) = delete;
 
-    /// The verdict on the next file of the list; called at most once per file. yield, when
+    /// The verdict on the next file of the list; called at most once per file, once the list is
+    /// complete. yield, when
     /// set, is called while this waits for the workers (about every WaitSlice) and, without
     /// workers, while it reads a large file itself.
     PreScanVerdict next(const std::function<void()> &yield);
 
 private:
-    std::optional<qsizetype> claim();
+    struct Claim
+    {
+        qsizetype index;
+        QString path;
+    };
+
+    void startWorkers(int count);
+    Claim claim();
     bool caughtUp() const;
     void waitForWorkers(std::unique_lock<std::mutex> &lock, const std::function<void()> &yield);
     void work(std::stop_token stop);
-    std::optional<qsizetype> claimOrWait(std::stop_token stop);
+    std::optional<Claim> claimOrWait(std::stop_token stop);
+    qsizetype listed() const { return qsizetype(m_files.size()); }
 
-    PreScanVerdict preScan(qsizetype index, ReplacementTexts &texts, FolderChain &folders,
-                           std::stop_token stop, const std::function<void()> &yield) const;
+    static PreScanVerdict preScan(const QString &path, ReplacementTexts &texts,
+                                  FolderChain &folders, std::stop_token stop,
+                                  const std::function<void()> &yield);
 
-    const QStringList m_files;
     const QString m_root;
     const QString m_search;
     const QString m_replacement;
@@ -83,7 +103,9 @@ private:
     std::optional<FolderChain> m_ownFolders;    ///< the same
 
     std::mutex m_mutex;                      ///< guards the members below, up to m_workers
-    std::condition_variable_any m_roomMade;  ///< the workers wait on it, stoppable
+    std::deque<QString> m_files;             ///< the list as far as it was handed over
+    bool m_complete = false;                 ///< the list is whole
+    std::condition_variable_any m_roomMade;  ///< room or pages to work on; stoppable
     std::condition_variable m_verdictsReady; ///< the calling thread waits on it
     /// One slot per file from m_taken to m_claimed, empty while the file is being pre-scanned.
     std::deque<std::optional<PreScanVerdict>> m_slots;

@@ -4,11 +4,36 @@
 #include "FolderChain.h"
 #include "FolderPath.h"
 #include "OpenFileLimit.h"
-#include "PreScanReadAhead.h"
 #include "RewriteFile.h"
 #include "RunObserver.h"
 
+#include <QScopeGuard>
+
 const QString SearchReplaceRun::Pattern = QStringLiteral("*.htm");
+
+namespace {
+
+// Passes what the walk reports on to the run's observer, and every page it lists to the
+// read-ahead, so that the pre-scans start while the walk goes on.
+class ListingFeed : public WalkObserver
+{
+public:
+    ListingFeed(WalkObserver &observer, PreScanReadAhead &readAhead)
+        : m_observer(observer), m_readAhead(readAhead)
+    {}
+    void folderFailed(const QString &folder, const QString &reason) override
+    {
+        m_observer.folderFailed(folder, reason);
+    }
+    void yield() override { m_observer.yield(); }
+    void fileListed(const QString &path) override { m_readAhead.add(path); }
+
+private:
+    WalkObserver &m_observer;
+    PreScanReadAhead &m_readAhead;
+};
+
+} // namespace
 
 SearchReplaceRun::SearchReplaceRun(const QString &search, const QString &replacement,
                                    RunObserver &observer)
@@ -19,11 +44,16 @@ QStringList SearchReplaceRun::collect(const QString &folder, bool subfolders)
 {
     RaiseOpenFileLimit();
     m_root = FolderPath::normalised(folder);
+    m_readAhead.reset();
+    m_readAhead.emplace(m_root, m_texts.search(), m_texts.replacement());
+    ListingFeed feed(m_observer, *m_readAhead);
     QStringList files;
     if (subfolders)
-        CollectHtmlFiles(Pattern, folder, files, m_observer);
+        CollectHtmlFiles(Pattern, folder, files, feed);
     else
-        ListFolderFiles(Pattern, folder, files, m_observer);
+        ListFolderFiles(Pattern, folder, files, feed);
+    m_readAhead->complete();
+    m_listed = files;
     return files;
 }
 
@@ -35,7 +65,13 @@ bool SearchReplaceRun::process(const QStringList &files)
     const qsizetype count = list.size();
     const auto yield = [this] { m_observer.yield(); };
     FolderChain folders(m_root);
-    PreScanReadAhead readAhead(list, m_root, m_texts.search(), m_texts.replacement());
+    // The read-ahead that collect() started serves its own list only.
+    if (!m_readAhead || list != m_listed) {
+        m_readAhead.reset();
+        m_readAhead.emplace(list, m_root, m_texts.search(), m_texts.replacement());
+    }
+    const auto finished = qScopeGuard([this] { m_readAhead.reset(); });
+    PreScanReadAhead &readAhead = *m_readAhead;
     for (qsizetype i = 0; i < count; ++i) {
         // Stopping is only ever allowed here, between two files, so no file is cut off
         // in the middle of its rewrite.

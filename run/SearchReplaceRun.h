@@ -1,8 +1,11 @@
 #pragma once
 
+#include "PreScanReadAhead.h"
 #include "ReplacementTexts.h"
 
 #include <QStringList>
+
+#include <optional>
 
 class FolderChain;
 class RunObserver;
@@ -21,7 +24,8 @@ public:
 
     /// The HTML files of folder (and of every folder below it when subfolders is true),
     /// in processing order. Folders that cannot be listed are reported and left out. A folder
-    /// reached through two paths (a bind mount) is listed once.
+    /// reached through two paths (a bind mount) is listed once. The pages are pre-scanned on
+    /// worker threads from the moment they are listed, for the process() of this list.
     QStringList collect(const QString &folder, bool subfolders);
 
     /// Rewrites the files in order; a failing file is reported and the run goes on. Files
@@ -36,5 +40,7 @@ private:
 
     ReplacementTexts m_texts;
     RunObserver &m_observer;
-    QString m_root; ///< the folder last collected, in the form its pages are listed under
+    QString m_root;       ///< the folder last collected, in the form its pages are listed under
+    QStringList m_listed; ///< the list collect() returned, which m_readAhead works on
+    std::optional<PreScanReadAhead> m_readAhead; ///< last: its workers stop before the rest goes
 };

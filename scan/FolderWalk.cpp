@@ -87,6 +87,8 @@ void FolderWalk::reportProblems(const QString &folder, const FolderListing &list
 
 void FolderWalk::appendFiles(const Level &level)
 {
-    for (const QString &name : level.files)
+    for (const QString &name : level.files) {
         m_list.append(FolderPath::join(level.folder, name));
+        m_observer.fileListed(m_list.constLast());
+    }
 }

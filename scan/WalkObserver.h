@@ -15,4 +15,7 @@ public:
 
     /// Called once per folder entered and once before each subfolder, so a window can repaint.
     virtual void yield() {}
+
+    /// A page was appended to the list, so that work on it can start before the walk is over.
+    virtual void fileListed(const QString &path) { Q_UNUSED(path); }
 };

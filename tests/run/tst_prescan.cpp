@@ -192,14 +192,21 @@ void TestPreScan::readAhead_data()
     QTest::addColumn<int>("workers");
     QTest::addColumn<qsizetype>("window");
     QTest::addColumn<qsizetype>("taken"); // verdicts taken before the read-ahead is destroyed
+    QTest::addColumn<bool>("streamed");   // the list handed over page by page, as a walk does
 
     const qsizetype wide = PreScanReadAhead::DefaultWindow;
-    QTest::addRow("1 worker, window 2") << 1 << qsizetype(2) << qsizetype(100);
-    QTest::addRow("3 workers, window 7") << 3 << qsizetype(7) << qsizetype(100);
-    QTest::addRow("default") << PreScanReadAhead::DefaultWorkers << wide << qsizetype(100);
-    QTest::addRow("no worker: the caller pre-scans") << 0 << qsizetype(2) << qsizetype(100);
-    QTest::addRow("destroyed at once") << 2 << qsizetype(2) << qsizetype(0);
-    QTest::addRow("destroyed, workers waiting for room") << 2 << qsizetype(2) << qsizetype(1);
+    QTest::addRow("1 worker, window 2") << 1 << qsizetype(2) << qsizetype(100) << false;
+    QTest::addRow("3 workers, window 7") << 3 << qsizetype(7) << qsizetype(100) << false;
+    QTest::addRow("default") << PreScanReadAhead::DefaultWorkers << wide << qsizetype(100) << false;
+    QTest::addRow("no worker: the caller pre-scans")
+        << 0 << qsizetype(2) << qsizetype(100) << false;
+    QTest::addRow("destroyed at once") << 2 << qsizetype(2) << qsizetype(0) << false;
+    QTest::addRow("destroyed, workers waiting for room")
+        << 2 << qsizetype(2) << qsizetype(1) << false;
+    QTest::addRow("streamed, window 7") << 2 << qsizetype(7) << qsizetype(100) << true;
+    QTest::addRow("streamed, no worker") << 0 << qsizetype(2) << qsizetype(100) << true;
+    QTest::addRow("streamed, destroyed while listing")
+        << 2 << qsizetype(2) << qsizetype(-1) << true;
 }
 
 // Verdicts in list order; each file is created only a window ahead of the verdicts taken,
@@ -209,6 +216,7 @@ void TestPreScan::readAhead()
     QFETCH(int, workers);
     QFETCH(qsizetype, window);
     QFETCH(qsizetype, taken);
+    QFETCH(bool, streamed);
     // Of 100 files every third holds the search text; f40 is missing, f41 a folder.
     QStringList files;
     for (int i = 0; i < 100; ++i)
@@ -227,9 +235,18 @@ void TestPreScan::readAhead()
     QThread *const caller = QThread::currentThread();
     bool calledElsewhere = false;
     {
-        PreScanReadAhead readAhead(files, m_tree->path(), u"needle"_s, u"pin"_s, workers, window);
+        std::optional<PreScanReadAhead> made;
+        if (streamed)
+            made.emplace(m_tree->path(), u"needle"_s, u"pin"_s, workers, window);
+        else
+            made.emplace(files, m_tree->path(), u"needle"_s, u"pin"_s, workers, window);
+        PreScanReadAhead &readAhead = *made;
         if (threads > 0 && window < files.size()) // else they may be done and gone already
             QCOMPARE(threadCount(), threads + workers);
+        for (qsizetype i = 0; streamed && i < (taken < 0 ? 50 : files.size()); ++i)
+            readAhead.add(files.at(i));
+        if (streamed && taken >= 0)
+            readAhead.complete();
         for (qsizetype i = 0; i < taken; ++i) {
             QVERIFY(create(i + window));
             const PreScanVerdict verdict =
