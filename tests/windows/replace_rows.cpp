@@ -290,6 +290,27 @@ void vanished(const Row &, const std::wstring &folder)
     check(namesIn(folder).empty(), L"the folder is left empty");
 }
 
+// A folder where the page was (swapped in by another program): it is not taken for the page
+// and stays, with its content, where it is.
+void folderNotFile(const Row &, const std::wstring &folder)
+{
+    const std::wstring page = folder + L"\\page.htm";
+    WindowsFileFacts before, now;
+    std::wstring error;
+    check(put(page, OldText) && ReadFileFacts(page, before, error), L"facts read: " + error);
+    check(DeleteFileW(raw(page).c_str()) && CreateDirectoryW(raw(page).c_str(), nullptr) &&
+              put(page + L"\\inner.htm", OldText),
+          L"a folder takes the page's place");
+    const bool read = ReadFileFacts(page, now, error);
+    check(!read || !SameFileVersion(before, now), L"the folder is not the page's version");
+    check(put(folder + L"\\" + Scratch, NewText), L"the scratch file is written");
+    check(!ReplaceWithScratch(page, folder + L"\\" + Scratch, error), L"not replaced");
+    check(error.find(L"folder") != std::wstring::npos, L"error names the folder: " + error);
+    check(attributesOf(page) & FILE_ATTRIBUTE_DIRECTORY, L"the folder is still there");
+    check(bytesOf(page + L"\\inner.htm") == OldText, L"its content is intact");
+    check(namesIn(folder) == std::vector<std::wstring>{L"page.htm"}, L"no scratch file left");
+}
+
 // ReplaceFileW keeps the page's alternate data streams ("downloaded from the Internet").
 void streamsKept(const Row &, const std::wstring &folder)
 {
@@ -360,6 +381,9 @@ void diskFull(const Row &row, const std::wstring &folder)
 
 const Row rows[] = {
     {.name = L"replaced", .run = rewrite},
+    {.name = L"hidden_system_archive",
+     .run = rewrite,
+     .attributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE},
     {.name = L"non_ascii_name",
      .run = rewrite,
      .page = L"p\u00e2g\u00e9-\u65e5\u672c-\u0416-\U0001F600.htm"},
@@ -374,6 +398,7 @@ const Row rows[] = {
     {.name = L"released_during_retries", .run = heldOpen, .letGo = true},
     {.name = L"case_only_difference", .run = caseOnly, .page = L"Page.htm"},
     {.name = L"vanished", .run = vanished},
+    {.name = L"folder_not_file", .run = folderNotFile},
     {.name = L"streams_kept", .run = streamsKept},
     {.name = L"acl_kept", .run = aclKept},
     {.name = L"disk_full", .run = diskFull},
