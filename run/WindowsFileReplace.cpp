@@ -119,6 +119,28 @@ bool recoverHalfReplaced(const std::wstring &target, const std::wstring &scratch
     return false;
 }
 
+// Windows' ReplaceFileW gives the new file the old one's attributes; Wine's renames the scratch
+// file into place, so a hidden or system page would come out plain there. What is missing is
+// put back; the archive bit stays as the system set it, for the new text is a change to back
+// up. On Windows nothing is missing and this costs one look at the attributes.
+bool keepAttributes(const std::wstring &path, DWORD original, std::wstring &error)
+{
+    constexpr DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    constexpr DWORD settable = kept | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE |
+                               FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE |
+                               FILE_ATTRIBUTE_TEMPORARY;
+    const DWORD now = GetFileAttributesW(path.c_str());
+    if (original == INVALID_FILE_ATTRIBUTES || now == INVALID_FILE_ATTRIBUTES ||
+        (original & kept & ~now) == 0)
+        return true;
+    if (SetFileAttributesW(path.c_str(), (now | (original & kept)) & settable))
+        return true;
+    error = L"the file was replaced with its new text, but its hidden or system attribute could "
+            L"not be set again (" +
+            systemMessage(GetLastError()) + L")";
+    return false;
+}
+
 } // namespace
 
 bool WindowsFileFacts::isReadOnly() const
@@ -192,16 +214,22 @@ bool ReplaceWithScratch(const std::wstring &target, const std::wstring &scratch,
 {
     const std::wstring replaced = extendedPath(target);
     const std::wstring replacement = extendedPath(scratch);
-    const DWORD code = withRetries([&] {
+    // Windows refuses to replace a folder, but Wine moves it aside under a name of its own and
+    // puts the file in its place; one that another program put there is left where it is.
+    const DWORD original = GetFileAttributesW(replaced.c_str());
+    const bool folder =
+        original != INVALID_FILE_ATTRIBUTES && (original & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    const DWORD code = folder ? DWORD(ERROR_ACCESS_DENIED) : withRetries([&] {
         return ReplaceFileW(replaced.c_str(), replacement.c_str(), nullptr, 0, nullptr, nullptr) !=
                0;
     });
     if (code == ERROR_SUCCESS)
-        return true;
+        return keepAttributes(replaced, original, error);
     if (code == MoveReplacementFailed || code == MoveReplacementFailed2)
         return recoverHalfReplaced(target, scratch, code, error);
     // Any other error leaves both files under their own names (the old one untouched).
-    error = L"cannot replace the file with the scratch file: " + systemMessage(code);
+    error = L"cannot replace the file with the scratch file: " +
+            (folder ? std::wstring(L"a folder has taken its place") : systemMessage(code));
     std::wstring ignored;
     if (!DeleteScratch(scratch, ignored))
         error += L" (the scratch file " + scratch + L" could not be removed)";
