@@ -9,8 +9,6 @@
 
 #include <QScopeGuard>
 
-const QString SearchReplaceRun::Pattern = QStringLiteral("*.htm");
-
 namespace {
 
 // Passes what the walk reports on to the run's observer, and every page it lists to the
@@ -49,9 +47,9 @@ QStringList SearchReplaceRun::collect(const QString &folder, bool subfolders)
     ListingFeed feed(m_observer, *m_readAhead);
     QStringList files;
     if (subfolders)
-        CollectHtmlFiles(Pattern, folder, files, feed);
+        CollectHtmlFiles(folder, files, feed);
     else
-        ListFolderFiles(Pattern, folder, files, feed);
+        ListFolderFiles(folder, files, feed);
     m_readAhead->complete();
     m_listed = files;
     return files;

@@ -17,9 +17,6 @@ struct PreScanVerdict;
 class SearchReplaceRun
 {
 public:
-    /// The pattern the run lists files with.
-    static const QString Pattern;
-
     SearchReplaceRun(const QString &search, const QString &replacement, RunObserver &observer);
 
     /// The HTML files of folder (and of every folder below it when subfolders is true),

@@ -3,14 +3,12 @@
 #include "FolderPath.h"
 #include "FolderWalk.h"
 
-void CollectHtmlFiles(const QString &pattern, const QString &folder, QStringList &list,
-                      WalkObserver &observer)
+void CollectHtmlFiles(const QString &folder, QStringList &list, WalkObserver &observer)
 {
-    FolderWalk(pattern, list, observer).walkTree(FolderPath::normalised(folder));
+    FolderWalk(list, observer).walkTree(FolderPath::normalised(folder));
 }
 
-void ListFolderFiles(const QString &pattern, const QString &folder, QStringList &list,
-                     WalkObserver &observer)
+void ListFolderFiles(const QString &folder, QStringList &list, WalkObserver &observer)
 {
-    FolderWalk(pattern, list, observer).walkFolder(FolderPath::normalised(folder));
+    FolderWalk(list, observer).walkFolder(FolderPath::normalised(folder));
 }

@@ -1,7 +1,7 @@
 #include "FolderListing.h"
 
 #include "FolderHandle.h"
-#include "NamePattern.h"
+#include "PageName.h"
 #include "ShownName.h"
 
 #include <QFile>
@@ -36,10 +36,10 @@ void sortNames(QStringList &names)
 
 } // namespace
 
-FolderListing FolderListing::read(const FolderHandle &folder, const NamePattern &pattern)
+FolderListing FolderListing::read(const FolderHandle &folder)
 {
     FolderListing listing;
-    listing.readEntries(folder, pattern);
+    listing.readEntries(folder);
     sortNames(listing.m_subfolders);
     sortNames(listing.m_files);
     sortNames(listing.m_undecodableFolders);
@@ -87,7 +87,7 @@ bool survivesDecoding(const QString &name, const char *raw)
 
 // POSIX rather than QDir: readdir's d_type tells folders, files and links apart without a stat
 // call per entry, which makes a tree of 50,000 files several times faster to list.
-void FolderListing::readEntries(const FolderHandle &folder, const NamePattern &pattern)
+void FolderListing::readEntries(const FolderHandle &folder)
 {
     // A duplicate, since closedir() closes the descriptor it reads: the walk keeps the folder's
     // own one open to open the subfolders from.
@@ -112,7 +112,7 @@ void FolderListing::readEntries(const FolderHandle &folder, const NamePattern &p
         const QString name = QFile::decodeName(entry->d_name);
         // An undecodable name is matched with U+FFFD standing in for its bad bytes, which is
         // enough to tell whether the walk would have wanted the file.
-        if (kind == EntryKind::File && !pattern.matches(name))
+        if (kind == EntryKind::File && !IsPageName(name))
             continue;
         const bool folderEntry = kind == EntryKind::Folder;
         if (survivesDecoding(name, entry->d_name))
@@ -131,7 +131,7 @@ void FolderListing::readEntries(const FolderHandle &folder, const NamePattern &p
 
 // FindFirstFileEx rather than QDir: it reports why a folder cannot be listed, and its attributes
 // carry the hidden, system and reparse-point marks that QDir does not all honour.
-void FolderListing::readEntries(const FolderHandle &folder, const NamePattern &pattern)
+void FolderListing::readEntries(const FolderHandle &folder)
 {
     QString query = folder.path();
     if (!query.endsWith(u'\\'))
@@ -161,7 +161,7 @@ void FolderListing::readEntries(const FolderHandle &folder, const NamePattern &p
             continue;
         if (folderEntry)
             m_subfolders.append(name);
-        else if ((attributes & FILE_ATTRIBUTE_DEVICE) == 0 && pattern.matches(name))
+        else if ((attributes & FILE_ATTRIBUTE_DEVICE) == 0 && IsPageName(name))
             m_files.append(name);
     } while (FindNextFileW(handle, &data));
     const DWORD error = GetLastError();

@@ -4,17 +4,16 @@
 #include <QStringList>
 
 class FolderHandle;
-class NamePattern;
 
 /// One folder's entries as the walk needs them: its visible subfolders and its visible regular
-/// files whose names match a pattern, each sorted by name without regard to case (ties broken
-/// case-sensitively, so the order is total and the same under every locale). Hidden entries,
+/// files whose names are page names (IsPageName), each sorted by name without regard to case (ties
+/// broken case-sensitively, so the order is total and the same under every locale). Hidden entries,
 /// links of any kind and special files (FIFOs, sockets, devices) are left out.
 class FolderListing
 {
 public:
     /// Lists the open folder.
-    static FolderListing read(const FolderHandle &folder, const NamePattern &pattern);
+    static FolderListing read(const FolderHandle &folder);
 
     /// Whether the folder could not be listed; subfolders() and files() are then empty.
     bool failed() const { return !m_error.isEmpty(); }
@@ -32,7 +31,7 @@ public:
     const QStringList &undecodableFiles() const { return m_undecodableFiles; }
 
 private:
-    void readEntries(const FolderHandle &folder, const NamePattern &pattern);
+    void readEntries(const FolderHandle &folder);
     void fail(const QString &error);
 
     QStringList m_subfolders;

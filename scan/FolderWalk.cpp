@@ -16,8 +16,8 @@ QString undecodableReason(const QString &kind, const QString &shownName)
 
 } // namespace
 
-FolderWalk::FolderWalk(const QString &pattern, QStringList &list, WalkObserver &observer)
-    : m_pattern(pattern), m_list(list), m_observer(observer)
+FolderWalk::FolderWalk(QStringList &list, WalkObserver &observer)
+    : m_list(list), m_observer(observer)
 {}
 
 void FolderWalk::walkTree(const QString &folder)
@@ -63,7 +63,7 @@ bool FolderWalk::enter(const QString &folder, const FolderHandle *parent, const 
     // the pages are processed, since a page saved by rename meanwhile takes another identity.
     if (!m_entered.insert(handle.identity()).second)
         return false;
-    const FolderListing listing = FolderListing::read(handle, m_pattern);
+    const FolderListing listing = FolderListing::read(handle);
     reportProblems(folder, listing);
     if (listing.failed())
         return false;

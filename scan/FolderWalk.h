@@ -1,7 +1,6 @@
 #pragma once
 
 #include "FolderHandle.h"
-#include "NamePattern.h"
 
 #include <QString>
 #include <QStringList>
@@ -17,7 +16,7 @@ class WalkObserver;
 class FolderWalk
 {
 public:
-    FolderWalk(const QString &pattern, QStringList &list, WalkObserver &observer);
+    FolderWalk(QStringList &list, WalkObserver &observer);
 
     /// Walks folder (already in normalised native form) and every folder below it.
     void walkTree(const QString &folder);
@@ -40,7 +39,6 @@ private:
     void reportProblems(const QString &folder, const FolderListing &listing);
     void appendFiles(const Level &level);
 
-    NamePattern m_pattern;
     QStringList &m_list;
     WalkObserver &m_observer;
     std::vector<Level> m_levels;

@@ -1,6 +1,5 @@
 #include "CollectHtmlFiles.h"
 #include "FolderPath.h"
-#include "NamePattern.h"
 #include "UnprivilegedRun.h"
 #include "WalkObserver.h"
 
@@ -108,9 +107,9 @@ QStringList runWalk(const QByteArray &site, const QString &typed, bool subfolder
     };
     QStringList list = {"earlier"};
     if (subfolders)
-        CollectHtmlFiles(QStringLiteral("*.htm"), typed, list, recorder);
+        CollectHtmlFiles(typed, list, recorder);
     else
-        ListFolderFiles(QStringLiteral("*.htm"), typed, list, recorder);
+        ListFolderFiles(typed, list, recorder);
     return list << recorder.reports << QStringLiteral("%1 yields").arg(recorder.yields);
 }
 
@@ -134,8 +133,6 @@ private Q_SLOTS:
     void descriptorLimit();
     void paths_data();
     void paths();
-    void pattern_data();
-    void pattern();
 };
 
 void TestWalk::walk_data()
@@ -350,26 +347,6 @@ void TestWalk::paths()
     QCOMPARE(FolderPath::normalised(forms[0]), forms[1]);
     if (!forms[1].isEmpty())
         QCOMPARE(FolderPath::join(forms[1], "a.htm"), forms[2]);
-}
-
-void TestWalk::pattern_data()
-{
-    QTest::addColumn<QString>("pattern");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("matches");
-    const QString pattern = "[a]?.htm";
-    QTest::addRow("brackets literal") << pattern << "[a]b.HTML" << true;
-    QTest::addRow("brackets no class") << pattern << "ab.htm" << false;
-    QTest::addRow("? takes one") << pattern << "[a].htm" << false;
-    QTest::addRow("only .htm gains l") << QString("*.txt") << "a.txtl" << false;
-}
-
-void TestWalk::pattern()
-{
-    QFETCH(QString, pattern);
-    QFETCH(QString, name);
-    QFETCH(bool, matches);
-    QCOMPARE(NamePattern(pattern).matches(name), matches);
 }
 
 QTEST_GUILESS_MAIN(TestWalk)
