@@ -43,6 +43,11 @@ private:
 
     std::vector<Folder> makeFolders(BenchRandom &random) const;
     std::vector<bool> choose(std::uint64_t count, std::uint64_t chosen, std::uint64_t stream) const;
+    std::size_t realParent(const std::vector<std::vector<std::size_t>> &byLevel,
+                           BenchRandom &random) const;
+    static PageStyle mixedForm(BenchRandom &random);
+    static PageStyle realForm(BenchRandom &random);
+    std::size_t pageSize(BenchRandom &random) const;
     PageStyle pageStyle(bool big, bool withNeedle, BenchRandom &random) const;
     std::string pageName(std::uint64_t index, BenchRandom &random) const;
     void writePages(const std::vector<Folder> &folders, SiteSummary &summary) const;
