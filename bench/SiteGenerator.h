@@ -21,9 +21,9 @@ struct SiteSummary
     std::uint64_t pagesWithNeedle = 0; ///< counted in the bytes written, not as planned
 };
 
-/// Writes a synthetic web site: nested folders of HTML pages with a mix of line ends and
-/// encodings, a few pages with the search text, and some non-HTML files. The same options
-/// give the same site, byte for byte: every page draws from its own random stream, so
+/// Writes a synthetic web site: nested folders of HTML pages in one of the shapes of
+/// SiteOptions::Shape, a few pages with the search text, and some non-HTML files. The same
+/// options give the same site, byte for byte: every page draws from its own random stream, so
 /// changing the number of pages does not change the pages that stay.
 class SiteGenerator
 {
