@@ -1,5 +1,8 @@
 #include "BenchRandom.h"
 
+#include <cmath>
+#include <numbers>
+
 namespace {
 
 std::uint64_t mix(std::uint64_t z)
@@ -39,4 +42,11 @@ double BenchRandom::unit()
 bool BenchRandom::chance(double probability)
 {
     return unit() < probability;
+}
+
+double BenchRandom::normal()
+{
+    // 1 - unit() lies in (0, 1], so the logarithm is finite.
+    const double radius = std::sqrt(-2 * std::log(1 - unit()));
+    return radius * std::cos(2 * std::numbers::pi * unit());
 }

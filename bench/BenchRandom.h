@@ -19,6 +19,8 @@ public:
     std::uint64_t between(std::uint64_t low, std::uint64_t high);
     /// Uniform in [0, 1).
     double unit();
+    /// Standard normal (Box-Muller), from two draws.
+    double normal();
     /// True with the given probability.
     bool chance(double probability);
 

@@ -3,6 +3,7 @@
 #include "BenchRandom.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <fstream>
 #include <stdexcept>
@@ -17,6 +18,16 @@ constexpr std::uint64_t kPageStreams = std::uint64_t{1} << 32;
 constexpr std::uint64_t kAssetStreams = std::uint64_t{2} << 32;
 
 constexpr std::uint64_t kMiB = 1024 * 1024;
+
+// The real shape: how many of 1,000 folders lie on each level below the root (1 to 8): a few
+// sections, most folders 2 to 5 deep. Levels below --depth are folded into the deepest one.
+constexpr std::array<std::uint64_t, 8> kRealLevels = {3, 120, 220, 240, 180, 120, 70, 47};
+constexpr std::uint64_t kRealLevelsTotal = 1000;
+constexpr double kRealMinified = 0.3;
+// With the tail starting at 40 KB, about 1 page in 5,000 is above 1 MiB.
+constexpr double kTailShare = 0.01;
+constexpr double kTailAlpha = 1.2;
+constexpr double kTailEnd = 6.0 * kMiB;
 
 const std::vector<std::string> kFolderWords = {"news", "archive", "products", "team", "events",
                                                "img",  "docs",    "old",      "shop", "blog",
@@ -39,20 +50,39 @@ SiteGenerator::SiteGenerator(const SiteOptions &options)
     : m_options(options), m_writer(options.needle)
 {}
 
-// A chain down to the full depth first, so the deepest level is always there; every other
-// folder hangs below a random folder that still has room beneath it.
+// A chain down to the full depth first, so the deepest level is always there. In the mixed
+// shape every other folder hangs below a random folder that still has room beneath it; in the
+// real one its level is drawn first (see kRealLevels), then its parent one level up.
 std::vector<SiteGenerator::Folder> SiteGenerator::makeFolders(BenchRandom &random) const
 {
     std::vector<Folder> folders = {{m_options.folder, 0}};
     std::vector<std::size_t> open = {0};
+    std::vector<std::vector<std::size_t>> byLevel(std::size_t(m_options.depth) + 1);
+    byLevel[0].push_back(0);
     for (std::uint64_t i = 1; i < m_options.folders; ++i) {
-        const std::size_t parent = i <= std::uint64_t(m_options.depth) ? i - 1 : random.pick(open);
+        const std::size_t parent = i <= std::uint64_t(m_options.depth) ? i - 1
+                                   : m_options.shape == SiteOptions::Shape::Real
+                                       ? realParent(byLevel, random)
+                                       : random.pick(open);
         folders.push_back(
             {folders[parent].path / folderName(i, random), folders[parent].depth + 1});
         if (folders.back().depth < m_options.depth)
             open.push_back(folders.size() - 1);
+        byLevel[std::size_t(folders.back().depth)].push_back(folders.size() - 1);
     }
     return folders;
+}
+
+std::size_t SiteGenerator::realParent(const std::vector<std::vector<std::size_t>> &byLevel,
+                                      BenchRandom &random) const
+{
+    std::uint64_t draw = random.below(kRealLevelsTotal);
+    std::size_t level = 1;
+    while (level < kRealLevels.size() && draw >= kRealLevels[level - 1]) {
+        draw -= kRealLevels[level - 1];
+        ++level;
+    }
+    return random.pick(byLevel[std::min(level, byLevel.size() - 1) - 1]);
 }
 
 // Exactly `chosen` of `count` items, spread at random (selection sampling).
@@ -70,7 +100,8 @@ std::vector<bool> SiteGenerator::choose(std::uint64_t count, std::uint64_t chose
     return result;
 }
 
-PageStyle SiteGenerator::pageStyle(bool big, bool withNeedle, BenchRandom &random) const
+// Every line end and encoding a site gathers over the years of its editors.
+PageStyle SiteGenerator::mixedForm(BenchRandom &random)
 {
     using Ending = PageStyle::Ending;
     using Encoding = PageStyle::Encoding;
@@ -86,11 +117,42 @@ PageStyle SiteGenerator::pageStyle(bool big, bool withNeedle, BenchRandom &rando
                      : c < 0.70 ? Encoding::Utf8Bom
                                 : Encoding::Windows1252;
     style.finalTerminator = random.chance(0.8);
-    // Sizes are spread evenly on a log scale: most pages are small, as on real sites.
+    return style;
+}
+
+// What a site generator writes: UTF-8 and LF, and a part of the pages minified to one line.
+PageStyle SiteGenerator::realForm(BenchRandom &random)
+{
+    PageStyle style;
+    style.ending =
+        random.chance(kRealMinified) ? PageStyle::Ending::SingleLine : PageStyle::Ending::Lf;
+    style.encoding = PageStyle::Encoding::Utf8;
+    style.finalTerminator = random.chance(0.95);
+    return style;
+}
+
+// Mixed: spread evenly on a log scale between min-kb and max-kb, so most pages are small.
+// Real: log-normal with 9 in 10 pages between min-kb and max-kb, and a share of the pages
+// drawn from a Pareto tail above max-kb (reference pages, changelogs, one-page manuals).
+std::size_t SiteGenerator::pageSize(BenchRandom &random) const
+{
     const double low = std::log(double(m_options.minKb * 1024));
     const double high = std::log(double(m_options.maxKb * 1024));
-    style.size = big ? random.between(2 * kMiB, 8 * kMiB)
-                     : std::size_t(std::exp(low + (high - low) * random.unit()));
+    if (m_options.shape == SiteOptions::Shape::Mixed)
+        return std::size_t(std::exp(low + (high - low) * random.unit()));
+    if (!random.chance(kTailShare))
+        return std::size_t(std::exp((low + high) / 2 + (high - low) / 3.29 * random.normal()));
+    // The inverse of the Pareto distribution cut at kTailEnd.
+    const double start = double(m_options.maxKb * 1024);
+    const double cut = 1 - std::pow(start / double(kTailEnd), kTailAlpha);
+    return std::size_t(start / std::pow(1 - cut * random.unit(), 1 / kTailAlpha));
+}
+
+PageStyle SiteGenerator::pageStyle(bool big, bool withNeedle, BenchRandom &random) const
+{
+    PageStyle style =
+        m_options.shape == SiteOptions::Shape::Real ? realForm(random) : mixedForm(random);
+    style.size = big ? random.between(2 * kMiB, 8 * kMiB) : pageSize(random);
     style.needles = withNeedle ? int(random.between(1, 3)) : 0;
     style.nearMisses = random.chance(0.02) ? int(random.between(1, 2)) : 0;
     return style;

@@ -25,6 +25,8 @@ bool readDouble(const std::string &text, double &value)
 bool setOption(SiteOptions &o, std::string_view name, const std::string &value)
 {
     std::uint64_t n = 0;
+    if (name == "--shape")
+        return true; // read before all others, see SiteOptions::parse
     if (name == "--needle") {
         o.needle = value;
         return true;
@@ -54,6 +56,22 @@ bool setOption(SiteOptions &o, std::string_view name, const std::string &value)
     return true;
 }
 
+// The shape sets the defaults the other options then change, wherever it stands on the line.
+std::optional<SiteOptions::Shape> givenShape(int argc, char **argv)
+{
+    SiteOptions::Shape shape = SiteOptions::Shape::Mixed;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) != "--shape" || i + 1 >= argc)
+            continue;
+        const std::string_view value = argv[++i];
+        if (value == "real")
+            shape = SiteOptions::Shape::Real;
+        else if (value != "mixed")
+            return std::nullopt;
+    }
+    return shape;
+}
+
 const char *check(const SiteOptions &o)
 {
     if (o.folder.empty())
@@ -71,9 +89,30 @@ const char *check(const SiteOptions &o)
 
 } // namespace
 
-std::optional<SiteOptions> SiteOptions::parse(int argc, char **argv, std::string &error)
+SiteOptions SiteOptions::forShape(Shape shape)
 {
     SiteOptions options;
+    options.shape = shape;
+    if (shape == Shape::Real) {
+        // Near a real documentation tree of 48,000 pages and 700 to 800 MB.
+        options.pages = 50000;
+        options.folders = 3000;
+        options.bigPages = 0;
+        options.minKb = 2;
+        options.maxKb = 40;
+        options.needlePercent = 0.3;
+    }
+    return options;
+}
+
+std::optional<SiteOptions> SiteOptions::parse(int argc, char **argv, std::string &error)
+{
+    const auto shape = givenShape(argc, argv);
+    if (!shape) {
+        error = "--shape must be mixed or real";
+        return std::nullopt;
+    }
+    SiteOptions options = forShape(*shape);
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg.substr(0, 2) != "--") {
@@ -94,9 +133,12 @@ std::optional<SiteOptions> SiteOptions::parse(int argc, char **argv, std::string
 
 const char *SiteOptions::usage()
 {
-    return "usage: bench-site [--files N] [--folders N] [--depth N] [--big N] [--assets N]\n"
-           "                  [--min-kb N] [--max-kb N] [--needle TEXT] [--needle-percent P]\n"
-           "                  [--seed N] FOLDER\n"
+    return "usage: bench-site [--shape mixed|real] [--files N] [--folders N] [--depth N] [--big "
+           "N]\n"
+           "                  [--assets N] [--min-kb N] [--max-kb N] [--needle TEXT]\n"
+           "                  [--needle-percent P] [--seed N] FOLDER\n"
            "Makes a synthetic web site below FOLDER (which must not exist yet) and prints a\n"
-           "summary as key=value pairs.\n";
+           "summary as key=value pairs. --shape sets the defaults the other options change:\n"
+           "mixed (10,000 pages of every line end and encoding) or real (50,000 pages of\n"
+           "UTF-8 and LF, a third of them minified, sizes with a long tail to a few MB).\n";
 }

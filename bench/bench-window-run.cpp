@@ -1,0 +1,203 @@
+// bench-window-run [--subfolders] FOLDER SEARCH REPLACEMENT
+//
+// One search-and-replace run made through the program's own windows, as a user makes it: the
+// main window is built as the program builds it, the folder and the texts are typed into its
+// fields, the subfolder option is ticked and the start picture clicked. The confirmation is
+// answered Yes and the closing message OK through the dialogs seam, so no message box waits
+// for a hand; the progress window is the real one. Then both windows are closed and the
+// program ends. bench/run-bench times it next to tagmender-batch on the same tree, with
+// QT_QPA_PLATFORM=offscreen.
+// stdout: the files the progress window lists as changed, one a line.
+// stderr: what went otherwise than in a plain run: any other message, a field that would not
+// take the typed text.
+// Exit status: 0 the run ended with its closing message and nothing else, 1 it did not,
+// 2 usage.
+
+#include "Dialogs.h"
+#include "Form1.h"
+#include "Form2.h"
+#include "ImageButton.h"
+#include "WindowDesign.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+const QString Finished = QStringLiteral("Search and replace finished !");
+
+void printLine(FILE *stream, const QString &text)
+{
+    const QByteArray bytes = QFile::encodeName(text);
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+    std::fputc('\n', stream);
+}
+
+// Says Yes to the one confirmation and OK to every message, and notes whatever a plain run
+// would not have shown.
+class AnsweringDialogs : public Dialogs
+{
+public:
+    QStringList faults;
+    bool finished = false;
+
+protected:
+    QMessageBox::StandardButton ask(QWidget *parent, const MessageRequest &request) override
+    {
+        Q_UNUSED(parent);
+        if (request.buttons == (QMessageBox::Yes | QMessageBox::No) && !m_confirmed) {
+            m_confirmed = true;
+            return QMessageBox::Yes;
+        }
+        if (request.text == Finished && m_confirmed && !finished) {
+            finished = true;
+        } else {
+            faults.append(QStringLiteral("message: ") + request.text);
+        }
+        return request.buttons.testFlag(QMessageBox::Ok) ? QMessageBox::Ok : QMessageBox::No;
+    }
+
+    QString askForFolder(QWidget *parent, const QString &title) override
+    {
+        Q_UNUSED(parent);
+        faults.append(QStringLiteral("folder chooser: ") + title);
+        return {};
+    }
+
+private:
+    bool m_confirmed = false;
+};
+
+// Key by key, as a user types. QTest knows the keys of ASCII only; any other character comes
+// as a keyboard layout sends it, a key press without a key code that carries its text.
+void type(QLineEdit *field, const QString &text, QStringList &faults)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.unicode() >= 0x20 && c.unicode() < 0x7f) {
+            QTest::keyClick(field, c.toLatin1());
+            continue;
+        }
+        const qsizetype length = c.isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QString character = text.mid(i, length);
+        i += length - 1;
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, character);
+        QApplication::sendEvent(field, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, character);
+        QApplication::sendEvent(field, &release);
+    }
+    if (field->text() != text) {
+        faults.append(QStringLiteral("%1 holds \"%2\", not the typed \"%3\"")
+                          .arg(field->objectName(), field->text(), text));
+    }
+}
+
+// A click on the box itself: the centre of the widget may lie right of its label.
+void tick(QCheckBox *box, QStringList &faults)
+{
+    QStyleOptionButton option;
+    option.initFrom(box);
+    option.text = box->text();
+    const QRect indicator =
+        box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+    QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, indicator.center());
+    if (!box->isChecked()) {
+        faults.append(QStringLiteral("the subfolder option did not tick"));
+    }
+}
+
+struct Input
+{
+    QString folder;
+    QString search;
+    QString replacement;
+    bool subfolders = false;
+};
+
+// Fills in the main window, starts the run (the click returns when it is over), reads the
+// progress window's list and closes both windows, which ends the program.
+void useWindows(Form1 &form, const Input &input, AnsweringDialogs &dialogs, QStringList &changed)
+{
+    if (!QTest::qWaitForWindowExposed(&form)) {
+        dialogs.faults.append(QStringLiteral("the main window never showed"));
+    }
+    type(form.Text1, input.folder, dialogs.faults);
+    type(form.Text2, input.search, dialogs.faults);
+    type(form.Text3, input.replacement, dialogs.faults);
+    if (input.subfolders) {
+        tick(form.Check1, dialogs.faults);
+    }
+    QTest::mouseClick(form.Image2, Qt::LeftButton);
+    if (const Form2 *progress = Form2::existing()) {
+        for (int i = 0; i < progress->List1->count(); ++i) {
+            changed.append(progress->List1->item(i)->text());
+        }
+    }
+    form.close();
+    if (Form2 *progress = Form2::existing()) {
+        progress->close();
+    }
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // Read before QApplication takes out the arguments it reserves for itself.
+    QStringList args;
+    for (int i = 1; i < argc; ++i) {
+        args.append(QString::fromLocal8Bit(argv[i]));
+    }
+    QApplication app(argc, argv);
+    Input input;
+    input.subfolders = !args.isEmpty() && args.first() == QLatin1String("--subfolders");
+    if (input.subfolders) {
+        args.removeFirst();
+    }
+    if (args.size() != 3) {
+        printLine(stderr, QStringLiteral("usage: bench-window-run [--subfolders] FOLDER SEARCH "
+                                         "REPLACEMENT"));
+        return 2;
+    }
+    input = Input{args.at(0), args.at(1), args.at(2), input.subfolders};
+
+    // As the program starts (app/main.cpp), with the dialogs answered here.
+    QApplication::setApplicationName(QStringLiteral("Tagmender"));
+    QApplication::setApplicationVersion(QStringLiteral("1.00"));
+    QApplication::setWindowIcon(applicationIcon());
+    QApplication::setQuitOnLastWindowClosed(false);
+    AnsweringDialogs dialogs;
+    Dialogs::install(&dialogs);
+    Form1 *form = Form1::instance();
+    QObject::connect(form, &Form1::programEnded, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    form->show();
+    QStringList changed;
+    QTimer::singleShot(0, form, [&] { useWindows(*form, input, dialogs, changed); });
+    QApplication::exec();
+    delete Form1::existing();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    Dialogs::install(nullptr);
+
+    for (const QString &path : std::as_const(changed)) {
+        printLine(stdout, path);
+    }
+    std::fflush(stdout);
+    if (!dialogs.finished) {
+        dialogs.faults.append(QStringLiteral("no closing message \"%1\"").arg(Finished));
+    }
+    for (const QString &fault : std::as_const(dialogs.faults)) {
+        printLine(stderr, QStringLiteral("bench-window-run: ") + fault);
+    }
+    return dialogs.faults.isEmpty() ? 0 : 1;
+}
