@@ -11,6 +11,7 @@
 
 #include <cstring>
 #include <optional>
+#include <variant>
 
 #ifdef Q_OS_UNIX
 #include <string.h> // memmem
@@ -71,13 +72,29 @@ template <typename Unit> bool mayHold(std::basic_string_view<Unit> line, const Q
 #endif
 }
 
-// The line with every replacement made, or nothing when the replacement runs away. Most lines
+// Why a line could not be replaced, for an outcome that is not a result.
+QString lineFailure(ReplaceOutcome outcome)
+{
+    switch (outcome) {
+    case ReplaceOutcome::Endless:
+        return QStringLiteral("the replacement does not come to an end: every replacement makes "
+                              "a new occurrence of the search text");
+    case ReplaceOutcome::WorkLimit:
+        return QStringLiteral("the replacements in one line exceed the limit on the work for a "
+                              "line");
+    default:
+        return QStringLiteral("the replacements in one line exceed the limit on the text "
+                              "waiting to be scanned again");
+    }
+}
+
+// The line with every replacement made, or why it could not be replaced. Most lines
 // of a file that changes hold no occurrence; a search finds them so and they skip the
 // replacer, which would copy them unit by unit. The output gets room for some growth up
 // front: the replacer reserves the line's length, and an output that outgrows it is copied
 // into a buffer twice as large, which on a long line costs more than the replacing itself.
 template <typename Unit>
-std::optional<std::basic_string_view<Unit>>
+std::variant<std::basic_string_view<Unit>, QString>
 replaceLine(LineReplacer<Unit> &replacer, const QByteArray &search,
             std::basic_string_view<Unit> line, std::basic_string<Unit> &replaced, bool &changed)
 {
@@ -85,8 +102,8 @@ replaceLine(LineReplacer<Unit> &replacer, const QByteArray &search,
         return line;
     replaced.reserve(line.size() + line.size() / 8);
     const ReplaceOutcome outcome = replacer.replace(line, replaced);
-    if (outcome == ReplaceOutcome::Runaway)
-        return std::nullopt;
+    if (outcome != ReplaceOutcome::Unchanged && outcome != ReplaceOutcome::Replaced)
+        return lineFailure(outcome);
     changed = changed || outcome == ReplaceOutcome::Replaced;
     return outcome == ReplaceOutcome::Replaced ? std::basic_string_view<Unit>(replaced) : line;
 }
@@ -105,9 +122,9 @@ RewriteResult rewriteLines(QIODevice &in, ScratchFile &out, LineReplacer<Unit> &
     qint64 nextYield = SearchPreScan::YieldEveryBytes;
     while (reader.next(line, lineBreak)) {
         const auto result = replaceLine<Unit>(replacer, search, line, replaced, changed);
-        if (!result)
-            return failed(QStringLiteral("the replacement does not come to an end"));
-        if (!writeUnits(out, *result) || !writeUnits(out, lineBreak))
+        if (const QString *reason = std::get_if<QString>(&result))
+            return failed(*reason);
+        if (!writeUnits(out, std::get<0>(result)) || !writeUnits(out, lineBreak))
             return failed(out.error());
         if (yield && reader.bytesRead() >= nextYield) {
             nextYield = reader.bytesRead() + SearchPreScan::YieldEveryBytes;

@@ -108,7 +108,7 @@ void TestRewrite::rewrite_data()
     QTest::addRow("search not in 1252") << QByteArray("caf\xE9 x\r\n") << "\u4e2d" << "x" << QByteArray("caf\xE9 x\r\n") << "";
     QTest::addRow("replacement not in 1252") << QByteArray("caf\xE9 x\r\n") << "x" << "\u4e2d" << QByteArray("caf\xE9 x\r\n") << "the replacement text cannot be written in Windows-1252";
     QTest::addRow("same, no occurrence") << QByteArray("caf\xE9\r\n") << "x" << "\u4e2d" << QByteArray("caf\xE9\r\n") << "";
-    QTest::addRow("runaway") << QByteArray("a\r\nb a") << "a" << "ba" << QByteArray("a\r\nb a") << "the replacement does not come to an end";
+    QTest::addRow("endless") << QByteArray("a\r\nb a") << "a" << "ba" << QByteArray("a\r\nb a") << "the replacement does not come to an end: every replacement makes a new occurrence of the search text";
     QTest::addRow("UTF-16 LE") << encoded(le, "a x\r\nb\rcaf\u00e9 x\n") << "x" << "\u4e2d" << encoded(le, "a \u4e2d\r\nb\rcaf\u00e9 \u4e2d\n") << "";
     QTest::addRow("UTF-16 BE") << encoded(be, "a x\r\nb\rcaf\u00e9 x\n") << e << "e" << encoded(be, "a x\r\nb\rcafe x\n") << "";
     QTest::addRow("UTF-16 BE lone LF") << encoded(be, "a\r\nb x\nb") << "\nb" << "-" << encoded(be, "a\r\nb x-") << "";
