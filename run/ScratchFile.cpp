@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstring>
 
 #ifdef Q_OS_UNIX
@@ -57,6 +58,49 @@ bool ScratchFile::flush()
     const qsizetype used = m_used;
     m_used = 0;
     return writeOut(m_buffer.get(), used);
+}
+
+bool ScratchFile::takeBack(void *data, qsizetype size)
+{
+    if (!m_error.isEmpty())
+        return false;
+    const qsizetype fromBuffer = std::min(size, m_used);
+    const qsizetype fromFile = size - fromBuffer;
+    char *const to = static_cast<char *>(data);
+    if (fromFile > 0 && !cutFileEnd(to, fromFile))
+        return false;
+    if (fromBuffer > 0)
+        std::memcpy(to + fromFile, m_buffer.get() + (m_used - fromBuffer), size_t(fromBuffer));
+    m_used -= fromBuffer;
+    return true;
+}
+
+// The scratch file is only ever appended to, so its position is its end. Qt opens it for
+// reading and writing even when asked for writing only, and QSaveFile offers no read: the
+// bytes are read through the handle. The device moves its position back as it cuts.
+bool ScratchFile::cutFileEnd(char *data, qsizetype size)
+{
+    const QString step = QStringLiteral("cannot read back the scratch file");
+    const qint64 end = m_file.pos();
+    if (size > end)
+        return fail(step, QStringLiteral("fewer bytes written than asked back"));
+#ifdef Q_OS_UNIX
+    for (qsizetype done = 0; done < size;) {
+        const ssize_t got =
+            ::pread(m_file.handle(), data + done, size_t(size - done), off_t(end - size + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return fail(step, got < 0 ? qt_error_string(errno) : QStringLiteral("end of file"));
+        done += qsizetype(got);
+    }
+#else
+    Q_UNUSED(data);
+    return fail(step, QStringLiteral("not supported on this system"));
+#endif
+    if (!m_file.resize(end - size))
+        return fail(QStringLiteral("cannot cut the scratch file short"), m_file.errorString());
+    return true;
 }
 
 // A write that stops short (a full disk) reports no error: only writing the rest again

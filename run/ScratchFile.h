@@ -40,6 +40,11 @@ public:
     /// Writes out what is buffered.
     bool flush();
 
+    /// Removes the last size bytes written and copies them to data, from the buffer where it
+    /// still holds them, else from the file, which is cut short. Slow when the file is reached:
+    /// meant for the rare line whose replacements reach far back.
+    bool takeBack(void *data, qsizetype size);
+
     /// Forces the written data and metadata to the disk.
     bool sync();
 
@@ -55,6 +60,7 @@ public:
 
 private:
     bool writeOut(const char *data, qsizetype size);
+    bool cutFileEnd(char *data, qsizetype size);
     bool fail(const QString &step, const QString &reason);
     bool syncFolder();
 
