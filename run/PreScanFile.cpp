@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <new>
 
 #ifdef Q_OS_UNIX
 #include "PosixFileReader.h"
@@ -87,9 +88,10 @@ bool openRegularFile(const QString &path, OpenFolder *, PreScanVerdict &verdict,
 
 } // namespace
 
+// A failed allocation costs this file's verdict, not the run (nor the thread it runs on).
 PreScanVerdict PreScanFile(const QString &path, ReplacementTexts &texts, std::stop_token stop,
                            OpenFolder *folder, const std::function<void()> &yield)
-{
+try {
     PreScanVerdict verdict;
     std::unique_ptr<QIODevice> file;
     if (!openRegularFile(path, folder, verdict, file))
@@ -105,5 +107,9 @@ PreScanVerdict PreScanFile(const QString &path, ReplacementTexts &texts, std::st
     verdict.kind =
         scan->occurs ? PreScanVerdict::Kind::MayOccur : PreScanVerdict::Kind::CannotOccur;
     verdict.scan = *scan;
+    return verdict;
+} catch (const std::bad_alloc &) {
+    PreScanVerdict verdict;
+    fail(verdict, QStringLiteral("not enough memory to read the file"));
     return verdict;
 }

@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <cstring>
+#include <new>
 #include <optional>
 
 namespace {
@@ -154,9 +155,11 @@ RewriteResult replaceThroughScratch(const QString &path, SourceFile &source,
 
 } // namespace
 
+// A failed allocation costs this file, not the run: everything of the file is let go of on the
+// way out, the scratch file removed.
 RewriteResult RewriteFile(const QString &path, ReplacementTexts &texts,
                           const std::function<void()> &yield)
-{
+try {
     SourceFile source;
     if (!source.open(path))
         return failed(source.error());
@@ -169,6 +172,8 @@ RewriteResult RewriteFile(const QString &path, ReplacementTexts &texts,
     if (const std::optional<QString> reason = refusal(source, texts, scan->encoding))
         return failed(*reason);
     return replaceThroughScratch(path, source, texts, *scan, yield);
+} catch (const std::bad_alloc &) {
+    return failed(QStringLiteral("not enough memory to rewrite the file"));
 }
 
 RewriteResult RewriteFile(const QString &path, ReplacementTexts &texts,
