@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <utility>
 
 template <typename Unit>
 LineReader<Unit>::LineReader(QIODevice &file, Unit cr, Unit lf, qsizetype chunkBytes)
@@ -37,45 +39,37 @@ template <typename Unit> bool LineReader<Unit>::refill()
     return true;
 }
 
-template <typename Unit> bool LineReader<Unit>::next(View &line, View &lineBreak)
+template <typename Unit> bool LineReader<Unit>::next(Piece &piece)
 {
-    m_carry.clear();
-    lineBreak = {};
-    for (;;) {
-        if (m_position == m_count) {
-            if (!refill())
-                return false;
-            if (m_count == 0) { // end of the file: what was gathered is the unterminated last line
-                line = m_carry;
-                return !m_carry.empty();
-            }
-        }
-        const Unit *begin = m_buffer.get() + m_position;
-        const std::size_t available = m_count - m_position;
-        const Unit *cr = std::char_traits<Unit>::find(begin, available, m_break[0]); // memchr
-        const std::size_t length = cr ? std::size_t(cr - begin) : available;
-        m_position += length;
-        if (cr && m_carry.empty()) {
-            line = View(begin, length); // the common case: the line lies whole in the buffer
-            break;
-        }
-        m_carry.append(begin, length);
-        if (cr) {
-            line = m_carry;
-            break;
-        }
-    }
-    ++m_position;
+    piece = Piece();
     if (m_position == m_count) {
-        // The refill that looks for an LF overwrites the buffer the line may point into.
-        if (line.data() != m_carry.data())
-            line = m_carry.assign(line);
         if (!refill())
             return false;
+        if (m_count == 0) { // the end of the file ends the last line, if it has no line break
+            piece.endsLine = true;
+            return std::exchange(m_lineOpen, false);
+        }
     }
+    const Unit *begin = m_buffer.get() + m_position;
+    const std::size_t available = m_count - m_position;
+    const Unit *cr = std::char_traits<Unit>::find(begin, available, m_break[0]); // memchr
+    const std::size_t length = cr ? std::size_t(cr - begin) : available;
+    if (length > 0)
+        piece.units = View(begin, length);
+    m_position += length;
+    m_lineOpen = true;
+    // The refill that looks for an LF after a CR at the end of the buffer overwrites the units
+    // before the CR: they go out first, the line break with the next call.
+    if (!cr || (length > 0 && m_position + 1 == m_count))
+        return true;
+    ++m_position;
+    if (m_position == m_count && !refill())
+        return false;
     const bool crlf = m_position < m_count && m_buffer[m_position] == m_break[1];
     m_position += crlf ? 1 : 0;
-    lineBreak = View(m_break, crlf ? 2 : 1);
+    piece.endsLine = true;
+    piece.lineBreak = View(m_break, crlf ? 2 : 1);
+    m_lineOpen = false;
     return true;
 }
 

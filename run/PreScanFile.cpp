@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <new>
 
 #ifdef Q_OS_UNIX
 #include "PosixFileReader.h"
@@ -76,9 +77,10 @@ bool openRegularFile(const PageLocation &page, PreScanVerdict &verdict,
 
 } // namespace
 
+// A failed allocation costs this file's verdict, not the run (nor the thread it runs on).
 PreScanVerdict PreScanFile(const PageLocation &page, ReplacementTexts &texts, std::stop_token stop,
                            const std::function<void()> &yield)
-{
+try {
     PreScanVerdict verdict;
     std::unique_ptr<QIODevice> file;
     if (!openRegularFile(page, verdict, file))
@@ -93,6 +95,10 @@ PreScanVerdict PreScanFile(const PageLocation &page, ReplacementTexts &texts, st
     verdict.kind =
         scan->occurs ? PreScanVerdict::Kind::MayOccur : PreScanVerdict::Kind::CannotOccur;
     verdict.scan = *scan;
+    return verdict;
+} catch (const std::bad_alloc &) {
+    PreScanVerdict verdict;
+    fail(verdict, QStringLiteral("not enough memory to read the file"));
     return verdict;
 }
 

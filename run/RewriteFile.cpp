@@ -6,17 +6,15 @@
 #include "ReplaceInLine.h"
 #include "ReplacementTexts.h"
 #include "ScratchFile.h"
+#include "ScratchUnitSink.h"
 #include "SearchPreScan.h"
 #include "SourceFile.h"
 
 #include <QString>
 
 #include <cstring>
+#include <new>
 #include <optional>
-
-#ifdef Q_OS_UNIX
-#include <string.h> // memmem
-#endif
 
 namespace {
 
@@ -57,60 +55,49 @@ template <typename Unit> bool writeUnits(ScratchFile &out, std::basic_string_vie
     return out.write(text.data(), qsizetype(text.size() * sizeof(Unit)));
 }
 
-// False when line certainly holds no occurrence of search (the search text's bytes). Looks at
-// the line's bytes, so for UTF-16 it also finds matches off the unit grid: those only cost a
-// call of the replacer, which is exact. memmem is linear, as the replacer is: a plain find
-// would take quadratic time on lines such as a long run of one letter.
-template <typename Unit> bool mayHold(std::basic_string_view<Unit> line, const QByteArray &search)
+// Why a line could not be replaced, for an outcome that is not a result.
+QString lineFailure(ReplaceOutcome outcome, const ScratchFile &out)
 {
-#ifdef Q_OS_UNIX
-    return ::memmem(line.data(), line.size() * sizeof(Unit), search.constData(),
-                    size_t(search.size())) != nullptr;
-#else
-    Q_UNUSED(line);
-    Q_UNUSED(search);
-    return true; // no linear search at hand: the replacer decides
-#endif
-}
-
-// The line with every replacement made, or nothing when the replacement runs away. Most lines
-// of a file that changes hold no occurrence; a search finds them so and they skip the
-// replacer, which would copy them unit by unit. The output gets room for some growth up
-// front: the replacer reserves the line's length, and an output that outgrows it is copied
-// into a buffer twice as large, which on a long line costs more than the replacing itself.
-template <typename Unit>
-std::optional<std::basic_string_view<Unit>>
-replaceLine(LineReplacer<Unit> &replacer, const QByteArray &search,
-            std::basic_string_view<Unit> line, std::basic_string<Unit> &replaced, bool &changed)
-{
-    if (!mayHold(line, search))
-        return line;
-    replaced.reserve(line.size() + line.size() / 8);
-    const ReplaceOutcome outcome = replacer.replace(line, replaced);
-    if (outcome == ReplaceOutcome::Runaway)
-        return std::nullopt;
-    changed = changed || outcome == ReplaceOutcome::Replaced;
-    return outcome == ReplaceOutcome::Replaced ? std::basic_string_view<Unit>(replaced) : line;
+    switch (outcome) {
+    case ReplaceOutcome::Endless:
+        return QStringLiteral("the replacement does not come to an end: every replacement makes "
+                              "a new occurrence of the search text");
+    case ReplaceOutcome::WorkLimit:
+        return QStringLiteral("the replacements in one line exceed the limit on the work for a "
+                              "line");
+    case ReplaceOutcome::PendingLimit:
+        return QStringLiteral("the replacements in one line exceed the limit on the text "
+                              "waiting to be scanned again");
+    default:
+        return out.error();
+    }
 }
 
 // Copies the file from its current position to the scratch file line by line, each line
-// replaced and followed by its own line break. Status Changed means the scratch file differs.
+// replaced and followed by its own line break. A line goes through in the reader's pieces and
+// the replacer's window, so a page that is one huge line takes no more memory than another.
+// Status Changed means the scratch file differs.
 template <typename Unit>
 RewriteResult rewriteLines(QIODevice &in, ScratchFile &out, LineReplacer<Unit> &replacer,
-                           const QByteArray &search, FileEncoding encoding,
-                           const std::function<void()> &yield)
+                           FileEncoding encoding, const std::function<void()> &yield)
 {
     LineReader<Unit> reader(in, unitOf<Unit>('\r', encoding), unitOf<Unit>('\n', encoding));
-    std::basic_string_view<Unit> line, lineBreak;
-    std::basic_string<Unit> replaced;
-    bool changed = false;
+    ScratchUnitSink<Unit> sink(out);
+    typename LineReader<Unit>::Piece piece;
+    bool changed = false, lineOpen = false;
     qint64 nextYield = SearchPreScan::YieldEveryBytes;
-    while (reader.next(line, lineBreak)) {
-        const auto result = replaceLine<Unit>(replacer, search, line, replaced, changed);
-        if (!result)
-            return failed(QStringLiteral("the replacement does not come to an end"));
-        if (!writeUnits(out, *result) || !writeUnits(out, lineBreak))
-            return failed(out.error());
+    while (reader.next(piece)) {
+        if (!lineOpen)
+            replacer.begin(sink);
+        lineOpen = replacer.take(piece.units) && !piece.endsLine;
+        if (!lineOpen) {
+            const ReplaceOutcome outcome = replacer.finish();
+            if (outcome != ReplaceOutcome::Unchanged && outcome != ReplaceOutcome::Replaced)
+                return failed(lineFailure(outcome, out));
+            changed = changed || outcome == ReplaceOutcome::Replaced;
+            if (!writeUnits(out, piece.lineBreak))
+                return failed(out.error());
+        }
         if (yield && reader.bytesRead() >= nextYield) {
             nextYield = reader.bytesRead() + SearchPreScan::YieldEveryBytes;
             yield();
@@ -136,11 +123,9 @@ RewriteResult writeScratch(QIODevice &in, ScratchFile &out, ReplacementTexts &te
         return failed(cannotRead + in.errorString());
     if (!out.write(mark.constData(), mark.size()))
         return failed(out.error());
-    const QByteArray &search = *texts.encoded(scan.encoding).search;
     if (IsUtf16(scan.encoding))
-        return rewriteLines(in, out, texts.utf16Replacer(scan.encoding), search, scan.encoding,
-                            yield);
-    return rewriteLines(in, out, texts.byteReplacer(scan.encoding), search, scan.encoding, yield);
+        return rewriteLines(in, out, texts.utf16Replacer(scan.encoding), scan.encoding, yield);
+    return rewriteLines(in, out, texts.byteReplacer(scan.encoding), scan.encoding, yield);
 }
 
 // The file holds the search text and may be rewritten: rewrite it into a scratch file beside
@@ -168,9 +153,11 @@ RewriteResult replaceThroughScratch(const PageLocation &page, SourceFile &source
     return {Status::Changed, {}};
 }
 
+// A failed allocation costs this file, not the run: everything of the file is let go of on the
+// way out, the scratch file removed.
 RewriteResult rewriteLocated(const PageLocation &page, ReplacementTexts &texts,
                              const std::function<void()> &yield)
-{
+try {
     SourceFile source;
     if (!source.open(page, yield))
         return failed(source.error());
@@ -183,6 +170,8 @@ RewriteResult rewriteLocated(const PageLocation &page, ReplacementTexts &texts,
     if (const std::optional<QString> reason = refusal(source, texts, scan->encoding))
         return failed(*reason);
     return replaceThroughScratch(page, source, texts, *scan, yield);
+} catch (const std::bad_alloc &) {
+    return failed(QStringLiteral("not enough memory to rewrite the file"));
 }
 
 } // namespace

@@ -85,6 +85,23 @@ bool WindowsScratchFile::flush()
     return true;
 }
 
+// The file is open for writing only; Qt shares it for reading, so a second handle reads it.
+// QFile moves its position back as it cuts.
+bool WindowsScratchFile::takeBack(void *data, qsizetype size)
+{
+    if (!flush())
+        return false;
+    const QString step = QStringLiteral("cannot read back the scratch file");
+    const qint64 end = m_file.pos();
+    QFile reader(m_file.fileName());
+    if (size > end || !reader.open(QIODevice::ReadOnly) || !reader.seek(end - size) ||
+        reader.read(static_cast<char *>(data), size) != size)
+        return fail(step, reader.errorString());
+    if (!m_file.resize(end - size))
+        return fail(QStringLiteral("cannot cut the scratch file short"), m_file.errorString());
+    return true;
+}
+
 // QFileDevice::handle() is a C runtime descriptor on Windows; FlushFileBuffers wants the
 // HANDLE behind it.
 bool WindowsScratchFile::sync()

@@ -41,6 +41,10 @@ public:
     /// Writes out what is buffered.
     bool flush();
 
+    /// Removes the last size bytes written and copies them to data; the file is cut short.
+    /// Slow: meant for the rare line whose replacements reach far back.
+    bool takeBack(void *data, qsizetype size);
+
     /// Forces the written data to the disk.
     bool sync();
 

@@ -1,8 +1,10 @@
-// The line replacer on bytes and UTF-16 units: examples, lines that never end, long cascades,
-// reuse across lines, and the naive rule over many random lines.
+// The line replacer on bytes and UTF-16 units: examples, lines that never end or reach a limit,
+// long cascades, reuse across lines, lines in pieces through a small window, and the naive
+// rule over many random lines.
 
 #include "NaiveReplace.h"
 #include "ReplaceInLine.h"
+#include "StringUnitSink.h"
 
 #include <QTest>
 
@@ -12,11 +14,13 @@
 using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(ReplaceOutcome)
+Q_DECLARE_METATYPE(LineReplacerLimits)
 
 // Lets QCOMPARE print outcomes by name (found by argument-dependent lookup).
 char *toString(ReplaceOutcome outcome)
 {
-    const char *const names[] = {"Unchanged", "Replaced", "Runaway"};
+    const char *const names[] = {"Unchanged", "Replaced",     "Endless",
+                                 "WorkLimit", "PendingLimit", "SinkFailed"};
     return qstrdup(names[int(outcome)]);
 }
 
@@ -42,8 +46,23 @@ template <typename Unit> QByteArray bytesOf(const Text<Unit> &text)
         return QString::fromStdU16String(text).toUtf8();
 }
 
-// The current row with Unit. The replacer first takes the row's previous line, as the file
-// rewrite reuses one replacer for every line, so state left over would show.
+// line in pieces of pieceLength units, as the file rewrite gives a line to the replacer.
+template <typename Unit>
+ReplaceOutcome replaceInPieces(LineReplacer<Unit> &replacer, std::basic_string_view<Unit> line,
+                               std::size_t pieceLength, Text<Unit> &out)
+{
+    out.clear();
+    StringUnitSink<Unit> sink(out);
+    replacer.begin(sink);
+    for (std::size_t at = 0; at < line.size(); at += pieceLength)
+        replacer.take(line.substr(at, pieceLength));
+    return replacer.finish();
+}
+
+// The current row with Unit: the line whole, and in pieces of three units through the smallest
+// window (four times the search length), which long cascades cross both ways. The replacer
+// first takes the row's previous line, as the file rewrite reuses one replacer for every line,
+// so state left over would show.
 template <typename Unit> void checkRow()
 {
     QFETCH(QByteArray, search);
@@ -56,12 +75,17 @@ template <typename Unit> void checkRow()
                l = units<Unit>(line);
     if (!s || !r || !p || !l)
         return; // not text, so not a UTF-16 case
-    LineReplacer<Unit> replacer(*s, *r);
-    Text<Unit> out(3, Unit('?'));
-    replacer.replace(*p, out);
-    QCOMPARE(replacer.replace(*l, out), outcome);
-    if (outcome != ReplaceOutcome::Runaway)
-        QCOMPARE(bytesOf(out), expected);
+    QFETCH(LineReplacerLimits, limits);
+    for (const bool inPieces : {false, true}) {
+        limits.windowUnits = inPieces ? 1 : LineReplacerLimits().windowUnits;
+        LineReplacer<Unit> replacer(*s, *r, limits);
+        Text<Unit> out(3, Unit('?'));
+        replacer.replace(*p, out);
+        QCOMPARE(inPieces ? replaceInPieces<Unit>(replacer, *l, 3, out) : replacer.replace(*l, out),
+                 outcome);
+        if (outcome == ReplaceOutcome::Unchanged || outcome == ReplaceOutcome::Replaced)
+            QCOMPARE(bytesOf(out), expected);
+    }
 }
 
 // Pairs of random texts, each pair's replacer reused over several random lines. Returns the
@@ -80,19 +104,23 @@ QByteArray compareWithNaive(const Text<Unit> &alphabet, uint seed, int pairs, in
     for (int pair = 0; pair < pairs; ++pair) {
         const Text<Unit> search = text(1, 4), replacement = text(1, 4);
         if (replacement.find(search) != Text<Unit>::npos)
-            continue; // never ends once an occurrence is found: the runaway rows
-        LineReplacer<Unit> replacer(search, replacement);
+            continue; // never ends once an occurrence is found: the Endless rows
+        // Every other pair through the smallest window, its lines in pieces of 1 to 4 units.
+        const std::size_t pieceLength = pair % 2 ? 1 + pick(random) % 4 : 0;
+        LineReplacer<Unit> replacer(search, replacement, {.windowUnits = pieceLength ? 1u : 64u});
         Text<Unit> out;
         for (int i = 0; i < 8; ++i) {
             const Text<Unit> line = text(0, 24);
-            // Most lines that need more steps grow without end: left to the runaway rows, so that
+            // Most lines that need more steps grow without end: left to the limit rows, so that
             // the sanitizer builds stay fast. The bound is far below the replacer's own limits.
             const std::optional<Text<Unit>> expected = naiveReplace(line, search, replacement, 400);
             if (!expected)
                 continue;
             const bool found = line.find(search) != Text<Unit>::npos;
             const auto outcome = found ? ReplaceOutcome::Replaced : ReplaceOutcome::Unchanged;
-            if (replacer.replace(line, out) != outcome || out != *expected)
+            if ((pieceLength ? replaceInPieces<Unit>(replacer, line, pieceLength, out)
+                             : replacer.replace(line, out)) != outcome ||
+                out != *expected)
                 return "search " + bytesOf(search).toHex(' ') + ", replacement " +
                        bytesOf(replacement).toHex(' ') + ", line " + bytesOf(line).toHex(' ');
             ++compared;
@@ -120,19 +148,24 @@ void TestLineReplacer::replace_data()
     QTest::addColumn<QByteArray>("search");
     QTest::addColumn<QByteArray>("replacement");
     QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<QByteArray>("expected"); // not looked at for Runaway
+    QTest::addColumn<QByteArray>("expected"); // looked at for Unchanged and Replaced
     QTest::addColumn<ReplaceOutcome>("outcome");
     QTest::addColumn<QByteArray>("previous"); // the line the replacer took before
+    QTest::addColumn<LineReplacerLimits>("limits");
 
     const auto row = [](const char *name, const QByteArray &search, const QByteArray &replacement,
                         const QByteArray &line, const QByteArray &expected,
                         ReplaceOutcome outcome = ReplaceOutcome::Replaced,
-                        const QByteArray &previous = {}) {
+                        const QByteArray &previous = {}, LineReplacerLimits limits = {}) {
         QTest::addRow("%s", name) << search << replacement << line << expected << outcome
-                                  << previous;
+                                  << previous << limits;
     };
+    // Small limits, so that the rows reach them quickly.
+    const LineReplacerLimits littleWork{.workUnits = 1 << 16},
+        littlePending{.pendingUnits = 1 << 10};
     const auto unchanged = ReplaceOutcome::Unchanged;
-    const auto runaway = ReplaceOutcome::Runaway;
+    const auto endless = ReplaceOutcome::Endless;
+    const auto workLimit = ReplaceOutcome::WorkLimit;
     row("every occurrence", "x", "y", "xxx", "yyy");
     row("case-sensitive", "abc", "X", "ABC abc", "ABC X");
     row("overlapping occurrences one by one", "aa", "a", "aaaa", "a");
@@ -157,15 +190,30 @@ void TestLineReplacer::replace_data()
     // U+0161 and U+0061 share their low byte: all 16 bits must take part in the comparison.
     row("same low byte", "š", "s", "aaa", "aaa", unchanged);
     row("after a line ending in a partial match", "ab", "b", "bx", "bx", unchanged, "xa");
-    // A runaway line stops with units still to scan; none may reach the next line.
-    row("after a runaway line", "bab", "abba", "xbabx", "xabbax", ReplaceOutcome::Replaced, "bbab");
-    row("replacement contains the search text", "a", "ab", "a", {}, runaway);
+    // A line over a limit stops with units still to scan; none may reach the next line.
+    row("after a line over the limit", "bab", "abba", "xbabx", "xabbax", ReplaceOutcome::Replaced,
+        "bbab", littleWork);
+    row("replacement contains the search text", "a", "ab", "a", {}, endless);
+    row("empty search text", "", "x", "abc", {}, endless);
     // Formed again with its neighbours, further right each time: bbab, babba, abbaba, ...
-    row("occurrence formed again with the neighbours", "bab", "abba", "bbab", {}, runaway);
-    row("empty search text", "", "x", "abc", {}, runaway);
-    // Ends in theory, but only after about a quarter of 4096 squared swaps: far too much work.
-    row("quadratic cascade", "ba", "ab", QByteArray(2048, 'b') + QByteArray(2048, 'a'), {},
-        runaway);
+    row("occurrence formed again with the neighbours", "bab", "abba", "bbab", {}, workLimit, {},
+        littleWork);
+    // Ends, but only after a quarter of 4096 squared swaps: more than the limit allows.
+    row("quadratic cascade over the limit", "ba", "ab",
+        QByteArray(2048, 'b') + QByteArray(2048, 'a'), {}, workLimit, {}, littleWork);
+    // 640,000 swaps: far within the limit.
+    row("quadratic cascade within the limit", "ab", "ba",
+        QByteArray(800, 'a') + QByteArray(800, 'b'), QByteArray(800, 'b') + QByteArray(800, 'a'));
+    // Each swap leaves a unit of its replacement to be scanned again: they pile up.
+    row("swapping leftwards", "ba", "ab", 'x' + QByteArray(30, 'b') + "ay",
+        "xa" + QByteArray(30, 'b') + 'y');
+    row("swapping leftwards over the pending limit", "ba", "ab", QByteArray(2000, 'b') + 'a', {},
+        ReplaceOutcome::PendingLimit, {}, littlePending);
+    // Back across the window's border, and on after it.
+    row("cascade ending behind the window", "cat", "t", "c" + QByteArray("ca").repeated(20) + "ts",
+        "cts");
+    row("cascade back to the start, then on", "ab", "b", 'x' + QByteArray(40, 'a') + "byaaab",
+        "xbyb");
     // Long cascades: a quadratic replacer would take minutes, a too eager guard cut them short.
     const QByteArray run(1 << 18, 'a');
     row("halving a run", "aa", "a", run, "a");

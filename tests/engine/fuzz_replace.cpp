@@ -1,11 +1,14 @@
 // libFuzzer target: the line replacer must give exactly what the naive rule gives.
 //
-// Input layout: one byte for the search length (1 to 8), one for the replacement length
-// (0 to 8), the search text, the replacement text, and the rest (up to 256 bytes) as the line.
-// The sizes stay small so that the naive reference stays fast.
+// Input layout: one byte for the search length (1 to 8, low three bits) and the length of the
+// pieces the line comes in (the rest: 0 the whole line, else 1 to 31), one for the replacement
+// length (0 to 8, modulo 9) and the window (the rest: odd, the smallest window, four times the
+// search length), the search text, the replacement text, and the rest (up to 256 bytes) as the
+// line. The sizes stay small so that the naive reference stays fast.
 
 #include "NaiveReplace.h"
 #include "ReplaceInLine.h"
+#include "StringUnitSink.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -45,8 +48,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (!expected)
         return 0;
 
+    const std::size_t pieceLength = data[0] / 8u ? data[0] / 8u : kMaxLine;
+    LineReplacer<char> replacer(search, replacement,
+                                {.windowUnits = data[1] / 9u % 2 ? 1u : 1024u});
     std::string out;
-    const ReplaceOutcome outcome = ReplaceInLine(line, search, replacement, out);
+    StringUnitSink<char> sink(out);
+    replacer.begin(sink);
+    for (std::size_t at = 0; at < line.size(); at += pieceLength)
+        replacer.take(std::string_view(line).substr(at, pieceLength));
+    const ReplaceOutcome outcome = replacer.finish();
     const bool found = line.find(search) != std::string::npos;
     if (outcome != (found ? ReplaceOutcome::Replaced : ReplaceOutcome::Unchanged))
         std::abort();

@@ -1,8 +1,10 @@
-// The batch tool on real trees: a full tmpfs, metadata as root and as user 65534, odd files.
+// The batch tool on real trees: a full tmpfs, metadata as root and as user 65534, odd files,
+// a page larger than the memory the tool may take.
 
 #include "BatchRun.h"
 #include "TreeFiles.h"
 
+#include <QCryptographicHash>
 #include <QScopeGuard>
 #include <QStorageInfo>
 #include <QTemporaryDir>
@@ -16,6 +18,8 @@ namespace {
 constexpr uid_t nobody = TreeFiles::nobody;
 constexpr qint64 pageBytes = 4096; // tmpfs counts whole pages: a rewrite can be left one short
 const QStringList setprivNobody{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+// 256 MiB of address space: far less than a page of 320 MiB, plenty for the tool itself.
+const QStringList underMemoryLimit{"sh", "-c", "ulimit -v 262144 && exec \"$0\" \"$@\""};
 
 QByteArray native(const QString &path)
 {
@@ -149,6 +153,38 @@ private Q_SLOTS:
                  qPrintable(outcome.describe()));
         QCOMPARE(TreeFiles::state(m_path, done), done ? kept : before);
         QVERIFY(TreeFiles::isDone(m_site, {{"page.htm", {}, done ? m_page.after : m_page.before}}));
+    }
+
+    // A page that is one line of 320 MiB changes under a memory limit, and the run goes on.
+    void largePage()
+    {
+        if (BatchRun(underMemoryLimit).run({}).exitCode != 2)
+            QSKIP("the batch tool does not start under a memory limit (a sanitizer build)");
+        const QList<Page> small{TreeFiles::page("a.htm", 100), TreeFiles::page("c.htm", 100)};
+        QVERIFY(TreeFiles::rebuild(m_site, small));
+        const QByteArray block =
+            QByteArray("<p>a line of text</p>\n").repeated(1 << 20).left(1 << 20);
+        const QByteArray tail = "<p>the cat</p>\n<p>end</p>";
+        QFile big(site("b.htm"));
+        QVERIFY(big.open(QIODevice::WriteOnly));
+        QCryptographicHash expected(QCryptographicHash::Md5);
+        for (int i = 0; i < 320; ++i) {
+            QCOMPARE(big.write(block), block.size());
+            expected.addData(block);
+        }
+        QVERIFY(big.write(tail) == tail.size());
+        big.close();
+        expected.addData(QByteArray(tail).replace("cat", "dog"));
+
+        const BatchOutcome outcome = BatchRun(underMemoryLimit).run(BatchRun::arguments(m_site));
+        QVERIFY2(outcome.is(0, {site("a.htm"), site("b.htm"), site("c.htm")}, {}),
+                 qPrintable(outcome.describe()));
+        QCryptographicHash found(QCryptographicHash::Md5);
+        QVERIFY(big.open(QIODevice::ReadOnly) && found.addData(&big));
+        QCOMPARE(found.result(), expected.result());
+        QCOMPARE(TreeFiles::entries(m_site), QStringList({"a.htm", "b.htm", "c.htm"}));
+        QVERIFY(TreeFiles::read(site("a.htm")) == small[0].after &&
+                TreeFiles::read(site("c.htm")) == small[1].after);
     }
 
     // Only the pages may change, and no system call may name a link, FIFO, socket or device.

@@ -10,7 +10,9 @@
 #include <QStringEncoder>
 #include <QTest>
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 using Status = RewriteResult::Status;
@@ -25,7 +27,8 @@ QByteArray encoded(QStringConverter::Encoding encoding, const QString &text)
     return QStringEncoder(encoding, QStringConverter::Flag::WriteBom).encode(text);
 }
 
-// Each line with its break as LineReader gives them from the buffer's position, then any odd byte.
+// Each line with its break as LineReader gives them from the buffer's position, its pieces
+// joined; then what was left of a line that never ended (nothing), then any odd byte.
 template <typename Unit>
 QByteArrayList readLines(QBuffer &buffer, FileEncoding encoding, qsizetype chunk)
 {
@@ -37,11 +40,18 @@ QByteArrayList readLines(QBuffer &buffer, FileEncoding encoding, qsizetype chunk
                           qsizetype(units.size() * sizeof(Unit)));
     };
     LineReader<Unit> reader(buffer, cr, lf, chunk);
-    std::basic_string_view<Unit> line, lineBreak;
+    typename LineReader<Unit>::Piece piece;
     QByteArrayList lines;
-    while (reader.next(line, lineBreak))
-        lines << bytes(line) + '|' + bytes(lineBreak);
-    return lines << reader.trailingBytes();
+    QByteArray line;
+    while (reader.next(piece)) {
+        // At most one read, which is a unit more than the chunk (and at least one unit).
+        if (piece.units.size() > std::max(size_t(chunk), sizeof(Unit)) / sizeof(Unit) + 1)
+            return {"a piece larger than a read"};
+        line += bytes(piece.units);
+        if (piece.endsLine)
+            lines << std::exchange(line, {}) + '|' + bytes(piece.lineBreak);
+    }
+    return lines << line << reader.trailingBytes();
 }
 
 enum class Damage { None, Appended, Retimed, Link };
@@ -108,7 +118,10 @@ void TestRewrite::rewrite_data()
     QTest::addRow("search not in 1252") << QByteArray("caf\xE9 x\r\n") << "\u4e2d" << "x" << QByteArray("caf\xE9 x\r\n") << "";
     QTest::addRow("replacement not in 1252") << QByteArray("caf\xE9 x\r\n") << "x" << "\u4e2d" << QByteArray("caf\xE9 x\r\n") << "the replacement text cannot be written in Windows-1252";
     QTest::addRow("same, no occurrence") << QByteArray("caf\xE9\r\n") << "x" << "\u4e2d" << QByteArray("caf\xE9\r\n") << "";
-    QTest::addRow("runaway") << QByteArray("a\r\nb a") << "a" << "ba" << QByteArray("a\r\nb a") << "the replacement does not come to an end";
+    // Back through the scratch file's buffer into the file, which is cut short and written on.
+    QTest::addRow("cascade back beyond the window") << "<p>" + QByteArray("ca").repeated(1 << 20) + "t</p>\r\nca cat" << "cat" << "t" << QByteArray("<p>t</p>\r\nca t") << "";
+    QTest::addRow("UTF-16 cascade back beyond the window") << encoded(le, "<p>" + QString("ca").repeated(600000) + "t</p>") << "cat" << "t" << encoded(le, "<p>t</p>") << "";
+    QTest::addRow("endless") << QByteArray("a\r\nb a") << "a" << "ba" << QByteArray("a\r\nb a") << "the replacement does not come to an end: every replacement makes a new occurrence of the search text";
     QTest::addRow("UTF-16 LE") << encoded(le, "a x\r\nb\rcaf\u00e9 x\n") << "x" << "\u4e2d" << encoded(le, "a \u4e2d\r\nb\rcaf\u00e9 \u4e2d\n") << "";
     QTest::addRow("UTF-16 BE") << encoded(be, "a x\r\nb\rcaf\u00e9 x\n") << e << "e" << encoded(be, "a x\r\nb\rcafe x\n") << "";
     QTest::addRow("UTF-16 BE lone LF") << encoded(be, "a\r\nb x\nb") << "\nb" << "-" << encoded(be, "a\r\nb x-") << "";

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "ScratchFile.h"
+#include "UnitSink.h"
+
+/// The scratch file as the sink of a rewritten line's units. It gives units back, from its
+/// buffer or from the file, when replacements reach further back than the replacer holds.
+template <typename Unit> class ScratchUnitSink final : public UnitSink<Unit>
+{
+public:
+    explicit ScratchUnitSink(ScratchFile &file) : m_file(file) {}
+
+    bool put(const Unit *units, std::size_t count) override
+    {
+        return m_file.write(units, qsizetype(count * sizeof(Unit)));
+    }
+
+    bool takeBack(Unit *units, std::size_t count) override
+    {
+        return m_file.takeBack(units, qsizetype(count * sizeof(Unit)));
+    }
+
+private:
+    ScratchFile &m_file;
+};
