@@ -25,10 +25,10 @@ struct LineReplacerLimits
     /// the search length is used whatever this says.
     std::size_t windowUnits = std::size_t(1) << 20;
     /// Units a line may take to scan, replacements scanned again included: this many, plus
-    /// 64 + the search length + the replacement length for each unit of the line. A line
-    /// that only shrinks, and a line whose replacements make no new occurrences, stay below
-    /// the second part; the first part is for cascades that grow or keep the length, such as
-    /// "ab" -> "ba", whose work grows with the square of the line.
+    /// 64 + the search length + the replacement length for each unit of the line. Every line
+    /// that only shrinks, or whose replacements make no new occurrences, needs less than that
+    /// allowance per unit; this fixed one is for cascades that grow or keep the length, such
+    /// as "ab" -> "ba", whose work grows with the square of the line.
     std::uint64_t workUnits = std::uint64_t(1) << 28;
     /// Units waiting to be scanned again, beyond one replacement text. Only a cascade whose
     /// replacements reach back into the replacement before them piles them up.
@@ -42,7 +42,8 @@ struct LineReplacerLimits
 ///
 /// A line comes in pieces (begin, take ..., finish) and goes out to a UnitSink as it is done,
 /// so the memory does not depend on the length of the line: the replacer holds at most the
-/// window and the pending units of LineReplacerLimits, and its two texts.
+/// window and the pending units of LineReplacerLimits (with the defaults, 1 Mi units and 4 Mi
+/// units plus the replacement), its two texts and a table of 4 bytes per search unit.
 ///
 /// Unit is char for 8-bit and UTF-8 files and char16_t for UTF-16 files (code units loaded in
 /// the file's byte order; equality is all that matters, so no swapping is needed).
