@@ -3,7 +3,7 @@
 #include "FileFailure.h"
 #include "FolderChain.h"
 #include "LineReader.h"
-#include "ReplaceInLine.h"
+#include "LineReplacer.h"
 #include "ReplacementTexts.h"
 #include "ScratchFile.h"
 #include "ScratchUnitSink.h"

@@ -3,7 +3,7 @@
 // rule over many random lines.
 
 #include "NaiveReplace.h"
-#include "ReplaceInLine.h"
+#include "LineReplacer.h"
 #include "StringUnitSink.h"
 
 #include <QTest>

@@ -7,7 +7,7 @@
 // line. The sizes stay small so that the naive reference stays fast.
 
 #include "NaiveReplace.h"
-#include "ReplaceInLine.h"
+#include "LineReplacer.h"
 #include "StringUnitSink.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "ReplaceInLine.h"
+#include "LineReplacer.h"
 
 #include "StringUnitSink.h"
 

@@ -1,6 +1,6 @@
 #include "ReplacementTexts.h"
 
-#include "ReplaceInLine.h"
+#include "LineReplacer.h"
 
 #include <algorithm>
 #include <cstring>
