@@ -60,6 +60,14 @@ void FolderChain::closeFrom(std::size_t level)
 
 std::optional<PageLocation> FolderChain::locate(const QString &path, QString &error)
 {
+    // The common case: another page of the folder located last.
+    const qsizetype slash = path.lastIndexOf(u'/');
+    if (!m_lastFolder.isEmpty() && slash == m_lastFolder.size() && path.startsWith(m_lastFolder)) {
+        const QByteArray name = QFile::encodeName(path.sliced(slash + 1));
+        if (isPlainName(name))
+            return PageLocation{path, m_fds.back(), name};
+    }
+    m_lastFolder.clear();
     const QByteArray encoded = QFile::encodeName(path);
     const std::optional<QByteArray> relative = below(m_root, encoded);
     if (!relative)
@@ -79,6 +87,8 @@ std::optional<PageLocation> FolderChain::locate(const QString &path, QString &er
     }
     if (!descend(folders, path, error))
         return std::nullopt;
+    if (slash > 0)
+        m_lastFolder = path.first(slash);
     return PageLocation{path, m_fds.back(), name};
 }
 

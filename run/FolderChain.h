@@ -49,6 +49,7 @@ private:
     std::vector<QByteArray> m_open; ///< names of the open folders below the root
     std::vector<int> m_fds;         ///< the root's, then one per name of m_open
     int m_byPath = -1;              ///< a folder opened by its path (see locateByPath)
+    QString m_lastFolder;           ///< the folder part of the path located last below the root
 #else
     bool hold(const QStringList &folders, QString &error);
     void release(qsizetype from);

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 SearchPreScan::SearchPreScan(ReplacementTexts &texts, std::function<void()> yield,
                              qsizetype chunkBytes, std::stop_token stop)
@@ -20,18 +21,23 @@ std::optional<SearchPreScan::Result> SearchPreScan::scan(QIODevice &file, qint64
     const qsizetype readBytes = qsizetype(
         std::clamp<qint64>(sizeHint + 1, minimumRead, std::max(m_chunkBytes, minimumRead)));
     const qsizetype keep = keepBytes();
-    const auto buffer = std::make_unique_for_overwrite<char[]>(size_t(keep + readBytes));
+    // One buffer per thread, kept from page to page: a run reads tens of thousands of small
+    // pages, and allocating (and faulting in) a buffer for each costs more than searching it.
+    thread_local std::vector<char> threadBuffer;
+    if (threadBuffer.size() < size_t(keep + readBytes))
+        threadBuffer.resize(size_t(keep + readBytes));
+    char *const data = threadBuffer.data();
     qsizetype held = 0; // bytes kept from the previous read, at the start of buffer
     qint64 base = 0;    // file offset of buffer[0]
     qint64 sinceYield = 0;
     for (bool first = true;; first = false) {
-        const qint64 got = file.read(buffer.get() + held, readBytes);
+        const qint64 got = file.read(data + held, readBytes);
         if (got < 0)
             return std::nullopt;
         const qsizetype size = held + qsizetype(got);
         if (first)
-            begin(QByteArrayView(buffer.get(), size));
-        examine(buffer.get(), size, held, base);
+            begin(QByteArrayView(data, size));
+        examine(data, size, held, base);
         if (decided() || got < readBytes)
             break;
         if (m_stop.stop_requested()) {
@@ -39,7 +45,7 @@ std::optional<SearchPreScan::Result> SearchPreScan::scan(QIODevice &file, qint64
             return std::nullopt;
         }
         const qsizetype kept = std::min(keep, size);
-        std::memmove(buffer.get(), buffer.get() + size - kept, size_t(kept));
+        std::memmove(data, data + size - kept, size_t(kept));
         base += size - kept;
         held = kept;
         sinceYield += got;
