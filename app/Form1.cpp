@@ -22,8 +22,14 @@ QPointer<Form1> theForm1;
 
 void paintWhite(QWidget *widget)
 {
+    // The colours of the text go with the forced white: under a dark desktop theme the
+    // inherited ones are light, and would vanish on white. The check box's square is drawn
+    // in Base and Text.
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, Qt::white);
+    palette.setColor(QPalette::WindowText, Qt::black);
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::Text, Qt::black);
     widget->setPalette(palette);
     // A check box fills with the button colour unless told otherwise.
     widget->setBackgroundRole(QPalette::Window);

@@ -4,12 +4,15 @@
 #include "Form2.h"
 #include "ImageButton.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFontInfo>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QStyleOptionButton>
 #include <QTest>
 
+#include <cmath>
 #include <limits>
 
 using namespace Qt::StringLiterals;
@@ -21,11 +24,51 @@ static QColor corner(QWidget *widget)
     return drawn.pixelColor(drawn.width() - 1, 0);
 }
 
+// Relative luminance as the web's contrast guidelines define it.
+static double luminance(const QColor &colour)
+{
+    const auto linear = [](float c) {
+        return c <= 0.04045f ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
+           0.0722 * linear(colour.blueF());
+}
+
+// The contrast of the darkest pixel of the text drawn against white: 21 for black, 1 for white.
+static double contrastOnWhite(QWidget *widget)
+{
+    QRect text = widget->rect();
+    if (auto *box = qobject_cast<QCheckBox *>(widget)) {
+        QStyleOptionButton option;
+        option.initFrom(box);
+        text = box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box);
+    }
+    const QImage drawn = widget->grab(text).toImage();
+    double darkest = 1;
+    for (int y = 0; y < drawn.height(); ++y) {
+        for (int x = 0; x < drawn.width(); ++x) {
+            darkest = qMin(darkest, luminance(drawn.pixelColor(x, y)));
+        }
+    }
+    return 1.05 / (darkest + 0.05);
+}
+
 class TestWindows : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        // Drawn under a dark desktop theme: light text on dark windows. The white main window
+        // must stay legible all the same.
+        QPalette dark(QColor(0x35, 0x35, 0x35));
+        for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+            dark.setColor(role, QColor(0xee, 0xee, 0xee));
+        }
+        dark.setColor(QPalette::Base, QColor(0x2a, 0x2a, 0x2a));
+        QApplication::setPalette(dark);
+    }
     void cleanup()
     {
         delete Form1::existing();
@@ -107,6 +150,10 @@ void TestWindows::design()
     if (white) {
         QCOMPARE(widget->palette().color(QPalette::Window), QColor(Qt::white));
         QCOMPARE(corner(widget), QColor(Qt::white));
+        if (!widget->isWindow()) {
+            QVERIFY2(contrastOnWhite(widget) >= 4.5,
+                     qPrintable(QString::number(contrastOnWhite(widget))));
+        }
     }
     if (widget->isWindow()) {
         QVERIFY(!widget->isVisible());
