@@ -89,6 +89,11 @@ void Form1::buildFields()
     placeInTwips(Label3, 480, 2760, 2175, 255);
     Text3 = addTextField(QStringLiteral("Text3"));
     placeInTwips(Text3, 2760, 2760, 4215, 285);
+    // Screen readers name each field by the label beside it. The label texts hold no '&', so
+    // the labels take no mnemonic and a click on one still leaves the focus where it was.
+    Label1->setBuddy(Text1);
+    Label2->setBuddy(Text2);
+    Label3->setBuddy(Text3);
 
     Check1 = new QCheckBox(QStringLiteral("Include subfolders"), this);
     Check1->setObjectName(QStringLiteral("Check1"));
@@ -99,19 +104,23 @@ void Form1::buildFields()
 
 void Form1::buildImages()
 {
-    Image1 =
-        addImage(QStringLiteral("Image1"), QStringLiteral("browse"), QStringLiteral("Browse ..."));
+    // The pictures take no focus, so each has the shortcut a desktop user would try first.
+    Image1 = addImage(QStringLiteral("Image1"), QStringLiteral("browse"),
+                      QStringLiteral("Browse ..."), QKeySequence(Qt::ALT | Qt::Key_B));
     placeInTwips(Image1, 7080, 720, 1740, 450);
-    Image2 = addImage(QStringLiteral("Image2"), QStringLiteral("start"), QStringLiteral("Start !"));
+    Image2 = addImage(QStringLiteral("Image2"), QStringLiteral("start"), QStringLiteral("Start !"),
+                      QKeySequence(Qt::ALT | Qt::Key_S));
     placeInTwips(Image2, 5280, 3600, 1875, 615);
     Image3 = addImage(QStringLiteral("Image3"), QStringLiteral("info"),
-                      QStringLiteral("About Tagmender"));
+                      QStringLiteral("About Tagmender"), QKeySequence(Qt::Key_F1));
     placeInTwips(Image3, 4440, 3600, 615, 615);
 }
 
-ImageButton *Form1::addImage(const QString &name, const QString &picture, const QString &text)
+ImageButton *Form1::addImage(const QString &name, const QString &picture, const QString &text,
+                             const QKeySequence &shortcut)
 {
-    auto *image = new ImageButton(QStringLiteral(":/images/%1.png").arg(picture), text, this);
+    auto *image =
+        new ImageButton(QStringLiteral(":/images/%1.png").arg(picture), text, shortcut, this);
     image->setObjectName(name);
     return image;
 }

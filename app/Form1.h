@@ -7,6 +7,7 @@
 
 class ImageButton;
 class QCheckBox;
+class QKeySequence;
 class QLabel;
 class QLineEdit;
 
@@ -61,7 +62,8 @@ private:
     Form1();
     void buildFields();
     void buildImages();
-    ImageButton *addImage(const QString &name, const QString &picture, const QString &text);
+    ImageButton *addImage(const QString &name, const QString &picture, const QString &text,
+                          const QKeySequence &shortcut);
     QLabel *addLabel(const QString &name, const QString &text);
     QLineEdit *addTextField(const QString &name);
     void connectActions();

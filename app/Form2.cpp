@@ -56,6 +56,11 @@ Form2::Form2()
     placeInTwips(Label2, 600, 1200, 4215, 255);
     Label2->setFont(designFont(8.25));
 
+    // Screen readers name the list by its caption (a list's accessible name does not come from
+    // a buddy label); the bar has no caption of its own.
+    List1->setAccessibleName(Label2->text());
+    ProgressBar1->setAccessibleName(QStringLiteral("Progress"));
+
     centreOnScreen(this);
 }
 

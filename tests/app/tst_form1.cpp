@@ -5,6 +5,7 @@
 #include "Form2.h"
 #include "ImageButton.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QKeySequence>
 #include <QLineEdit>
@@ -44,34 +45,43 @@ void TestForm1::init()
 void TestForm1::clicksAndKeys_data()
 {
     QTest::addColumn<QString>("target");
-    QTest::addColumn<Qt::MouseButton>("button"); // NoButton: the key is pressed in the target
-    QTest::addColumn<Qt::Key>("key");
-    QTest::addColumn<QString>("focus");    // afterwards
-    QTest::addColumn<QString>("expected"); // the only entry; "" for none
+    QTest::addColumn<Qt::MouseButton>("button"); // NoButton: the keys are pressed in the target,
+    QTest::addColumn<QKeySequence>("keys");      // none: a screen reader presses the target
+    QTest::addColumn<QString>("focus");          // afterwards
+    QTest::addColumn<QString>("expected");       // the only entry; "" for none
     const auto click = [](const char *name, const char *target, Qt::MouseButton button,
                           const QString &expected = QString()) {
-        QTest::newRow(name) << QString::fromLatin1(target) << button << Qt::Key_unknown
-                            << u"Text1"_s << expected;
+        QTest::newRow(name) << QString::fromLatin1(target) << button << QKeySequence() << u"Text1"_s
+                            << expected;
     };
-    const auto press = [](const char *field, Qt::Key key, const char *focus) {
-        QTest::addRow("%s, %s", field, qPrintable(QKeySequence(key).toString()))
-            << QString::fromLatin1(field) << Qt::NoButton << key << QString::fromLatin1(focus)
-            << QString();
+    const auto press = [](const char *field, const QKeySequence &keys, const char *focus,
+                          const QString &expected = QString()) {
+        QTest::addRow("%s, %s", field, qPrintable(keys.toString()))
+            << QString::fromLatin1(field) << Qt::NoButton << keys << QString::fromLatin1(focus)
+            << expected;
     };
+    const QString question = u"question: "_s + AppFixture::Confirmation;
+    const QString information =
+        u"message: Questions about Tagmender, ideas or a bug to report? You are welcome at:"
+        "\r\n\r\n" TAGMENDER_WEB_ADDRESS ""_s;
 
     // The pictures and labels take no focus, so it stays where it started, in Text1.
     click("browse", "Image1", Qt::LeftButton, ChooserTitle);
-    click("start", "Image2", Qt::LeftButton, u"question: "_s + AppFixture::Confirmation);
-    click("information", "Image3", Qt::LeftButton,
-          u"message: Questions about Tagmender, ideas or a bug to report? You are welcome at:"
-          "\r\n\r\n" TAGMENDER_WEB_ADDRESS ""_s);
+    click("start", "Image2", Qt::LeftButton, question);
+    click("information", "Image3", Qt::LeftButton, information);
     click("start, right", "Image2", Qt::RightButton);
     click("label", "Label2", Qt::LeftButton);
+    click("browse, pressed by a screen reader", "Image1", Qt::NoButton, ChooserTitle);
+    click("start, pressed by a screen reader", "Image2", Qt::NoButton, question);
     for (const char *field : {"Text3", "Check1"}) {
         for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
             press(field, key, field);
         }
     }
+    // Each picture has its shortcut, wherever the focus is.
+    press("Text1", QKeySequence(Qt::ALT | Qt::Key_B), "Text1", ChooserTitle);
+    press("Text3", QKeySequence(Qt::ALT | Qt::Key_S), "Text3", question);
+    press("Check1", Qt::Key_F1, "Check1", information);
     // The check box lies under the folder field but comes last.
     press("Text1", Qt::Key_Tab, "Text2");
     press("Text2", Qt::Key_Tab, "Text3");
@@ -84,7 +94,7 @@ void TestForm1::clicksAndKeys()
 {
     QFETCH(QString, target);
     QFETCH(Qt::MouseButton, button);
-    QFETCH(Qt::Key, key);
+    QFETCH(QKeySequence, keys);
     QFETCH(QString, focus);
     QFETCH(QString, expected);
 
@@ -98,9 +108,12 @@ void TestForm1::clicksAndKeys()
     m_app->answer = QMessageBox::No;
     auto *widget = form->findChild<QWidget *>(target);
     QVERIFY(widget);
-    if (button == Qt::NoButton) {
+    if (button == Qt::NoButton && keys.isEmpty()) {
+        QAccessible::queryAccessibleInterface(widget)->actionInterface()->doAction(
+            QAccessibleActionInterface::pressAction());
+    } else if (button == Qt::NoButton) {
         widget->setFocus();
-        QTest::keyClick(widget, key);
+        QTest::keySequence(widget, keys);
     } else {
         // A corner of the control counts as much as its middle.
         QTest::mouseClick(widget, button, {}, QPoint(2, widget->height() - 2));
