@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPalette>
 #include <QPointer>
+#include <QScopeGuard>
 
 #include <limits>
 
@@ -180,16 +181,18 @@ void Form1::Image1_Click()
 
 void Form1::Image2_Click()
 {
+    m_stopRequested = false;
+    m_runUnderWay = true;
+    const auto over = qScopeGuard([this] { m_runUnderWay = false; });
     RunDriver(*this).run();
 }
 
 void Form1::Image3_Click()
 {
-    Dialogs::message(this,
-                     QStringLiteral("Questions about Tagmender, ideas or a bug to report? "
-                                    "You are welcome at:") +
-                         QStringLiteral("\r\n\r\n") + QStringLiteral(TAGMENDER_WEB_ADDRESS),
-                     QMessageBox::Ok);
+    // The box returns at once: a run under way while it is open goes on.
+    Dialogs::inform(this, QStringLiteral("Questions about Tagmender, ideas or a bug to report? "
+                                         "You are welcome at:") +
+                              QStringLiteral("\r\n\r\n") + QStringLiteral(TAGMENDER_WEB_ADDRESS));
 }
 
 void Form1::showEvent(QShowEvent *event)

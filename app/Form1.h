@@ -34,6 +34,15 @@ public:
     /// Called by the progress window as it closes: the program ends if this window is gone.
     void progressWindowClosed();
 
+    /// True while a run started by the start picture is under way.
+    bool runUnderWay() const { return m_runUnderWay; }
+
+    /// Asks the run under way to stop between two files (the progress window's close does).
+    void requestStop() { m_stopRequested = true; }
+
+    /// True once requestStop() was called during the current run.
+    bool stopRequested() const { return m_stopRequested; }
+
     QLabel *Label1;
     QLineEdit *Text1; ///< the folder
     QLabel *Label2;
@@ -75,4 +84,6 @@ private:
 
     bool m_closeRequested = false;
     bool m_ended = false;
+    bool m_runUnderWay = false;
+    bool m_stopRequested = false;
 };

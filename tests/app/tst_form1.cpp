@@ -62,7 +62,7 @@ void TestForm1::clicksAndKeys_data()
     };
     const QString question = u"question: "_s + AppFixture::Confirmation;
     const QString information =
-        u"message: Questions about Tagmender, ideas or a bug to report? You are welcome at:"
+        u"box: Questions about Tagmender, ideas or a bug to report? You are welcome at:"
         "\r\n\r\n" TAGMENDER_WEB_ADDRESS ""_s;
 
     // The pictures and labels take no focus, so it stays where it started, in Text1.
