@@ -32,9 +32,9 @@ void Dialogs::inform(QWidget *parent, const QString &text)
     current().openBox(parent, request(text, QMessageBox::Ok, false));
 }
 
-QString Dialogs::chooseFolder(QWidget *parent, const QString &title)
+QString Dialogs::chooseFolder(QWidget *parent, const QString &title, const QString &start)
 {
-    return current().askForFolder(parent, title);
+    return current().askForFolder(parent, title, start);
 }
 
 bool Dialogs::openUrl(const QUrl &url)

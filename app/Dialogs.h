@@ -26,9 +26,10 @@ public:
     /// returns at once: whatever runs meanwhile (a run) goes on while the box is open.
     static void inform(QWidget *parent, const QString &text);
 
-    /// Lets the user choose an existing folder, modal to parent, nothing preselected.
-    /// Returns its path, or an empty string when the user cancelled.
-    static QString chooseFolder(QWidget *parent, const QString &title);
+    /// Lets the user choose an existing folder, modal to parent, starting at start (an
+    /// existing folder) or, when start is empty, with nothing preselected. Returns its path,
+    /// or an empty string when the user cancelled.
+    static QString chooseFolder(QWidget *parent, const QString &title, const QString &start);
 
     /// Opens url with the desktop's default program for it; false when none could be started.
     static bool openUrl(const QUrl &url);
@@ -40,6 +41,6 @@ public:
 protected:
     virtual QMessageBox::StandardButton ask(QWidget *parent, const MessageRequest &request) = 0;
     virtual void openBox(QWidget *parent, const MessageRequest &request) = 0;
-    virtual QString askForFolder(QWidget *parent, const QString &title) = 0;
+    virtual QString askForFolder(QWidget *parent, const QString &title, const QString &start) = 0;
     virtual bool launch(const QUrl &url) = 0;
 };

@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
@@ -164,9 +165,13 @@ void Form1::Text1_Change()
 
 void Form1::Image1_Click()
 {
+    // The chooser starts at the folder the field names; otherwise it preselects nothing.
+    const QFileInfo named(Text1->text());
     const QString chosen = Dialogs::chooseFolder(
-        this, QStringLiteral("Hello World. Click on a directory and it's path will be "
-                             "displayed in a message box"));
+        this,
+        QStringLiteral("Hello World. Click on a directory and it's path will be "
+                       "displayed in a message box"),
+        !Text1->text().isEmpty() && named.isDir() ? named.absoluteFilePath() : QString());
     if (chosen.isEmpty()) {
         return;
     }

@@ -2,6 +2,8 @@
 
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QUrl>
 
 namespace {
@@ -35,10 +37,24 @@ void SystemDialogs::openBox(QWidget *parent, const MessageRequest &request)
     box->open();
 }
 
-QString SystemDialogs::askForFolder(QWidget *parent, const QString &title)
+QString SystemDialogs::askForFolder(QWidget *parent, const QString &title, const QString &start)
 {
-    // An empty start folder: nothing is preselected, whatever the folder field holds.
-    return QFileDialog::getExistingDirectory(parent, title, QString(), QFileDialog::ShowDirsOnly);
+    // QFileDialog keeps its history and last folder through QSettings (QtProject.conf, or the
+    // registry), reading it when built and writing it when destroyed. The program keeps nothing
+    // from one start to the next, so the dialog gets an empty scratch folder for its settings,
+    // removed once the dialog is gone.
+    QTemporaryDir scratch;
+    if (scratch.isValid()) {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, scratch.path());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, scratch.path());
+    }
+    QFileDialog dialog(parent, title);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    // An empty start shows the computer's top level with no folder chosen, so that Enter does
+    // not hand back some folder the user never picked.
+    dialog.setDirectory(start);
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
 
 bool SystemDialogs::launch(const QUrl &url)

@@ -9,6 +9,6 @@ class SystemDialogs : public Dialogs
 protected:
     QMessageBox::StandardButton ask(QWidget *parent, const MessageRequest &request) override;
     void openBox(QWidget *parent, const MessageRequest &request) override;
-    QString askForFolder(QWidget *parent, const QString &title) override;
+    QString askForFolder(QWidget *parent, const QString &title, const QString &start) override;
     bool launch(const QUrl &url) override;
 };

@@ -152,9 +152,10 @@ void AppFixture::recordMessage(QWidget *parent, const MessageRequest &request, c
            text);
 }
 
-QString AppFixture::askForFolder(QWidget *parent, const QString &title)
+QString AppFixture::askForFolder(QWidget *parent, const QString &title, const QString &start)
 {
-    record((parent == Form1::existing() ? u""_s : u"odd "_s) + u"folder: "_s + title);
+    record((parent == Form1::existing() ? u""_s : u"odd "_s) + u"folder: "_s + title +
+           (start.isEmpty() ? QString() : u" from "_s + start));
     return folderAnswer;
 }
 

@@ -7,9 +7,11 @@
 
 #include <QAccessible>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -23,14 +25,19 @@ class TestForm1 : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // The folder chooser's settings would land here.
+    void initTestCase() { qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path())); }
     void init();
     void cleanup() { m_app.reset(); }
     void clicksAndKeys_data();
     void clicksAndKeys();
     void folderField_data();
     void folderField();
+    void systemChooser_data();
+    void systemChooser();
 
 private:
+    QTemporaryDir m_config;
     std::unique_ptr<AppFixture> m_app;
 };
 
@@ -61,17 +68,18 @@ void TestForm1::clicksAndKeys_data()
             << expected;
     };
     const QString question = u"question: "_s + AppFixture::Confirmation;
+    const QString chooser = ChooserTitle + u" from %1"_s; // the field names the site
     const QString information =
         u"box: Questions about Tagmender, ideas or a bug to report? You are welcome at:"
         "\r\n\r\n" TAGMENDER_WEB_ADDRESS ""_s;
 
     // The pictures and labels take no focus, so it stays where it started, in Text1.
-    click("browse", "Image1", Qt::LeftButton, ChooserTitle);
+    click("browse", "Image1", Qt::LeftButton, chooser);
     click("start", "Image2", Qt::LeftButton, question);
     click("information", "Image3", Qt::LeftButton, information);
     click("start, right", "Image2", Qt::RightButton);
     click("label", "Label2", Qt::LeftButton);
-    click("browse, pressed by a screen reader", "Image1", Qt::NoButton, ChooserTitle);
+    click("browse, pressed by a screen reader", "Image1", Qt::NoButton, chooser);
     click("start, pressed by a screen reader", "Image2", Qt::NoButton, question);
     for (const char *field : {"Text3", "Check1"}) {
         for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
@@ -79,7 +87,7 @@ void TestForm1::clicksAndKeys_data()
         }
     }
     // Each picture has its shortcut, wherever the focus is.
-    press("Text1", QKeySequence(Qt::ALT | Qt::Key_B), "Text1", ChooserTitle);
+    press("Text1", QKeySequence(Qt::ALT | Qt::Key_B), "Text1", chooser);
     press("Text3", QKeySequence(Qt::ALT | Qt::Key_S), "Text3", question);
     press("Check1", Qt::Key_F1, "Check1", information);
     // The check box lies under the folder field but comes last.
@@ -119,7 +127,9 @@ void TestForm1::clicksAndKeys()
         QTest::mouseClick(widget, button, {}, QPoint(2, widget->height() - 2));
     }
 
-    QCOMPARE(m_app->transcript, expected.isEmpty() ? QStringList() : QStringList{expected});
+    QCOMPARE(m_app->transcript,
+             expected.isEmpty() ? QStringList()
+                                : QStringList{expected.replace(u"%1"_s, m_app->path(u"site"_s))});
     QCOMPARE(QApplication::focusWidget(), form->findChild<QWidget *>(focus));
     QVERIFY(form->isVisible());
     QCOMPARE(QStringList({form->Text1->text(), form->Text2->text(), form->Text3->text()}),
@@ -186,6 +196,51 @@ void TestForm1::folderField()
         QCOMPARE(form->Dir1.entries(), QStringList{u"site"_s});
         QVERIFY(form->File1.entries().isEmpty());
     }
+}
+
+void TestForm1::systemChooser_data()
+{
+    QTest::addColumn<QString>("field");       // the folder field, relative to the site's root
+    QTest::addColumn<QString>("preselected"); // by the chooser; "" for nothing
+    QTest::addColumn<QString>("after");       // the field once the chooser is answered
+    // The chooser opens at the folder the field names, and Enter takes that folder. With no
+    // such folder it preselects nothing, and the user cancels.
+    QTest::newRow("field names a folder") << u"site/sub/"_s << u"site/sub"_s << u"site/sub"_s;
+    QTest::newRow("field names none") << u"keep"_s << QString() << u"keep"_s;
+}
+
+void TestForm1::systemChooser()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, preselected);
+    QFETCH(QString, after);
+
+    Form1 *form = Form1::instance();
+    form->Text1->setText(m_app->path(field));
+    QString seen;
+    QTimer user; // waits for the chooser's own event loop, then answers it
+    user.callOnTimeout(form, [&] {
+        if (auto *chooser = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+            user.stop();
+            seen = chooser->selectedFiles().value(0);
+            if (!seen.isEmpty()) {
+                QTest::keyClick(chooser, Qt::Key_Return);
+            }
+            if (chooser->isVisible()) {
+                chooser->reject();
+            }
+        }
+    });
+    user.start();
+    Dialogs::install(nullptr);
+    QTest::mouseClick(form->Image1, Qt::LeftButton);
+    Dialogs::install(m_app.get());
+
+    QCOMPARE(seen, preselected.isEmpty() ? preselected : m_app->path(preselected));
+    QCOMPARE(form->Text1->text(), m_app->path(after));
+    // The program keeps nothing from one start to the next, not even the chooser's history.
+    QCOMPARE(QDir(m_config.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList());
 }
 
 QTEST_MAIN(TestForm1)
