@@ -1,6 +1,6 @@
 # The two commands a new developer needs:
-#   make run    install what is missing, build, start the program
-#   make test   install what is missing, build, run every test (also under ASan/UBSan)
+#   make run    install what running needs and is missing, build, start the program
+#   make test   install what the tests also need, build, run every test (also under ASan/UBSan)
 # and one more for performance work:
 #   make bench  build and run the benchmark on a synthetic site
 
@@ -16,10 +16,14 @@ endif
 
 SOURCES = $(shell git ls-files '*.cpp' '*.h' 2>/dev/null)
 
-.PHONY: deps build run test test-main test-asan test-fuzz format format-check bench screenshot clean
+.PHONY: deps deps-test build run test test-main test-asan test-fuzz format format-check bench screenshot clean
 
 deps:
 	@scripts/install-deps
+
+# What only the tests and the benchmark use (cross compiler, fuzzing runtime, strace, ...).
+deps-test:
+	@scripts/install-deps --test
 
 build: deps
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
@@ -31,20 +35,20 @@ run: build
 format:
 	clang-format -i $(SOURCES)
 
-format-check: deps
+format-check: deps-test
 	@clang-format --dry-run --Werror $(SOURCES) && echo "clang-format: all sources formatted"
 
-test-main: build
+test-main: build deps-test
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
-test-asan: deps
+test-asan: deps-test
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTAGMENDER_SANITIZE=ON $(filter -DTAGMENDER_WERROR%,$(CMAKE_FLAGS))
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 		ctest --output-on-failure -j $(JOBS) -LE nosan
 
 # Both libFuzzer targets (clang), FUZZ_SECONDS each, side by side; a finding fails the test.
-test-fuzz: deps
+test-fuzz: deps-test
 	cmake -S . -B $(FUZZ_BUILD) $(CMAKE_FLAGS) -DCMAKE_CXX_COMPILER=clang++ \
 		-DTAGMENDER_FUZZ=ON -DTAGMENDER_BUILD_APP=OFF
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_replace fuzz_rewrite
@@ -52,7 +56,7 @@ test-fuzz: deps
 
 test: format-check test-asan test-fuzz test-main
 
-bench: build
+bench: build deps-test
 	bench/run-bench $(BUILD)
 
 screenshot:

@@ -12,19 +12,34 @@ Dialogs &current()
     return installed ? *installed : system;
 }
 
+// Every box names the application, whatever the process's own name is (the tests').
+MessageRequest request(const QString &text, QMessageBox::StandardButtons buttons, bool selectable)
+{
+    return MessageRequest{QStringLiteral("Tagmender"), text, QMessageBox::NoIcon, buttons,
+                          selectable};
+}
+
 } // namespace
 
 QMessageBox::StandardButton Dialogs::message(QWidget *parent, const QString &text,
-                                             QMessageBox::StandardButtons buttons)
+                                             QMessageBox::StandardButtons buttons, bool selectable)
 {
-    // Every box names the application, whatever the process's own name is (the tests').
-    const MessageRequest request{QStringLiteral("Tagmender"), text, QMessageBox::NoIcon, buttons};
-    return current().ask(parent, request);
+    return current().ask(parent, request(text, buttons, selectable));
 }
 
-QString Dialogs::chooseFolder(QWidget *parent, const QString &title)
+void Dialogs::inform(QWidget *parent, const QString &text)
 {
-    return current().askForFolder(parent, title);
+    current().openBox(parent, request(text, QMessageBox::Ok, false));
+}
+
+QString Dialogs::chooseFolder(QWidget *parent, const QString &title, const QString &start)
+{
+    return current().askForFolder(parent, title, start);
+}
+
+bool Dialogs::openUrl(const QUrl &url)
+{
+    return current().launch(url);
 }
 
 void Dialogs::install(Dialogs *dialogs)

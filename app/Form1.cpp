@@ -9,10 +9,12 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
 #include <QPointer>
+#include <QScopeGuard>
 
 #include <limits>
 
@@ -22,8 +24,14 @@ QPointer<Form1> theForm1;
 
 void paintWhite(QWidget *widget)
 {
+    // The colours of the text go with the forced white: under a dark desktop theme the
+    // inherited ones are light, and would vanish on white. The check box's square is drawn
+    // in Base and Text.
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, Qt::white);
+    palette.setColor(QPalette::WindowText, Qt::black);
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::Text, Qt::black);
     widget->setPalette(palette);
     // A check box fills with the button colour unless told otherwise.
     widget->setBackgroundRole(QPalette::Window);
@@ -83,6 +91,11 @@ void Form1::buildFields()
     placeInTwips(Label3, 480, 2760, 2175, 255);
     Text3 = addTextField(QStringLiteral("Text3"));
     placeInTwips(Text3, 2760, 2760, 4215, 285);
+    // Screen readers name each field by the label beside it. The label texts hold no '&', so
+    // the labels take no mnemonic and a click on one still leaves the focus where it was.
+    Label1->setBuddy(Text1);
+    Label2->setBuddy(Text2);
+    Label3->setBuddy(Text3);
 
     Check1 = new QCheckBox(QStringLiteral("Include subfolders"), this);
     Check1->setObjectName(QStringLiteral("Check1"));
@@ -93,19 +106,23 @@ void Form1::buildFields()
 
 void Form1::buildImages()
 {
-    Image1 =
-        addImage(QStringLiteral("Image1"), QStringLiteral("browse"), QStringLiteral("Browse ..."));
+    // The pictures take no focus, so each has the shortcut a desktop user would try first.
+    Image1 = addImage(QStringLiteral("Image1"), QStringLiteral("browse"),
+                      QStringLiteral("Browse ..."), QKeySequence(Qt::ALT | Qt::Key_B));
     placeInTwips(Image1, 7080, 720, 1740, 450);
-    Image2 = addImage(QStringLiteral("Image2"), QStringLiteral("start"), QStringLiteral("Start !"));
+    Image2 = addImage(QStringLiteral("Image2"), QStringLiteral("start"), QStringLiteral("Start !"),
+                      QKeySequence(Qt::ALT | Qt::Key_S));
     placeInTwips(Image2, 5280, 3600, 1875, 615);
     Image3 = addImage(QStringLiteral("Image3"), QStringLiteral("info"),
-                      QStringLiteral("About Tagmender"));
+                      QStringLiteral("About Tagmender"), QKeySequence(Qt::Key_F1));
     placeInTwips(Image3, 4440, 3600, 615, 615);
 }
 
-ImageButton *Form1::addImage(const QString &name, const QString &picture, const QString &text)
+ImageButton *Form1::addImage(const QString &name, const QString &picture, const QString &text,
+                             const QKeySequence &shortcut)
 {
-    auto *image = new ImageButton(QStringLiteral(":/images/%1.png").arg(picture), text, this);
+    auto *image =
+        new ImageButton(QStringLiteral(":/images/%1.png").arg(picture), text, shortcut, this);
     image->setObjectName(name);
     return image;
 }
@@ -148,9 +165,13 @@ void Form1::Text1_Change()
 
 void Form1::Image1_Click()
 {
+    // The chooser starts at the folder the field names; otherwise it preselects nothing.
+    const QFileInfo named(Text1->text());
     const QString chosen = Dialogs::chooseFolder(
-        this, QStringLiteral("Hello World. Click on a directory and it's path will be "
-                             "displayed in a message box"));
+        this,
+        QStringLiteral("Hello World. Click on a directory and it's path will be "
+                       "displayed in a message box"),
+        !Text1->text().isEmpty() && named.isDir() ? named.absoluteFilePath() : QString());
     if (chosen.isEmpty()) {
         return;
     }
@@ -165,16 +186,18 @@ void Form1::Image1_Click()
 
 void Form1::Image2_Click()
 {
+    m_stopRequested = false;
+    m_runUnderWay = true;
+    const auto over = qScopeGuard([this] { m_runUnderWay = false; });
     RunDriver(*this).run();
 }
 
 void Form1::Image3_Click()
 {
-    Dialogs::message(this,
-                     QStringLiteral("Questions about Tagmender, ideas or a bug to report? "
-                                    "You are welcome at:") +
-                         QStringLiteral("\r\n\r\n") + QStringLiteral(TAGMENDER_WEB_ADDRESS),
-                     QMessageBox::Ok);
+    // The box returns at once: a run under way while it is open goes on.
+    Dialogs::inform(this, QStringLiteral("Questions about Tagmender, ideas or a bug to report? "
+                                         "You are welcome at:") +
+                              QStringLiteral("\r\n\r\n") + QStringLiteral(TAGMENDER_WEB_ADDRESS));
 }
 
 void Form1::showEvent(QShowEvent *event)

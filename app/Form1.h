@@ -7,6 +7,7 @@
 
 class ImageButton;
 class QCheckBox;
+class QKeySequence;
 class QLabel;
 class QLineEdit;
 
@@ -32,6 +33,15 @@ public:
 
     /// Called by the progress window as it closes: the program ends if this window is gone.
     void progressWindowClosed();
+
+    /// True while a run started by the start picture is under way.
+    bool runUnderWay() const { return m_runUnderWay; }
+
+    /// Asks the run under way to stop between two files (the progress window's close does).
+    void requestStop() { m_stopRequested = true; }
+
+    /// True once requestStop() was called during the current run.
+    bool stopRequested() const { return m_stopRequested; }
 
     QLabel *Label1;
     QLineEdit *Text1; ///< the folder
@@ -61,7 +71,8 @@ private:
     Form1();
     void buildFields();
     void buildImages();
-    ImageButton *addImage(const QString &name, const QString &picture, const QString &text);
+    ImageButton *addImage(const QString &name, const QString &picture, const QString &text,
+                          const QKeySequence &shortcut);
     QLabel *addLabel(const QString &name, const QString &text);
     QLineEdit *addTextField(const QString &name);
     void connectActions();
@@ -73,4 +84,6 @@ private:
 
     bool m_closeRequested = false;
     bool m_ended = false;
+    bool m_runUnderWay = false;
+    bool m_stopRequested = false;
 };

@@ -1,11 +1,12 @@
 #include "Form2.h"
 
 #include "Form1.h"
+#include "ResultsList.h"
 #include "WindowDesign.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
-#include <QListWidget>
 #include <QPointer>
 #include <QProgressBar>
 
@@ -31,7 +32,7 @@ Form2 *Form2::existing()
 Form2::Form2()
     : Label1(new QLabel(QStringLiteral("Label1"), this)),
       Label2(new QLabel(QStringLiteral("Files that have been changed :"), this)),
-      List1(new QListWidget(this)), ProgressBar1(new QProgressBar(this))
+      List1(new ResultsList(this)), ProgressBar1(new QProgressBar(this))
 {
     setObjectName(QStringLiteral("Form2"));
     // Closing the window discards it with its contents; the accessor builds a fresh one.
@@ -56,11 +57,24 @@ Form2::Form2()
     placeInTwips(Label2, 600, 1200, 4215, 255);
     Label2->setFont(designFont(8.25));
 
+    // Screen readers name the list by its caption (a list's accessible name does not come from
+    // a buddy label); the bar has no caption of its own.
+    List1->setAccessibleName(Label2->text());
+    ProgressBar1->setAccessibleName(QStringLiteral("Progress"));
+
     centreOnScreen(this);
 }
 
 void Form2::closeEvent(QCloseEvent *event)
 {
+    // Closed during a run, the window would leave the run going on unseen. It stays instead,
+    // to show what was done and what failed, and the run stops before its next file.
+    Form1 *main = Form1::existing();
+    if (main && main->runUnderWay()) {
+        event->ignore();
+        main->requestStop();
+        return;
+    }
     event->accept();
     // The window is deleted later, from the event loop; until then the accessor must not
     // hand it out again, or a run's later operations would go to a window on its way out.
@@ -68,7 +82,16 @@ void Form2::closeEvent(QCloseEvent *event)
         theForm2 = nullptr;
     }
     // The main window may be waiting for this one to go before the program ends.
-    if (Form1 *main = Form1::existing()) {
+    if (main) {
         main->progressWindowClosed();
     }
+}
+
+void Form2::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }

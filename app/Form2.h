@@ -3,11 +3,12 @@
 #include <QWidget>
 
 class QLabel;
-class QListWidget;
 class QProgressBar;
+class ResultsList;
 
 /// The progress window: status line, caption, the list of changed files and the progress
-/// bar. It has no behaviour of its own; the run fills it (see Form2View). Closing it discards
+/// bar. The run fills it (see Form2View). Closing it (or Escape) during a run stops the run
+/// between two files and keeps the window with what was done; closing it otherwise discards
 /// it, and the next use builds it anew, hidden until a run shows it.
 class Form2 : public QWidget
 {
@@ -22,11 +23,12 @@ public:
 
     QLabel *Label1;     ///< the status line
     QLabel *Label2;     ///< the caption over the results
-    QListWidget *List1; ///< the files the run changed, in processing order
+    ResultsList *List1; ///< the files the run changed, in processing order
     QProgressBar *ProgressBar1;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     Form2();

@@ -1,9 +1,9 @@
 #include "Form2View.h"
 
 #include "Form2.h"
+#include "ResultsList.h"
 
 #include <QLabel>
-#include <QListWidget>
 #include <QProgressBar>
 
 #include <limits>
@@ -56,6 +56,15 @@ void Form2View::clearResults()
 void Form2View::addChangedFile(const QString &path)
 {
     Form2::instance()->List1->addItem(path);
+}
+
+void Form2View::bringToFront()
+{
+    Form2 *window = Form2::existing();
+    if (window && window->isVisible()) {
+        window->raise();
+        window->activateWindow();
+    }
 }
 
 void Form2View::stopped()

@@ -16,5 +16,6 @@ public:
     void setProgressValue(qsizetype value) override;
     void clearResults() override;
     void addChangedFile(const QString &path) override;
+    void bringToFront() override;
     void stopped() override;
 };

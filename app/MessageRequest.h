@@ -10,4 +10,5 @@ struct MessageRequest
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    bool selectable = false; ///< the text can be selected and copied (paths, reasons)
 };

@@ -18,6 +18,10 @@ public:
     virtual void clearResults() = 0;
     virtual void addChangedFile(const QString &path) = 0;
 
+    /// The run is over or stopped: the window, if visible, comes in front of the others with
+    /// its results. Never builds a window.
+    virtual void bringToFront() = 0;
+
     /// The run stopped early because the main window was closed. Unlike the other
     /// operations this never builds a window: the program may be ending.
     virtual void stopped() = 0;

@@ -2,6 +2,7 @@
 
 #include "Dialogs.h"
 #include "Form1.h"
+#include "Form2.h"
 #include "ImageButton.h"
 #include "InputCheck.h"
 #include "ProgressView.h"
@@ -68,14 +69,14 @@ void RunDriver::runConfirmed(const Input &input)
     // the folder list would still point at the previous folder.
     const QString folder = m_form.Dir1.setPath(input.folder) ? m_form.Dir1.path() : input.folder;
     SearchReplaceRun core(input.search, input.replacement, *this);
+    m_startFolder = folder;
     m_form.List1 = core.collect(folder, input.subfolders);
     if (stopRequested()) {
-        m_view.stopped();
+        stop();
         return;
     }
     if (m_form.List1.isEmpty()) {
-        tell(QStringLiteral("No HTML-files found."));
-        reportFailures();
+        reportEmptyList(folder);
         m_view.hide();
         return;
     }
@@ -83,20 +84,52 @@ void RunDriver::runConfirmed(const Input &input)
     m_view.setProgressMaximum(m_form.List1.size());
     m_view.setProgressValue(0);
     letEventsThrough();
-    // A close during the last file is noticed here, so no message outlives the main window.
+    // A close during the last file is noticed here: the run counts as stopped.
     if (!core.process(m_form.List1) || stopRequested()) {
-        m_view.stopped();
+        stop();
         return;
     }
     m_view.setStatus(QStringLiteral("All done (o:"));
+    m_view.bringToFront();
     reportFailures();
     tell(QStringLiteral("Search and replace finished !"));
+}
+
+void RunDriver::reportEmptyList(const QString &folder)
+{
+    // A folder that could not be read holds no HTML files as far as anyone knows; saying that
+    // none were found would hide the real trouble.
+    if (m_startFolderFailure.isEmpty()) {
+        tell(QStringLiteral("No HTML-files found."));
+    } else {
+        tell(QStringLiteral("The folder \"%1\" could not be read: %2")
+                 .arg(QDir::toNativeSeparators(folder), m_startFolderFailure),
+             true);
+        m_failures.removeFirst();
+    }
+    reportFailures();
+}
+
+void RunDriver::stop()
+{
+    // What was done stays in the progress window, with the failures met so far.
+    if (m_form.closeRequested()) {
+        m_view.stopped();
+    } else {
+        m_view.setStatus(QStringLiteral("Stopped before the end."));
+    }
+    m_view.bringToFront();
+    // With the main window closed and no progress window on the screen the program is ending.
+    if (onScreen()->isVisible()) {
+        reportFailures();
+    }
 }
 
 void RunDriver::prepare(const Input &input)
 {
     m_form.Dir1.setPath(input.folder);
     m_view.show();
+    m_shown = true;
     m_view.showProgressBar();
     m_view.clearResults();
     m_form.List1.clear();
@@ -119,6 +152,14 @@ void RunDriver::letEventsThrough()
     m_sinceEvents.restart();
 }
 
+QWidget *RunDriver::onScreen() const
+{
+    // Once the run has shown its window the user watches that one; before, the main window.
+    Form2 *progress = Form2::existing();
+    return m_shown && progress && progress->isVisible() ? static_cast<QWidget *>(progress)
+                                                        : &m_form;
+}
+
 void RunDriver::reportFailures()
 {
     if (m_failures.isEmpty()) {
@@ -129,16 +170,24 @@ void RunDriver::reportFailures()
     if (m_failures.size() > FailuresShown) {
         text += QStringLiteral("\n... and %1 more.").arg(m_failures.size() - FailuresShown);
     }
-    tell(text);
+    // Paths and reasons are there to be copied into a file manager or a report.
+    tell(text, true);
 }
 
-void RunDriver::tell(const QString &text)
+void RunDriver::tell(const QString &text, bool selectable)
 {
-    Dialogs::message(&m_form, text, QMessageBox::Ok);
+    Dialogs::message(onScreen(), text, QMessageBox::Ok, selectable);
 }
 
 void RunDriver::folderFailed(const QString &folder, const QString &reason)
 {
+    // The walk starts with the chosen folder: a failure reported before any other and naming
+    // it means the folder itself could not be listed, and nothing below it was reached.
+    if (m_failures.isEmpty() && m_startFolderFailure.isEmpty() &&
+        QDir::cleanPath(QDir::fromNativeSeparators(folder)) ==
+            QDir::cleanPath(QDir::fromNativeSeparators(m_startFolder))) {
+        m_startFolderFailure = reason;
+    }
     m_failures.append(QDir::toNativeSeparators(folder) + QStringLiteral(": ") + reason);
 }
 
@@ -170,7 +219,7 @@ void RunDriver::fileFailed(const QString &path, const QString &reason)
 
 bool RunDriver::stopRequested()
 {
-    // Closing the main window stops the run between two files: a file is never cut off
-    // in the middle of its rewrite, and the program then ends as it would without a run.
-    return m_form.closeRequested();
+    // Closing either window stops the run between two files: a file is never cut off in the
+    // middle of its rewrite.
+    return m_form.closeRequested() || m_form.stopRequested();
 }

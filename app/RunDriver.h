@@ -6,6 +6,7 @@
 #include <QStringList>
 
 class Form1;
+class QWidget;
 class ProgressView;
 
 /// One search-and-replace run started by the start picture of the main window: the checks,
@@ -41,13 +42,19 @@ private:
     bool accepted(const Input &input);
     void runConfirmed(const Input &input);
     void prepare(const Input &input);
+    void reportEmptyList(const QString &folder);
+    void stop();
     void setInputEnabled(bool enabled);
     void letEventsThrough();
+    QWidget *onScreen() const;
     void reportFailures();
-    void tell(const QString &text);
+    void tell(const QString &text, bool selectable = false);
 
     Form1 &m_form;
     ProgressView &m_view;
     QElapsedTimer m_sinceEvents;
     QStringList m_failures;
+    QString m_startFolderFailure; ///< why the chosen folder itself could not be listed
+    QString m_startFolder;
+    bool m_shown = false; ///< the progress window was shown: messages go there
 };

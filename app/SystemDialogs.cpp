@@ -1,18 +1,63 @@
 #include "SystemDialogs.h"
 
+#include <QDesktopServices>
 #include <QFileDialog>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QUrl>
+
+namespace {
+
+QMessageBox *makeBox(QWidget *parent, const MessageRequest &request)
+{
+    auto *box = new QMessageBox(request.icon, request.title, request.text, request.buttons, parent);
+    // The program's texts are plain; a path that happens to look like markup stays as it is.
+    box->setTextFormat(Qt::PlainText);
+    if (request.selectable) {
+        box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    }
+    return box;
+}
+
+} // namespace
 
 QMessageBox::StandardButton SystemDialogs::ask(QWidget *parent, const MessageRequest &request)
 {
-    QMessageBox box(request.icon, request.title, request.text, request.buttons, parent);
-    // The program's texts are plain; a path that happens to look like markup stays as it is.
-    box.setTextFormat(Qt::PlainText);
-    box.setWindowModality(Qt::ApplicationModal);
-    return static_cast<QMessageBox::StandardButton>(box.exec());
+    const std::unique_ptr<QMessageBox> box(makeBox(parent, request));
+    box->setWindowModality(Qt::ApplicationModal);
+    return static_cast<QMessageBox::StandardButton>(box->exec());
 }
 
-QString SystemDialogs::askForFolder(QWidget *parent, const QString &title)
+void SystemDialogs::openBox(QWidget *parent, const MessageRequest &request)
 {
-    // An empty start folder: nothing is preselected, whatever the folder field holds.
-    return QFileDialog::getExistingDirectory(parent, title, QString(), QFileDialog::ShowDirsOnly);
+    // open(), not exec(): no event loop of its own, so the caller (a run that let this click
+    // through) carries on at once. The box blocks only its own window, and deletes itself.
+    QMessageBox *box = makeBox(parent, request);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+QString SystemDialogs::askForFolder(QWidget *parent, const QString &title, const QString &start)
+{
+    // QFileDialog keeps its history and last folder through QSettings (QtProject.conf, or the
+    // registry), reading it when built and writing it when destroyed. The program keeps nothing
+    // from one start to the next, so the dialog gets an empty scratch folder for its settings,
+    // removed once the dialog is gone.
+    QTemporaryDir scratch;
+    if (scratch.isValid()) {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, scratch.path());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, scratch.path());
+    }
+    QFileDialog dialog(parent, title);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    // An empty start shows the computer's top level with no folder chosen, so that Enter does
+    // not hand back some folder the user never picked.
+    dialog.setDirectory(start);
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+}
+
+bool SystemDialogs::launch(const QUrl &url)
+{
+    return QDesktopServices::openUrl(url);
 }

@@ -17,6 +17,7 @@
 #include "Form1.h"
 #include "Form2.h"
 #include "ImageButton.h"
+#include "ResultsList.h"
 #include "WindowDesign.h"
 
 #include <QApplication>
@@ -29,6 +30,7 @@
 #include <QStyleOptionButton>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 #include <cstdio>
 
@@ -67,11 +69,24 @@ protected:
         return request.buttons.testFlag(QMessageBox::Ok) ? QMessageBox::Ok : QMessageBox::No;
     }
 
-    QString askForFolder(QWidget *parent, const QString &title) override
+    void openBox(QWidget *parent, const MessageRequest &request) override
     {
         Q_UNUSED(parent);
+        faults.append(QStringLiteral("box: ") + request.text);
+    }
+
+    QString askForFolder(QWidget *parent, const QString &title, const QString &start) override
+    {
+        Q_UNUSED(parent);
+        Q_UNUSED(start);
         faults.append(QStringLiteral("folder chooser: ") + title);
         return {};
+    }
+
+    bool launch(const QUrl &url) override
+    {
+        faults.append(QStringLiteral("program started for: ") + url.toString());
+        return false;
     }
 
 private:

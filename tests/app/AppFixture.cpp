@@ -1,6 +1,7 @@
 #include "AppFixture.h"
 
 #include "Form1.h"
+#include "Form2.h"
 #include "ImageButton.h"
 
 #include <QApplication>
@@ -10,6 +11,7 @@
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QTest>
+#include <QUrl>
 
 #include <algorithm>
 
@@ -100,10 +102,11 @@ QStringList AppFixture::expectedRun(const QStringList &files, const QStringList 
             expected << u"changed: "_s + path(files.at(i));
         }
     }
-    expected << u"status: All done (o:"_s;
+    expected << u"status: All done (o:"_s << u"front"_s;
     if (!failed.isEmpty()) {
         // Twenty are named, the rest counted.
-        QString failures = u"message: These files and folders could not be processed:\n"_s;
+        QString failures =
+            u"selectable message: These files and folders could not be processed:\n"_s;
         for (const QString &file : failed.first(qMin<qsizetype>(failed.size(), 20))) {
             failures += u'\n' + path(file) + u": *"_s;
         }
@@ -124,17 +127,40 @@ void AppFixture::record(const QString &entry)
 QMessageBox::StandardButton AppFixture::ask(QWidget *parent, const MessageRequest &request)
 {
     const bool question = request.buttons == (QMessageBox::Yes | QMessageBox::No);
-    const bool plain = request.title == u"Tagmender"_s && request.icon == QMessageBox::NoIcon &&
-                       parent == Form1::existing() &&
-                       (question || request.buttons == QMessageBox::Ok);
-    // Only failure lines hold ": " followed by text; their reasons come from the system.
-    const QString text = QString(request.text).replace(QRegularExpression(u": .+"_s), u": *"_s);
-    record((plain ? u""_s : u"odd "_s) + (question ? u"question: "_s : u"message: "_s) + text);
+    recordMessage(parent, request, question ? u"question: "_s : u"message: "_s);
     return question ? answer : QMessageBox::Ok;
 }
 
-QString AppFixture::askForFolder(QWidget *parent, const QString &title)
+void AppFixture::openBox(QWidget *parent, const MessageRequest &request)
 {
-    record((parent == Form1::existing() ? u""_s : u"odd "_s) + u"folder: "_s + title);
+    recordMessage(parent, request, u"box: "_s);
+}
+
+void AppFixture::recordMessage(QWidget *parent, const MessageRequest &request, const QString &kind)
+{
+    const Form2 *progress = Form2::existing();
+    const QWidget *onScreen = progress && progress->isVisible()
+                                  ? static_cast<const QWidget *>(progress)
+                                  : Form1::existing();
+    const bool plain = request.title == u"Tagmender"_s && request.icon == QMessageBox::NoIcon &&
+                       parent == onScreen &&
+                       (request.buttons == (QMessageBox::Yes | QMessageBox::No) ||
+                        request.buttons == QMessageBox::Ok);
+    // Only failure lines hold ": " followed by text; their reasons come from the system.
+    const QString text = QString(request.text).replace(QRegularExpression(u": .+"_s), u": *"_s);
+    record((plain ? u""_s : u"odd "_s) + (request.selectable ? u"selectable "_s : u""_s) + kind +
+           text);
+}
+
+QString AppFixture::askForFolder(QWidget *parent, const QString &title, const QString &start)
+{
+    record((parent == Form1::existing() ? u""_s : u"odd "_s) + u"folder: "_s + title +
+           (start.isEmpty() ? QString() : u" from "_s + start));
     return folderAnswer;
+}
+
+bool AppFixture::launch(const QUrl &url)
+{
+    opened.append(url.toString());
+    return true;
 }

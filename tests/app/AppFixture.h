@@ -20,10 +20,13 @@ public:
     AppFixture();
     ~AppFixture() override;
 
-    /// In order; "odd " marks a dialog not plain or not the main window's, reasons become "*".
+    /// In order; "odd " marks a dialog not plain or not on the window on the screen (the progress
+    /// window while it is visible, else the main one), reasons become "*"; "selectable " marks a
+    /// message whose text can be copied, "box: " one that does not wait for its answer.
     QStringList transcript;
     QMessageBox::StandardButton answer = QMessageBox::Yes; ///< to every question
     QString folderAnswer;                                  ///< empty cancels
+    QStringList opened; ///< the URLs handed to the desktop's programs
     std::function<void(const QString &entry)> onEntry;
 
     QString path(const QString &relative = {}) const; ///< in native form
@@ -48,11 +51,14 @@ public:
     void setProgressValue(qsizetype n) override { carry("value", &W::setProgressValue, n); }
     void clearResults() override { carry("clear", &W::clearResults); }
     void addChangedFile(const QString &f) override { carry("changed:", &W::addChangedFile, f); }
+    void bringToFront() override { carry("front", &W::bringToFront); }
     void stopped() override { carry("stopped", &W::stopped); }
 
 protected:
     QMessageBox::StandardButton ask(QWidget *parent, const MessageRequest &request) override;
-    QString askForFolder(QWidget *parent, const QString &title) override;
+    void openBox(QWidget *parent, const MessageRequest &request) override;
+    QString askForFolder(QWidget *parent, const QString &title, const QString &start) override;
+    bool launch(const QUrl &url) override;
 
 private:
     template <typename... Params>
@@ -63,6 +69,7 @@ private:
         record(((entry << ... << QVariant::fromValue(args).toString())).join(u' '));
     }
     void record(const QString &entry);
+    void recordMessage(QWidget *parent, const MessageRequest &request, const QString &kind);
 
     QTemporaryDir m_dir;
     Form2View m_window;

@@ -5,10 +5,13 @@
 #include "Form2.h"
 #include "ImageButton.h"
 
+#include <QAccessible>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -22,14 +25,19 @@ class TestForm1 : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // The folder chooser's settings would land here.
+    void initTestCase() { qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path())); }
     void init();
     void cleanup() { m_app.reset(); }
     void clicksAndKeys_data();
     void clicksAndKeys();
     void folderField_data();
     void folderField();
+    void systemChooser_data();
+    void systemChooser();
 
 private:
+    QTemporaryDir m_config;
     std::unique_ptr<AppFixture> m_app;
 };
 
@@ -44,34 +52,44 @@ void TestForm1::init()
 void TestForm1::clicksAndKeys_data()
 {
     QTest::addColumn<QString>("target");
-    QTest::addColumn<Qt::MouseButton>("button"); // NoButton: the key is pressed in the target
-    QTest::addColumn<Qt::Key>("key");
-    QTest::addColumn<QString>("focus");    // afterwards
-    QTest::addColumn<QString>("expected"); // the only entry; "" for none
+    QTest::addColumn<Qt::MouseButton>("button"); // NoButton: the keys are pressed in the target,
+    QTest::addColumn<QKeySequence>("keys");      // none: a screen reader presses the target
+    QTest::addColumn<QString>("focus");          // afterwards
+    QTest::addColumn<QString>("expected");       // the only entry; "" for none
     const auto click = [](const char *name, const char *target, Qt::MouseButton button,
                           const QString &expected = QString()) {
-        QTest::newRow(name) << QString::fromLatin1(target) << button << Qt::Key_unknown
-                            << u"Text1"_s << expected;
+        QTest::newRow(name) << QString::fromLatin1(target) << button << QKeySequence() << u"Text1"_s
+                            << expected;
     };
-    const auto press = [](const char *field, Qt::Key key, const char *focus) {
-        QTest::addRow("%s, %s", field, qPrintable(QKeySequence(key).toString()))
-            << QString::fromLatin1(field) << Qt::NoButton << key << QString::fromLatin1(focus)
-            << QString();
+    const auto press = [](const char *field, const QKeySequence &keys, const char *focus,
+                          const QString &expected = QString()) {
+        QTest::addRow("%s, %s", field, qPrintable(keys.toString()))
+            << QString::fromLatin1(field) << Qt::NoButton << keys << QString::fromLatin1(focus)
+            << expected;
     };
+    const QString question = u"question: "_s + AppFixture::Confirmation;
+    const QString chooser = ChooserTitle + u" from %1"_s; // the field names the site
+    const QString information =
+        u"box: Questions about Tagmender, ideas or a bug to report? You are welcome at:"
+        "\r\n\r\n" TAGMENDER_WEB_ADDRESS ""_s;
 
     // The pictures and labels take no focus, so it stays where it started, in Text1.
-    click("browse", "Image1", Qt::LeftButton, ChooserTitle);
-    click("start", "Image2", Qt::LeftButton, u"question: "_s + AppFixture::Confirmation);
-    click("information", "Image3", Qt::LeftButton,
-          u"message: Questions about Tagmender, ideas or a bug to report? You are welcome at:"
-          "\r\n\r\n" TAGMENDER_WEB_ADDRESS ""_s);
+    click("browse", "Image1", Qt::LeftButton, chooser);
+    click("start", "Image2", Qt::LeftButton, question);
+    click("information", "Image3", Qt::LeftButton, information);
     click("start, right", "Image2", Qt::RightButton);
     click("label", "Label2", Qt::LeftButton);
+    click("browse, pressed by a screen reader", "Image1", Qt::NoButton, chooser);
+    click("start, pressed by a screen reader", "Image2", Qt::NoButton, question);
     for (const char *field : {"Text3", "Check1"}) {
         for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
             press(field, key, field);
         }
     }
+    // Each picture has its shortcut, wherever the focus is.
+    press("Text1", QKeySequence(Qt::ALT | Qt::Key_B), "Text1", chooser);
+    press("Text3", QKeySequence(Qt::ALT | Qt::Key_S), "Text3", question);
+    press("Check1", Qt::Key_F1, "Check1", information);
     // The check box lies under the folder field but comes last.
     press("Text1", Qt::Key_Tab, "Text2");
     press("Text2", Qt::Key_Tab, "Text3");
@@ -84,7 +102,7 @@ void TestForm1::clicksAndKeys()
 {
     QFETCH(QString, target);
     QFETCH(Qt::MouseButton, button);
-    QFETCH(Qt::Key, key);
+    QFETCH(QKeySequence, keys);
     QFETCH(QString, focus);
     QFETCH(QString, expected);
 
@@ -98,15 +116,20 @@ void TestForm1::clicksAndKeys()
     m_app->answer = QMessageBox::No;
     auto *widget = form->findChild<QWidget *>(target);
     QVERIFY(widget);
-    if (button == Qt::NoButton) {
+    if (button == Qt::NoButton && keys.isEmpty()) {
+        QAccessible::queryAccessibleInterface(widget)->actionInterface()->doAction(
+            QAccessibleActionInterface::pressAction());
+    } else if (button == Qt::NoButton) {
         widget->setFocus();
-        QTest::keyClick(widget, key);
+        QTest::keySequence(widget, keys);
     } else {
         // A corner of the control counts as much as its middle.
         QTest::mouseClick(widget, button, {}, QPoint(2, widget->height() - 2));
     }
 
-    QCOMPARE(m_app->transcript, expected.isEmpty() ? QStringList() : QStringList{expected});
+    QCOMPARE(m_app->transcript,
+             expected.isEmpty() ? QStringList()
+                                : QStringList{expected.replace(u"%1"_s, m_app->path(u"site"_s))});
     QCOMPARE(QApplication::focusWidget(), form->findChild<QWidget *>(focus));
     QVERIFY(form->isVisible());
     QCOMPARE(QStringList({form->Text1->text(), form->Text2->text(), form->Text3->text()}),
@@ -173,6 +196,51 @@ void TestForm1::folderField()
         QCOMPARE(form->Dir1.entries(), QStringList{u"site"_s});
         QVERIFY(form->File1.entries().isEmpty());
     }
+}
+
+void TestForm1::systemChooser_data()
+{
+    QTest::addColumn<QString>("field");       // the folder field, relative to the site's root
+    QTest::addColumn<QString>("preselected"); // by the chooser; "" for nothing
+    QTest::addColumn<QString>("after");       // the field once the chooser is answered
+    // The chooser opens at the folder the field names, and Enter takes that folder. With no
+    // such folder it preselects nothing, and the user cancels.
+    QTest::newRow("field names a folder") << u"site/sub/"_s << u"site/sub"_s << u"site/sub"_s;
+    QTest::newRow("field names none") << u"keep"_s << QString() << u"keep"_s;
+}
+
+void TestForm1::systemChooser()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, preselected);
+    QFETCH(QString, after);
+
+    Form1 *form = Form1::instance();
+    form->Text1->setText(m_app->path(field));
+    QString seen;
+    QTimer user; // waits for the chooser's own event loop, then answers it
+    user.callOnTimeout(form, [&] {
+        if (auto *chooser = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+            user.stop();
+            seen = chooser->selectedFiles().value(0);
+            if (!seen.isEmpty()) {
+                QTest::keyClick(chooser, Qt::Key_Return);
+            }
+            if (chooser->isVisible()) {
+                chooser->reject();
+            }
+        }
+    });
+    user.start();
+    Dialogs::install(nullptr);
+    QTest::mouseClick(form->Image1, Qt::LeftButton);
+    Dialogs::install(m_app.get());
+
+    QCOMPARE(seen, preselected.isEmpty() ? preselected : m_app->path(preselected));
+    QCOMPARE(form->Text1->text(), m_app->path(after));
+    // The program keeps nothing from one start to the next, not even the chooser's history.
+    QCOMPARE(QDir(m_config.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList());
 }
 
 QTEST_MAIN(TestForm1)

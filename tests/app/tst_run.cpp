@@ -1,19 +1,48 @@
-// Whole runs started from the start picture, followed entry by entry, and the windows closed.
+// Whole runs started from the start picture, followed entry by entry, the windows used and
+// closed during and after a run, and the list of changed files.
 
 #include "AppFixture.h"
 #include "Form1.h"
 #include "Form2.h"
+#include "ImageButton.h"
+#include "ResultsList.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QMessageBox>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
+#include <QUrl>
 
 #include <memory>
 
 using namespace Qt::StringLiterals;
+
+// Whether the list's newest entry is in sight and drawn: something other than the background
+// inside its rectangle.
+static bool newestDrawn(ResultsList *list)
+{
+    const QImage drawn = list->viewport()->grab().toImage();
+    const QRect newest = list->visualItemRect(list->item(list->count() - 1));
+    if (newest.isEmpty() || !list->viewport()->rect().contains(newest)) {
+        return false;
+    }
+    const QColor background = list->palette().color(QPalette::Base);
+    for (int y = newest.top(); y <= newest.bottom(); ++y) {
+        for (int x = newest.left(); x <= newest.right(); ++x) {
+            if (drawn.pixelColor(x, y) != background) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
 
 class TestRun : public QObject
 {
@@ -28,6 +57,8 @@ private Q_SLOTS:
     void transcript();
     void closing_data();
     void closing();
+    void resultsList_data();
+    void resultsList();
 
 private:
     std::unique_ptr<AppFixture> m_app;
@@ -88,25 +119,48 @@ void TestRun::transcript_data()
     // In processing order: NAME- lacks the text, NAME! cannot be rewritten, NAME~ is left out.
     QTest::addColumn<QStringList>("site");
     QTest::addColumn<bool>("subfolders");
-    const auto row = [](const char *name, const QString &site, bool subfolders = false) {
-        QTest::newRow(name) << site.split(u' ', Qt::SkipEmptyParts) << subfolders;
+    QTest::addColumn<QString>("action"); // done by the user as file number "at" begins
+    QTest::addColumn<int>("at");
+    const auto row = [](const char *name, const QString &site, bool subfolders = false,
+                        const char *action = "", int at = 1) {
+        QTest::newRow(name) << site.split(u' ', Qt::SkipEmptyParts) << subfolders
+                            << QString::fromLatin1(action) << at;
+    };
+    const auto pages = [](const char *mark) {
+        QStringList many;
+        for (int i = 10; i < 40; ++i) {
+            many << u"p%1.htm"_s.arg(i) + QString::fromLatin1(mark);
+        }
+        return many.join(u' ');
     };
 
     row("mixed", u"a.htm- b.htm c.htm- b.txt~ c.htm.bak~ sub/d.htm~"_s);
     row("subfolders", u"sub/deeper/c.htm sub/b.htm a.htm"_s, true);
     row("no HTML-files", u"notes.txt~ sub/a.htm~"_s);
     row("failing in the middle", u"a.htm b.htm! c.htm"_s);
-    QStringList many;
-    for (int i = 10; i < 35; ++i) {
-        many << u"p%1.htm!"_s.arg(i);
-    }
-    row("failures counted", many.join(u' '));
+    row("failures counted", pages("!"));
+    // More than the list shows at once: it follows the newest entry.
+    row("many changed", pages(""));
+    // The chosen folder goes as the progress window shows: it cannot be read.
+    row("folder unreadable", {}, false, "gone");
+    // Closing either window, or Escape in the progress one, stops the run after the file under
+    // way; the failures met so far are shown all the same.
+    const QString stopped = u"a.htm! b.htm c.htm"_s;
+    row("main window closed", stopped, false, "close Form1");
+    row("progress window closed", stopped, false, "close Form2");
+    row("Escape in the progress window", stopped, false, "Escape");
+    // A box the user opens does not pause the run.
+    row("information opened", stopped, false, "information");
+    // Scrolled up by the user, the list stays where it was put.
+    row("list scrolled up", pages(""), false, "scroll", 25);
 }
 
 void TestRun::transcript()
 {
     QFETCH(QStringList, site);
     QFETCH(bool, subfolders);
+    QFETCH(QString, action);
+    QFETCH(int, at);
 
     const QByteArray replaced = QByteArray(AppFixture::PageWithText).replace("Home", "Start");
     QStringList files, changed, failed; // in processing order
@@ -132,6 +186,8 @@ void TestRun::transcript()
     progress->List1->addItem(u"earlier"_s);
     Form1 *form = Form1::instance();
     QStringList unlocked; // entries while the run's input could be used
+    QStringList unseen;   // entries when the list did not show its newest entry
+    bool boxOpen = false; // the information box, right after it was opened
     m_app->onEntry = [&](const QString &entry) {
         if (!entry.startsWith(u"question: "_s) && !AppFixture::inputEnabled(false)) {
             unlocked << entry;
@@ -140,14 +196,64 @@ void TestRun::transcript()
         if (entry == u"show"_s) {
             form->Text2->setText(u"Away"_s);
             form->Text3->setText(u"Gone"_s);
+            if (action == u"gone"_s) {
+                QVERIFY(QDir(m_app->path()).removeRecursively());
+            }
+        }
+        ResultsList *list = progress->List1;
+        if (entry.startsWith(u"value "_s) && list->count() > 0 && action != u"scroll"_s &&
+            !newestDrawn(list)) {
+            unseen << entry;
+        }
+        if (entry != u"value %1"_s.arg(at) || action.isEmpty()) {
+            return;
+        }
+        if (action.startsWith(u"close "_s)) {
+            (action.endsWith(u"Form1"_s) ? static_cast<QWidget *>(form) : progress)->close();
+        } else if (action == u"Escape"_s) {
+            QTest::keyClick(progress, Qt::Key_Escape);
+        } else if (action == u"scroll"_s) {
+            list->viewport()->grab();
+            list->verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMinimum);
+        } else if (action == u"information"_s) {
+            // The real box: a box of its own event loop would hold the run until this closes it.
+            Dialogs::install(nullptr);
+            QTimer::singleShot(0, form, [] { QApplication::activeModalWidget()->close(); });
+            QTest::mouseClick(form->Image3, Qt::LeftButton);
+            Dialogs::install(m_app.get());
+            const auto *box = form->findChild<QMessageBox *>();
+            boxOpen = box && box->isVisible() && box->windowModality() == Qt::WindowModal;
         }
     };
 
     m_app->start(m_app->path(), u"Home"_s, u"Start"_s, subfolders);
 
-    QCOMPARE(m_app->transcript, m_app->expectedRun(files, changed, failed));
+    const bool stops = action.startsWith(u"close "_s) || action == u"Escape"_s;
+    QStringList expected = m_app->expectedRun(files, changed, failed);
+    const qsizetype processed = stops ? at + 1 : files.size();
+    QString status = u"All done (o:"_s;
+    if (action == u"gone"_s) {
+        expected.replace(
+            expected.indexOf(u"message: No HTML-files found."_s),
+            u"selectable message: The folder \"%1\" could not be read: *"_s.arg(m_app->path()));
+    } else if (stops) {
+        // The file under way is finished (it changes in these rows), then the run stops.
+        const QString failures = expected.at(expected.size() - 2);
+        expected.resize(expected.indexOf(u"value %1"_s.arg(at)) + 2);
+        status = action == u"close Form1"_s ? u"Stopped: the main window was closed."_s
+                                            : u"Stopped before the end."_s;
+        expected << (action == u"close Form1"_s ? u"stopped"_s : u"status: "_s + status)
+                 << u"front"_s << failures;
+        for (const QString &file : files.sliced(processed)) {
+            changed.removeAll(file);
+            after[file] = AppFixture::PageWithText;
+        }
+    }
+    QCOMPARE(m_app->transcript, expected);
     QCOMPARE(unlocked, QStringList());
+    QCOMPARE(unseen, QStringList());
     QVERIFY(AppFixture::inputEnabled(true));
+    QCOMPARE(form->isVisible(), action != u"close Form1"_s);
     QCOMPARE(form->List1, m_app->paths(files));
     QCOMPARE(Form2::existing(), progress);
     QCOMPARE(progress->isVisible(), !files.isEmpty());
@@ -157,72 +263,54 @@ void TestRun::transcript()
     }
     QCOMPARE(listed, m_app->paths(changed));
     if (!files.isEmpty()) {
-        QCOMPARE(progress->Label1->text(), u"All done (o:"_s);
+        QCOMPARE(progress->Label1->text(), status);
         QCOMPARE(progress->ProgressBar1->maximum(), files.size());
-        QCOMPARE(progress->ProgressBar1->value(), files.size() - 1);
+        QCOMPARE(progress->ProgressBar1->value(), processed - 1);
     }
     for (const auto &[file, content] : after.asKeyValueRange()) {
         QCOMPARE(m_app->read(file), content);
+    }
+    QCOMPARE(boxOpen, action == u"information"_s);
+    if (action == u"scroll"_s) {
+        const QScrollBar *bar = progress->List1->verticalScrollBar();
+        progress->List1->viewport()->grab();
+        QVERIFY(bar->maximum() > 0);
+        QCOMPARE(bar->value(), 0);
+    }
+    // Once the run is over, closing the progress window is no longer refused.
+    if (progress->isVisible()) {
+        progress->close();
+        QVERIFY(!Form2::existing());
     }
 }
 
 void TestRun::closing_data()
 {
     QTest::addColumn<int>("pages");      // in the site; -1 for no run at all
-    QTest::addColumn<bool>("during");    // the first window closes as the second file begins
     QTest::addColumn<bool>("mainFirst"); // else the progress window closes first
-    QTest::addRow("no run") << -1 << false << true;
-    QTest::addRow("found nothing") << 0 << false << true;
-    QTest::addRow("after a run") << 1 << false << true;
-    QTest::addRow("progress first") << 1 << false << false;
-    QTest::addRow("main during run") << 3 << true << true;
-    QTest::addRow("progress during run") << 3 << true << false;
+    QTest::addRow("no run") << -1 << true;
+    QTest::addRow("found nothing") << 0 << true;
+    QTest::addRow("after a run") << 1 << true;
+    QTest::addRow("progress first") << 1 << false;
 }
 
 void TestRun::closing()
 {
     QFETCH(int, pages);
-    QFETCH(bool, during);
     QFETCH(bool, mainFirst);
-    const QStringList abc = QStringList{u"a.htm"_s, u"b.htm"_s, u"c.htm"_s}.first(qMax(pages, 0));
-    for (const QString &page : abc) {
-        QVERIFY(m_app->write(page, AppFixture::PageWithText));
+    if (pages > 0) {
+        QVERIFY(m_app->write(u"a.htm"_s, AppFixture::PageWithText));
     }
     Form1 *form = Form1::instance();
     QSignalSpy ended(form, &Form1::programEnded);
-    QPointer<Form2> shown;
-    const auto closeFirst = [&] {
-        shown = Form2::existing();
-        mainFirst ? form->close() : shown->close();
-    };
-    m_app->onEntry = [&](const QString &entry) {
-        if (during && entry == u"value 1"_s) {
-            closeFirst();
-        }
-    };
     if (pages >= 0) {
         m_app->start(m_app->path(), u"Home"_s, u"Start"_s);
     }
+    QPointer<Form2> shown = Form2::existing();
+    QCOMPARE(shown != nullptr, pages >= 0);
+    QCOMPARE(shown && shown->isVisible(), pages > 0);
+    mainFirst ? form->close() : shown->close();
 
-    if (during) {
-        // Closing the main window stops the run after b; the progress window's close does not.
-        QStringList expected = m_app->expectedRun(abc, abc);
-        if (mainFirst) {
-            expected.resize(expected.size() - 4); // from "value 2" on
-            expected << u"stopped"_s;
-        }
-        QCOMPARE(m_app->transcript, expected);
-        QVERIFY(m_app->read(u"b.htm"_s).contains("Start"));
-        QCOMPARE(m_app->read(u"c.htm"_s).contains("Start"), !mainFirst);
-        QVERIFY(Form2::existing());
-        QCOMPARE(Form2::existing() == shown.data(), mainFirst);
-        QCOMPARE(Form2::existing()->Label1->text(),
-                 mainFirst ? u"Stopped: the main window was closed."_s : u"All done (o:"_s);
-    } else {
-        QCOMPARE(Form2::existing() != nullptr, pages >= 0);
-        QCOMPARE(Form2::existing() && Form2::existing()->isVisible(), pages > 0);
-        closeFirst();
-    }
     // A visible progress window keeps the program alive; a hidden one goes with the main one.
     QPointer<Form2> progress = Form2::existing();
     QCOMPARE(progress && progress->isVisible(), mainFirst && pages > 0);
@@ -230,7 +318,7 @@ void TestRun::closing()
     QCOMPARE(form->isVisible(), !mainFirst);
     QVERIFY(AppFixture::inputEnabled(true));
     if (progress) {
-        QCOMPARE(progress->List1->count(), qMin(pages, 2));
+        QCOMPARE(progress->List1->count(), pages);
     }
     if (ended.count() == 0) {
         mainFirst ? progress->close() : form->close();
@@ -238,6 +326,70 @@ void TestRun::closing()
     }
     QVERIFY(!Form2::existing());
     QTRY_VERIFY(shown.isNull() && progress.isNull());
+}
+
+void TestRun::resultsList_data()
+{
+    QTest::addColumn<QString>("action");    // a key, a double-click, or a context menu entry
+    QTest::addColumn<QList<int>>("rows");   // selected, in the order sub/c, a, b
+    QTest::addColumn<QStringList>("paths"); // opened or copied, relative to the site
+    const auto row = [](const char *action, QList<int> rows, const QString &paths) {
+        QTest::newRow(action) << QString::fromLatin1(action) << rows
+                              << paths.split(u' ', Qt::SkipEmptyParts);
+    };
+    row("double-click", {1}, u"a.htm"_s);
+    row("Enter", {2}, u"b.htm"_s);
+    row("Open", {0, 2}, u"sub/c.htm b.htm"_s);
+    row("Open containing folder", {0, 1, 2}, u"sub ."_s);
+    row("Ctrl+C", {2, 0}, u"sub/c.htm b.htm"_s);
+    row("Copy path", {1}, u"a.htm"_s);
+    row("Copy all paths", {}, u"sub/c.htm a.htm b.htm"_s);
+}
+
+void TestRun::resultsList()
+{
+    QFETCH(QString, action);
+    QFETCH(QList<int>, rows);
+    QFETCH(QStringList, paths);
+    for (const QString &page : {u"a.htm"_s, u"b.htm"_s, u"sub/c.htm"_s}) {
+        QVERIFY(m_app->write(page, AppFixture::PageWithText));
+    }
+    m_app->start(m_app->path(), u"Home"_s, u"Start"_s, true);
+    ResultsList *list = Form2::existing()->List1;
+    QVERIFY(QTest::qWaitForWindowActive(list->window()));
+    list->setFocus();
+    for (const int row : rows) {
+        list->item(row)->setSelected(true);
+    }
+    list->setCurrentItem(list->item(rows.value(0)), QItemSelectionModel::NoUpdate);
+    QGuiApplication::clipboard()->clear();
+
+    if (action == u"double-click"_s) {
+        // Through the window, which gets the whole press, release, press, double-click sequence.
+        const QRect entry = list->visualItemRect(list->item(rows.first()));
+        QTest::mouseDClick(list->window()->windowHandle(), Qt::LeftButton, {},
+                           list->viewport()->mapTo(list->window(), entry.center()));
+    } else if (action == u"Enter"_s || action == u"Ctrl+C"_s) {
+        QTest::keySequence(list, QKeySequence::fromString(action));
+    } else {
+        const QList<QAction *> menu = list->actions();
+        const auto entry = std::ranges::find(menu, action, &QAction::text);
+        QVERIFY(entry != menu.end());
+        (*entry)->trigger();
+    }
+
+    QStringList expected;
+    for (const QString &path : paths) {
+        expected << m_app->path(path == u"."_s ? QString() : path);
+    }
+    if (action.contains(u"Cop"_s) || action == u"Ctrl+C"_s) {
+        QCOMPARE(QGuiApplication::clipboard()->text(), expected.join(u'\n'));
+        QVERIFY(m_app->opened.isEmpty());
+    } else {
+        std::ranges::transform(expected, expected.begin(),
+                               [](auto &p) { return QUrl::fromLocalFile(p).toString(); });
+        QCOMPARE(m_app->opened, expected);
+    }
 }
 
 QTEST_MAIN(TestRun)

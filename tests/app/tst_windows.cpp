@@ -4,12 +4,16 @@
 #include "Form2.h"
 #include "ImageButton.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
 #include <QFontInfo>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QStyleOptionButton>
 #include <QTest>
 
+#include <cmath>
 #include <limits>
 
 using namespace Qt::StringLiterals;
@@ -21,11 +25,51 @@ static QColor corner(QWidget *widget)
     return drawn.pixelColor(drawn.width() - 1, 0);
 }
 
+// Relative luminance as the web's contrast guidelines define it.
+static double luminance(const QColor &colour)
+{
+    const auto linear = [](float c) {
+        return c <= 0.04045f ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
+           0.0722 * linear(colour.blueF());
+}
+
+// The contrast of the darkest pixel of the text drawn against white: 21 for black, 1 for white.
+static double contrastOnWhite(QWidget *widget)
+{
+    QRect text = widget->rect();
+    if (auto *box = qobject_cast<QCheckBox *>(widget)) {
+        QStyleOptionButton option;
+        option.initFrom(box);
+        text = box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box);
+    }
+    const QImage drawn = widget->grab(text).toImage();
+    double darkest = 1;
+    for (int y = 0; y < drawn.height(); ++y) {
+        for (int x = 0; x < drawn.width(); ++x) {
+            darkest = qMin(darkest, luminance(drawn.pixelColor(x, y)));
+        }
+    }
+    return 1.05 / (darkest + 0.05);
+}
+
 class TestWindows : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        // Drawn under a dark desktop theme: light text on dark windows. The white main window
+        // must stay legible all the same.
+        QPalette dark(QColor(0x35, 0x35, 0x35));
+        for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+            dark.setColor(role, QColor(0xee, 0xee, 0xee));
+        }
+        dark.setColor(QPalette::Base, QColor(0x2a, 0x2a, 0x2a));
+        QApplication::setPalette(dark);
+    }
     void cleanup()
     {
         delete Form1::existing();
@@ -40,25 +84,30 @@ void TestWindows::design_data()
     QTest::addColumn<QRect>("geometry"); // only the size of a window
     QTest::addColumn<QString>("text");   // the title of a window, the tooltip of a picture
     QTest::addColumn<qreal>("points");   // Verdana bold; 0 for the platform's font
+    QTest::addColumn<QString>("name");   // for screen readers; "" when it is the text
 
     const QString title = u"Tagmender - by the Tagmender developers"_s;
-    QTest::addRow("Form1") << QRect(0, 0, 619, 300) << title << 0.0;
-    QTest::addRow("Label1") << QRect(24, 56, 161, 17) << "Folder with HTML-files :" << 8.25;
-    QTest::addRow("Text1") << QRect(184, 56, 281, 19) << "" << 0.0;
-    QTest::addRow("Label2") << QRect(48, 136, 129, 17) << "Text to search for :" << 8.25;
-    QTest::addRow("Text2") << QRect(184, 136, 281, 19) << "" << 0.0;
-    QTest::addRow("Label3") << QRect(32, 184, 145, 17) << "Text to replace with :" << 8.25;
-    QTest::addRow("Text3") << QRect(184, 184, 281, 19) << "" << 0.0;
-    QTest::addRow("Check1") << QRect(184, 88, 233, 17) << "Include subfolders" << 8.25;
-    QTest::addRow("Image1") << QRect(472, 48, 116, 30) << "Browse ..." << 0.0;
-    QTest::addRow("Image2") << QRect(352, 240, 125, 41) << "Start !" << 0.0;
-    QTest::addRow("Image3") << QRect(296, 240, 41, 41) << "About Tagmender" << 0.0;
-    QTest::addRow("Form2") << QRect(0, 0, 765, 492) << title << 0.0;
-    QTest::addRow("Form2.List1") << QRect(40, 104, 689, 290) << "" << 8.25;
-    QTest::addRow("Form2.ProgressBar1") << QRect(40, 416, 689, 25) << "" << 0.0;
-    QTest::addRow("Form2.Label1") << QRect(40, 32, 569, 25) << "Label1" << 12.0;
-    QTest::addRow("Form2.Label2") << QRect(40, 80, 281, 17)
-                                  << "Files that have been changed :" << 8.25;
+    const QString caption = u"Files that have been changed :"_s;
+    const auto row = [](const char *name, QRect geometry, const QString &text, qreal points,
+                        const QString &spoken = {}) {
+        QTest::newRow(name) << geometry << text << points << spoken;
+    };
+    row("Form1", QRect(0, 0, 619, 300), title, 0.0);
+    row("Label1", QRect(24, 56, 161, 17), u"Folder with HTML-files :"_s, 8.25);
+    row("Text1", QRect(184, 56, 281, 19), {}, 0.0, u"Folder with HTML-files :"_s);
+    row("Label2", QRect(48, 136, 129, 17), u"Text to search for :"_s, 8.25);
+    row("Text2", QRect(184, 136, 281, 19), {}, 0.0, u"Text to search for :"_s);
+    row("Label3", QRect(32, 184, 145, 17), u"Text to replace with :"_s, 8.25);
+    row("Text3", QRect(184, 184, 281, 19), {}, 0.0, u"Text to replace with :"_s);
+    row("Check1", QRect(184, 88, 233, 17), u"Include subfolders"_s, 8.25);
+    row("Image1", QRect(472, 48, 116, 30), u"Browse ... (Alt+B)"_s, 0.0, u"Browse ..."_s);
+    row("Image2", QRect(352, 240, 125, 41), u"Start ! (Alt+S)"_s, 0.0, u"Start !"_s);
+    row("Image3", QRect(296, 240, 41, 41), u"About Tagmender (F1)"_s, 0.0, u"About Tagmender"_s);
+    row("Form2", QRect(0, 0, 765, 492), title, 0.0);
+    row("Form2.List1", QRect(40, 104, 689, 290), {}, 8.25, caption);
+    row("Form2.ProgressBar1", QRect(40, 416, 689, 25), {}, 0.0, u"Progress"_s);
+    row("Form2.Label1", QRect(40, 32, 569, 25), u"Label1"_s, 12.0);
+    row("Form2.Label2", QRect(40, 80, 281, 17), caption, 8.25);
 }
 
 void TestWindows::design()
@@ -66,6 +115,7 @@ void TestWindows::design()
     QFETCH(QRect, geometry);
     QFETCH(QString, text);
     QFETCH(qreal, points);
+    QFETCH(QString, name);
 
     const QString tag = QString::fromLatin1(QTest::currentDataTag());
     const bool main = !tag.startsWith(u"Form2"_s);
@@ -92,7 +142,14 @@ void TestWindows::design()
         const char *shown = widget->isWindow() ? "windowTitle" : image ? "toolTip" : "text";
         QCOMPARE(widget->property(shown).toString(), text);
     }
+    QAccessibleInterface *spoken = QAccessible::queryAccessibleInterface(widget);
+    QVERIFY(spoken);
+    QCOMPARE(spoken->text(QAccessible::Name), name.isEmpty() ? text : name);
     if (image) {
+        // A button to assistive technology, which can press it.
+        QCOMPARE(spoken->role(), QAccessible::Button);
+        QCOMPARE(spoken->actionInterface()->actionNames(),
+                 QStringList{QAccessibleActionInterface::pressAction()});
         QCOMPARE(image->focusPolicy(), Qt::NoFocus);
         // The picture at its natural size, which the design gives as the control's.
         QCOMPARE(image->pixmap().deviceIndependentSize().toSize(), image->size());
@@ -107,6 +164,10 @@ void TestWindows::design()
     if (white) {
         QCOMPARE(widget->palette().color(QPalette::Window), QColor(Qt::white));
         QCOMPARE(corner(widget), QColor(Qt::white));
+        if (!widget->isWindow()) {
+            QVERIFY2(contrastOnWhite(widget) >= 4.5,
+                     qPrintable(QString::number(contrastOnWhite(widget))));
+        }
     }
     if (widget->isWindow()) {
         QVERIFY(!widget->isVisible());

@@ -1,0 +1,107 @@
+#include "ResultsList.h"
+
+#include "Dialogs.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScrollBar>
+#include <QUrl>
+
+ResultsList::ResultsList(QWidget *parent) : QListWidget(parent)
+{
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // One line per path: the layout need not measure every entry.
+    setUniformItemSizes(true);
+    connect(this, &QListWidget::itemActivated, this, [](const QListWidgetItem *item) {
+        Dialogs::openUrl(QUrl::fromLocalFile(item->text()));
+    });
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    addMenuAction(QStringLiteral("Open"), &ResultsList::openSelected);
+    addMenuAction(QStringLiteral("Open containing folder"), &ResultsList::openFolders);
+    addMenuAction(QStringLiteral("Copy path"), &ResultsList::copySelected)
+        ->setShortcut(QKeySequence::Copy);
+    addMenuAction(QStringLiteral("Copy all paths"), &ResultsList::copyAll);
+
+    // The view follows the newest entry while it is at the bottom. Scrolling away (wheel, bar,
+    // keys) stops that; scrolling back to the bottom starts it again.
+    QScrollBar *bar = verticalScrollBar();
+    connect(bar, &QScrollBar::rangeChanged, this, [this, bar](int, int maximum) {
+        if (m_follow) {
+            bar->setValue(maximum);
+        }
+    });
+    connect(bar, &QScrollBar::valueChanged, this,
+            [this, bar](int value) { m_follow = value == bar->maximum(); });
+}
+
+void ResultsList::paintEvent(QPaintEvent *event)
+{
+    // Every new entry throws the list's layout away until a zero-length timer redoes it, and
+    // while a run keeps the event loop busy that timer is starved: the list would be drawn
+    // blank. So the layout is redone here, when it is needed, as QTreeView does.
+    executeDelayedItemsLayout();
+    QListWidget::paintEvent(event);
+}
+
+void ResultsList::rowsInserted(const QModelIndex &parent, int start, int end)
+{
+    QListWidget::rowsInserted(parent, start, end);
+    // Nothing else asks for a repaint of the list, so the next yield of a run would skip it.
+    viewport()->update();
+}
+
+QAction *ResultsList::addMenuAction(const QString &text, void (ResultsList::*handler)())
+{
+    auto *action = new QAction(text, this);
+    action->setShortcutContext(Qt::WidgetShortcut);
+    connect(action, &QAction::triggered, this, handler);
+    addAction(action);
+    return action;
+}
+
+void ResultsList::openSelected()
+{
+    for (const QString &path : selectedPaths()) {
+        Dialogs::openUrl(QUrl::fromLocalFile(path));
+    }
+}
+
+void ResultsList::openFolders()
+{
+    QStringList folders;
+    for (const QString &path : selectedPaths()) {
+        folders.append(QFileInfo(path).absolutePath());
+    }
+    folders.removeDuplicates();
+    for (const QString &folder : folders) {
+        Dialogs::openUrl(QUrl::fromLocalFile(folder));
+    }
+}
+
+void ResultsList::copySelected()
+{
+    QGuiApplication::clipboard()->setText(selectedPaths().join(u'\n'));
+}
+
+void ResultsList::copyAll()
+{
+    QStringList paths;
+    for (int row = 0; row < count(); ++row) {
+        paths.append(item(row)->text());
+    }
+    QGuiApplication::clipboard()->setText(paths.join(u'\n'));
+}
+
+QStringList ResultsList::selectedPaths() const
+{
+    // In list order, not in the order the user picked them.
+    QStringList paths;
+    for (int row = 0; row < count(); ++row) {
+        if (item(row)->isSelected()) {
+            paths.append(item(row)->text());
+        }
+    }
+    return paths;
+}

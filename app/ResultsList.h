@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QListWidget>
+
+/// The progress window's list of changed files. It is drawn whenever the window repaints
+/// during a run, follows the newest entry until the user scrolls away from the bottom, and
+/// offers what people expect of a list of files: Enter or a double-click opens an entry with
+/// the desktop's program for it, a context menu opens it or its folder and copies paths, and
+/// several entries can be selected and copied (Ctrl+C).
+class ResultsList : public QListWidget
+{
+    Q_OBJECT
+
+public:
+    explicit ResultsList(QWidget *parent);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void rowsInserted(const QModelIndex &parent, int start, int end) override;
+
+private:
+    QAction *addMenuAction(const QString &text, void (ResultsList::*handler)());
+    void openSelected();
+    void openFolders();
+    void copySelected();
+    void copyAll();
+    QStringList selectedPaths() const;
+
+    bool m_follow = true; ///< the view is at the bottom and stays there as entries come
+};
