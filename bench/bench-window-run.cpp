@@ -166,8 +166,23 @@ void useWindows(Form1 &form, const Input &input, AnsweringDialogs &dialogs, QStr
 
 } // namespace
 
+// The offscreen platform cannot raise a window, and says so each time the progress window is
+// brought to the front at the end of a run; that is no fault of the run.
+namespace {
+
+QtMessageHandler standardHandler = nullptr;
+
+void dropRaiseWarning(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (text != QLatin1String("This plugin does not support raise()") && standardHandler)
+        standardHandler(type, context, text);
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    standardHandler = qInstallMessageHandler(dropRaiseWarning);
     // Read before QApplication takes out the arguments it reserves for itself.
     QStringList args;
     for (int i = 1; i < argc; ++i) {
