@@ -2,8 +2,8 @@
 // long cascades, reuse across lines, lines in pieces through a small window, and the naive
 // rule over many random lines.
 
-#include "NaiveReplace.h"
 #include "LineReplacer.h"
+#include "NaiveReplace.h"
 #include "StringUnitSink.h"
 
 #include <QTest>

@@ -6,8 +6,8 @@
 // search length), the search text, the replacement text, and the rest (up to 256 bytes) as the
 // line. The sizes stay small so that the naive reference stays fast.
 
-#include "NaiveReplace.h"
 #include "LineReplacer.h"
+#include "NaiveReplace.h"
 #include "StringUnitSink.h"
 
 #include <algorithm>
