@@ -44,7 +44,20 @@ FolderListing FolderListing::read(const FolderHandle &folder)
     sortNames(listing.m_files);
     sortNames(listing.m_undecodableFolders);
     sortNames(listing.m_undecodableFiles);
+    sortNames(listing.m_linkedFolders);
+    sortNames(listing.m_linkedFiles);
     return listing;
+}
+
+// A link is never followed, but the user is told of one that stands where a page or a folder
+// would be, so that no page goes missing without a word; links to anything else do not matter.
+void FolderListing::noteLink(const QString &name, const QByteArray &raw, bool toFolder, bool page)
+{
+    const QString shown = QFile::encodeName(name) == raw ? name : ShownName(raw);
+    if (toFolder)
+        m_linkedFolders.append(shown);
+    else if (page)
+        m_linkedFiles.append(shown);
 }
 
 void FolderListing::fail(const QString &error)
@@ -60,7 +73,7 @@ void FolderListing::fail(const QString &error)
 
 namespace {
 
-enum class EntryKind { Folder, File, Other };
+enum class EntryKind { Folder, File, Link, Other };
 
 EntryKind kindOf(int folderFd, const dirent &entry)
 {
@@ -70,9 +83,22 @@ EntryKind kindOf(int folderFd, const dirent &entry)
         struct stat status;
         if (fstatat(folderFd, entry.d_name, &status, AT_SYMLINK_NOFOLLOW) != 0)
             return EntryKind::Other;
-        type = S_ISDIR(status.st_mode) ? DT_DIR : S_ISREG(status.st_mode) ? DT_REG : DT_UNKNOWN;
+        type = S_ISDIR(status.st_mode)   ? DT_DIR
+               : S_ISREG(status.st_mode) ? DT_REG
+               : S_ISLNK(status.st_mode) ? DT_LNK
+                                         : DT_UNKNOWN;
     }
-    return type == DT_DIR ? EntryKind::Folder : type == DT_REG ? EntryKind::File : EntryKind::Other;
+    return type == DT_DIR   ? EntryKind::Folder
+           : type == DT_REG ? EntryKind::File
+           : type == DT_LNK ? EntryKind::Link
+                            : EntryKind::Other;
+}
+
+// Whether the link points to a folder. Only its target's type is looked at; nothing is opened.
+bool linksToFolder(int folderFd, const char *name)
+{
+    struct stat status;
+    return fstatat(folderFd, name, &status, 0) == 0 && S_ISDIR(status.st_mode);
 }
 
 // A name is used only when it encodes back to exactly the bytes it was read from: any other
@@ -110,6 +136,11 @@ void FolderListing::readEntries(const FolderHandle &folder)
         if (kind == EntryKind::Other)
             continue;
         const QString name = QFile::decodeName(entry->d_name);
+        if (kind == EntryKind::Link) {
+            const bool page = IsPageName(name);
+            noteLink(name, entry->d_name, !page && linksToFolder(fd, entry->d_name), page);
+            continue;
+        }
         // An undecodable name is matched with U+FFFD standing in for its bad bytes, which is
         // enough to tell whether the walk would have wanted the file.
         if (kind == EntryKind::File && !IsPageName(name))
@@ -156,9 +187,13 @@ void FolderListing::readEntries(const FolderHandle &folder)
         const bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
                           (folderEntry || data.dwReserved0 == IO_REPARSE_TAG_SYMLINK);
         const QString name = QString::fromWCharArray(data.cFileName);
-        if (link || (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0 ||
+        if ((attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0 ||
             name == QLatin1String(".") || name == QLatin1String(".."))
             continue;
+        if (link) {
+            noteLink(name, QFile::encodeName(name), folderEntry, IsPageName(name));
+            continue;
+        }
         if (folderEntry)
             m_subfolders.append(name);
         else if ((attributes & FILE_ATTRIBUTE_DEVICE) == 0 && IsPageName(name))

@@ -29,14 +29,21 @@ public:
     const QStringList &undecodableFolders() const { return m_undecodableFolders; }
     /// Matching files left out for the same reason, in the same form.
     const QStringList &undecodableFiles() const { return m_undecodableFiles; }
+    /// Links left out, never followed: those to folders, in the form of undecodableFolders().
+    const QStringList &linkedFolders() const { return m_linkedFolders; }
+    /// Links left out whose names are page names, whatever they point to (or if nothing).
+    const QStringList &linkedFiles() const { return m_linkedFiles; }
 
 private:
     void readEntries(const FolderHandle &folder);
     void fail(const QString &error);
+    void noteLink(const QString &name, const QByteArray &raw, bool toFolder, bool page);
 
     QStringList m_subfolders;
     QStringList m_files;
     QStringList m_undecodableFolders;
     QStringList m_undecodableFiles;
+    QStringList m_linkedFolders;
+    QStringList m_linkedFiles;
     QString m_error;
 };

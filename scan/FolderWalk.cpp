@@ -14,6 +14,11 @@ QString undecodableReason(const QString &kind, const QString &shownName)
         .arg(kind, shownName);
 }
 
+QString linkReason(const QString &shownName)
+{
+    return QStringLiteral("the link \"%1\" was left out: links are not followed").arg(shownName);
+}
+
 } // namespace
 
 FolderWalk::FolderWalk(QStringList &list, WalkObserver &observer)
@@ -80,9 +85,13 @@ void FolderWalk::reportProblems(const QString &folder, const FolderListing &list
     if (m_intoSubfolders) {
         for (const QString &name : listing.undecodableFolders())
             m_observer.folderFailed(folder, undecodableReason(QStringLiteral("folder"), name));
+        for (const QString &name : listing.linkedFolders())
+            m_observer.folderFailed(folder, linkReason(name));
     }
     for (const QString &name : listing.undecodableFiles())
         m_observer.folderFailed(folder, undecodableReason(QStringLiteral("file"), name));
+    for (const QString &name : listing.linkedFiles())
+        m_observer.folderFailed(folder, linkReason(name));
 }
 
 void FolderWalk::appendFiles(const Level &level)

@@ -5,6 +5,7 @@
 #include "TreeFiles.h"
 
 #include <QCryptographicHash>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QStorageInfo>
 #include <QTemporaryDir>
@@ -219,8 +220,16 @@ private Q_SLOTS:
         for (const char *name : {"hard1.htm", "hard2.htm", "hardout.htm"})
             refused << site(name) + ": the file has more than one hard link: replacing it would "
                                     "leave its other names with the old text";
-        if (outcome.err.size() == 2)
+        if (!outcome.err.contains(refused[1]))
             refused.removeAt(1);
+        // Links are never followed; those where a page or a folder would be are reported.
+        const auto link = [](const QString &folder, const char *name) {
+            return folder + QStringLiteral(": the link \"%1\" was left out: links are not followed")
+                                .arg(QLatin1String(name));
+        };
+        refused << link(m_site, "link.htm") << link(m_site, "out.htm") << link(m_site, "outdir")
+                << link(site("sub"), "loop");
+        refused.sort();
         outcome.out.sort();
         outcome.err.sort();
         QVERIFY2(outcome.is(1, rewritten, refused), qPrintable(outcome.describe()));
@@ -229,7 +238,13 @@ private Q_SLOTS:
             QVERIFY(TreeFiles::read(page) == m_page.after);
         if (!traced)
             QSKIP("strace is not installed: the trace was not checked");
-        const QByteArray trace = TreeFiles::read(traceFile);
+        // The walk asks what a link points to (a stat, which opens nothing) to tell a folder
+        // link, which it reports, from others; any other call naming a link is a fault. With
+        // threads a call may be split over two lines: a stat is dropped whole, either way.
+        static const QRegularExpression stat(QStringLiteral("^(\\d+ +)?newfstatat\\(.*\n"),
+                                             QRegularExpression::MultilineOption);
+        const QByteArray trace =
+            QString::fromUtf8(TreeFiles::read(traceFile)).remove(stat).toUtf8();
         // Names appear whole after a separator or as a name within an open folder.
         const auto named = [&trace](const char *name) {
             return trace.contains('/' + QByteArray(name) + '"') ||

@@ -113,6 +113,11 @@ QStringList runWalk(const QByteArray &site, const QString &typed, bool subfolder
     return list << recorder.reports << QStringLiteral("%1 yields").arg(recorder.yields);
 }
 
+QString linkLeftOut(const QString &name)
+{
+    return QStringLiteral(",: the link \"%1\" was left out: links are not followed").arg(name);
+}
+
 QString leftOut(const QString &kind, const QString &name)
 {
     return QStringLiteral(",: the %1 \"%2\" was left out because its name is not valid in the file "
@@ -175,10 +180,16 @@ void TestWalk::walk_data()
 #ifdef Q_OS_UNIX
     QTest::addRow("hidden") << QByteArray(".git/x.htm,.c/sub/y.htm,v/v.htm,.h.htm,.htm") << ""
                             << true << "v/v.htm" << 3;
-    QTest::addRow("links, FIFO") << QByteArray("real.htm,../out/o.htm,../out/deep/d.htm,"
-                                               "link.htm->../out/o.htm,out->../out,loop->.,"
-                                               "dangling.htm->none.htm,fifo.htm|")
-                                 << "" << true << "real.htm" << 1;
+    // Never followed, but those standing where a page or a folder would be are reported.
+    const QByteArray links = "real.htm,../out/o.htm,../out/deep/d.htm,link.htm->../out/o.htm,"
+                             "out->../out,loop->.,dangling.htm->none.htm,other->../out/o.htm,"
+                             "fifo.htm|";
+    const QString pageLinks = linkLeftOut("dangling.htm") + linkLeftOut("link.htm");
+    QTest::addRow("links, FIFO") << links << "" << true
+                                 << "real.htm" + linkLeftOut("loop") + linkLeftOut("out") +
+                                        pageLinks
+                                 << 1;
+    QTest::addRow("links, own files") << links << "" << false << "real.htm" + pageLinks << 1;
     const QByteArray abc = "a/a.htm,b/b.htm,c/c.htm,r.htm,../out/o.htm,";
     const QString acr = "a/a.htm,c/c.htm,r.htm,b: ";
     QTest::addRow("removed mid-walk")
