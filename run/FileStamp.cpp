@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QHashFunctions>
 
 #ifdef Q_OS_UNIX
 
@@ -47,11 +46,6 @@ std::optional<FileStamp> FileStamp::readOpen(int fd)
     return fromStatus(status);
 }
 
-size_t qHash(const FileStamp::Identity &identity, size_t seed)
-{
-    return qHashMulti(seed, identity.device, identity.inode);
-}
-
 #else
 
 std::optional<FileStamp> FileStamp::read(const QString &path)
@@ -71,11 +65,6 @@ std::optional<FileStamp> FileStamp::read(const QString &path)
 std::optional<FileStamp> FileStamp::read(const PageLocation &page)
 {
     return read(page.path);
-}
-
-size_t qHash(const FileStamp::Identity &identity, size_t seed)
-{
-    return qHash(identity.canonicalPath, seed);
 }
 
 #endif

@@ -78,6 +78,3 @@ private:
     QDateTime m_modified;
 #endif
 };
-
-/// For sets of the files a run has processed.
-size_t qHash(const FileStamp::Identity &identity, size_t seed = 0);
