@@ -147,7 +147,7 @@ RewriteResult replaceThroughScratch(const PageLocation &page, SourceFile &source
         return failed(source.error());
     if (!scratch.sync())
         return failed(scratch.error());
-    source.prepareForReplacement();
+    source.closeBeforeReplacement();
     if (!scratch.commit([&source] { return source.unchangedOnDisk(); }))
         return failed(scratch.error());
     return {Status::Changed, {}};

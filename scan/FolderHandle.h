@@ -1,14 +1,8 @@
 #pragma once
 
+#include "FolderHandleNative.h"
+
 #include <QString>
-
-#include <tuple>
-
-#ifdef Q_OS_UNIX
-using FolderIdentity = std::tuple<quint64, quint64, qint64, qint64>;
-#else
-using FolderIdentity = QString;
-#endif
 
 /// A folder the walk has open. On POSIX systems it holds the folder's descriptor, from which its
 /// subfolders are opened by their bare names: no component above is looked up again, so a folder
@@ -37,19 +31,12 @@ public:
     const QString &error() const { return m_error; }
     /// Tells the folders of one walk apart, whatever path reached them.
     const Identity &identity() const { return m_identity; }
-#ifdef Q_OS_UNIX
-    int descriptor() const;
-#else
-    const QString &path() const;
-#endif
+    /// The platform's hold on the folder, for listing it.
+    const FolderHandleNative &native() const { return m_native; }
 
 private:
     FolderHandle() = default;
-#ifdef Q_OS_UNIX
-    void take(int fd);
-
-    int m_fd = -1;
-#endif
+    FolderHandleNative m_native;
     Identity m_identity;
     QString m_error;
 };

@@ -104,7 +104,8 @@ void TestPreScan::verdict()
     PreScanVerdict verdict = preScan(page);
     QCOMPARE(verdict.kind, kind);
     QCOMPARE(verdict.reason.isEmpty(), kind != Kind::Failed);
-    QCOMPARE(verdict.stamp, FileStamp::read(path(page)));
+    if (kind != Kind::Failed)
+        QCOMPARE(verdict.stamp, FileStamp::read(path(page)));
     if (before == "<fifo>")
         return;
     if (kind != Kind::Failed) {
@@ -254,7 +255,8 @@ void TestPreScan::readAhead()
             QCOMPARE(verdict.kind, i == 40 || i == 41 ? Kind::Failed
                                    : i % 3 == 0       ? Kind::MayOccur
                                                       : Kind::CannotOccur);
-            QCOMPARE(verdict.stamp, FileStamp::read(files.at(i)));
+            if (verdict.kind != Kind::Failed)
+                QCOMPARE(verdict.stamp, FileStamp::read(files.at(i)));
         }
     }
     QVERIFY(!calledElsewhere);

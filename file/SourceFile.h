@@ -1,20 +1,15 @@
 #pragma once
 
+#include "ListedFile.h"
 #include "PageLocation.h"
-#include "PosixFileMetadata.h"
-#include "PosixFileReader.h"
-#include "ScratchFile.h"
 
-#include <QFile>
 #include <QString>
 
 #include <chrono>
 #include <functional>
-#include <optional>
 
-#ifndef Q_OS_UNIX
-#include "WindowsFileReplace.h"
-#endif
+class QIODevice;
+class ScratchFile;
 
 /// The page being rewritten, open for reading, with what is needed to replace it safely:
 /// whether it may be replaced at all, its metadata for the scratch file, and whether another
@@ -50,10 +45,11 @@ public:
     /// Gives the scratch file this file's owner, group, permissions and extended attributes.
     bool copyMetadataTo(ScratchFile &scratch);
 
-    /// The step right before the scratch file takes the page's place. On Windows the file is
-    /// closed: ReplaceFileW opens it for deletion, which fails while a handle without delete
-    /// sharing is open, as Qt's are. On POSIX it stays open, and so locked, until the rename.
-    void prepareForReplacement();
+    /// The step right before the scratch file takes the page's place: lets go of the page
+    /// where the system requires it. Windows' ReplaceFileW opens the page for deletion, which
+    /// fails while a handle without delete sharing is open, as Qt's are; POSIX keeps the page
+    /// open, and so locked, until the rename.
+    void closeBeforeReplacement();
 
     /// True when the page's name still names the file that was opened, unmodified, and not
     /// through a symbolic link.
@@ -66,16 +62,6 @@ private:
     bool fail(const QString &reason);
 
     PageLocation m_page;
+    ListedFile m_file;
     QString m_error;
-#ifdef Q_OS_UNIX
-    enum class Lock { Taken, Busy, Moved };
-    bool openOnce();
-    Lock takeLock();
-
-    std::optional<PosixFileReader> m_file;
-    PosixFileMetadata m_metadata;
-#else
-    QFile m_file;
-    WindowsFileFacts m_facts; ///< as read through the open file
-#endif
 };

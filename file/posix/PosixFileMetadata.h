@@ -1,9 +1,5 @@
 #pragma once
 
-#include <QtGlobal>
-
-#ifdef Q_OS_UNIX
-
 #include <QString>
 
 #include <sys/stat.h>
@@ -46,5 +42,3 @@ public:
 private:
     struct stat m_stat = {};
 };
-
-#endif // Q_OS_UNIX

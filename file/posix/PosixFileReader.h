@@ -1,9 +1,5 @@
 #pragma once
 
-#include <QtGlobal>
-
-#ifdef Q_OS_UNIX
-
 #include <QIODevice>
 
 /// A read-only device over an open POSIX file descriptor, which it owns. QFile would do, but
@@ -32,5 +28,3 @@ protected:
 private:
     int m_fd;
 };
-
-#endif // Q_OS_UNIX

@@ -1,9 +1,5 @@
 #include "FileFailure.h"
 
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#endif
-
 QString FileFailure::notRegular()
 {
     return QStringLiteral("not a regular file");
@@ -21,10 +17,6 @@ QString FileFailure::cannotOpen(const QString &reason)
 
 QString FileFailure::cannotOpenFolder(const QString &folder, int errorCode)
 {
-#ifdef Q_OS_UNIX
-    if (errorCode == ELOOP || errorCode == ENOTDIR)
-        return folderReplaced(folder);
-#endif
     return QStringLiteral("cannot open its folder \"%1\": %2")
         .arg(folder, qt_error_string(errorCode));
 }

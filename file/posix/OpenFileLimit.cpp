@@ -1,9 +1,5 @@
 #include "OpenFileLimit.h"
 
-#include <QtGlobal>
-
-#ifdef Q_OS_UNIX
-
 #include <sys/resource.h>
 
 void RaiseOpenFileLimit()
@@ -14,9 +10,3 @@ void RaiseOpenFileLimit()
     limit.rlim_cur = limit.rlim_max;
     ::setrlimit(RLIMIT_NOFILE, &limit); // a refusal leaves the old limit, which still works
 }
-
-#else
-
-void RaiseOpenFileLimit() {}
-
-#endif

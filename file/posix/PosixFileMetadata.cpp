@@ -1,8 +1,6 @@
 #include "PosixFileMetadata.h"
 
-#include "FileStamp.h"
-
-#ifdef Q_OS_UNIX
+#include "PosixStamp.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -121,7 +119,7 @@ bool PosixFileMetadata::readOpen(int fd)
 bool PosixFileMetadata::sameVersionAs(const PosixFileMetadata &other) const
 {
     // One rule for "unchanged" in the whole program: the run trusts a pre-scan by the same one.
-    return FileStamp::fromStatus(m_stat) == FileStamp::fromStatus(other.m_stat);
+    return StampOfStatus(m_stat) == StampOfStatus(other.m_stat);
 }
 
 QString PosixFileMetadata::copyTo(int sourceFd, int targetFd) const
@@ -148,5 +146,3 @@ QString PosixFileMetadata::copyTo(int sourceFd, int targetFd) const
         return failure(QStringLiteral("cannot give the scratch file the permissions of the file"));
     return {};
 }
-
-#endif // Q_OS_UNIX

@@ -5,8 +5,6 @@
 #include <QDir>
 #include <QFile>
 
-#ifdef Q_OS_UNIX
-
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
@@ -35,18 +33,51 @@ bool isPlainName(const QByteArray &name)
     return !name.isEmpty() && name != "." && name != "..";
 }
 
+// error is what opening folder failed with: a folder that became a link or a file is named so.
+QString folderFailure(const QString &folder, int errorCode)
+{
+    if (errorCode == ELOOP || errorCode == ENOTDIR)
+        return FileFailure::folderReplaced(folder);
+    return FileFailure::cannotOpenFolder(folder, errorCode);
+}
+
 } // namespace
 
-FolderChain::FolderChain(const QString &root) : m_root(QFile::encodeName(root)) {}
+struct FolderChain::Native
+{
+    explicit Native(const QString &root) : m_root(QFile::encodeName(root)) {}
+    ~Native();
 
-FolderChain::~FolderChain()
+    std::optional<PageLocation> locate(const QString &path, QString &error);
+    bool openRoot(QString &error);
+    bool descend(const std::vector<QByteArray> &folders, const QString &path, QString &error);
+    void closeFrom(std::size_t level);
+    std::optional<PageLocation> locateByPath(const QString &path, QString &error);
+
+    QByteArray m_root;              ///< the chosen folder, encoded; empty: none
+    std::vector<QByteArray> m_open; ///< names of the open folders below the root
+    std::vector<int> m_fds;         ///< the root's, then one per name of m_open
+    int m_byPath = -1;              ///< a folder opened by its path (see locateByPath)
+    QString m_lastFolder;           ///< the folder part of the path located last below the root
+};
+
+FolderChain::FolderChain(const QString &root) : d(std::make_unique<Native>(root)) {}
+
+FolderChain::~FolderChain() = default;
+
+std::optional<PageLocation> FolderChain::locate(const QString &path, QString &error)
+{
+    return d->locate(path, error);
+}
+
+FolderChain::Native::~Native()
 {
     closeFrom(0);
     if (m_byPath >= 0)
         ::close(m_byPath);
 }
 
-void FolderChain::closeFrom(std::size_t level)
+void FolderChain::Native::closeFrom(std::size_t level)
 {
     for (std::size_t i = level; i < m_fds.size(); ++i)
         ::close(m_fds[i]);
@@ -58,7 +89,7 @@ void FolderChain::closeFrom(std::size_t level)
         m_open.resize(level - 1);
 }
 
-std::optional<PageLocation> FolderChain::locate(const QString &path, QString &error)
+std::optional<PageLocation> FolderChain::Native::locate(const QString &path, QString &error)
 {
     // The common case: another page of the folder located last.
     const qsizetype slash = path.lastIndexOf(u'/');
@@ -92,13 +123,13 @@ std::optional<PageLocation> FolderChain::locate(const QString &path, QString &er
     return PageLocation{path, m_fds.back(), name};
 }
 
-bool FolderChain::openRoot(QString &error)
+bool FolderChain::Native::openRoot(QString &error)
 {
     if (!m_fds.empty())
         return true;
     const int fd = ::open(m_root.constData(), FolderFlags);
     if (fd < 0) {
-        error = FileFailure::cannotOpenFolder(QFile::decodeName(m_root), errno);
+        error = folderFailure(QFile::decodeName(m_root), errno);
         return false;
     }
     m_fds.push_back(fd);
@@ -107,8 +138,8 @@ bool FolderChain::openRoot(QString &error)
 
 // Keeps the open folders that the page's path shares with the last one and opens the rest, each
 // from its parent without following a link.
-bool FolderChain::descend(const std::vector<QByteArray> &folders, const QString &path,
-                          QString &error)
+bool FolderChain::Native::descend(const std::vector<QByteArray> &folders, const QString &path,
+                                  QString &error)
 {
     if (!openRoot(error))
         return false;
@@ -122,7 +153,7 @@ bool FolderChain::descend(const std::vector<QByteArray> &folders, const QString 
             const int reason = errno;
             QString shown = QDir::toNativeSeparators(path);
             shown.truncate(shown.lastIndexOf(QDir::separator()));
-            error = FileFailure::cannotOpenFolder(shown, reason);
+            error = folderFailure(shown, reason);
             return false;
         }
         m_fds.push_back(fd);
@@ -131,7 +162,7 @@ bool FolderChain::descend(const std::vector<QByteArray> &folders, const QString 
     return true;
 }
 
-std::optional<PageLocation> FolderChain::locateByPath(const QString &path, QString &error)
+std::optional<PageLocation> FolderChain::Native::locateByPath(const QString &path, QString &error)
 {
     const QByteArray encoded = QFile::encodeName(QDir::cleanPath(path));
     const qsizetype slash = encoded.lastIndexOf('/');
@@ -150,80 +181,3 @@ std::optional<PageLocation> FolderChain::locateByPath(const QString &path, QStri
     }
     return PageLocation{path, m_byPath, name};
 }
-
-#else // Windows
-
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-
-FolderChain::FolderChain(const QString &root) : m_root(QDir::toNativeSeparators(root)) {}
-
-FolderChain::~FolderChain()
-{
-    release(0);
-}
-
-void FolderChain::release(qsizetype from)
-{
-    for (std::size_t i = std::size_t(from); i < m_handles.size(); ++i)
-        CloseHandle(m_handles[i]);
-    m_handles.resize(std::min(m_handles.size(), std::size_t(from)));
-    m_held.resize(std::min(m_held.size(), from));
-}
-
-std::optional<PageLocation> FolderChain::locate(const QString &path, QString &error)
-{
-    const QString native = QDir::toNativeSeparators(path);
-    const QString prefix = m_root.endsWith(u'\\') ? m_root : m_root + u'\\';
-    if (m_root.isEmpty() || !native.startsWith(prefix, Qt::CaseInsensitive))
-        return PageLocation{path};
-    QStringList names = native.mid(prefix.size()).split(u'\\');
-    names.removeLast();
-    if (!hold(names, error))
-        return std::nullopt;
-    return PageLocation{path};
-}
-
-// Keeps what the page's path shares with the last one held and opens the rest, each refused
-// when it is a reparse point. The share mode leaves out FILE_SHARE_DELETE, so no other program
-// can rename or remove a held folder until it is let go.
-bool FolderChain::hold(const QStringList &folders, QString &error)
-{
-    qsizetype shared = 0;
-    while (shared < m_held.size() && shared < folders.size() &&
-           m_held[shared].compare(folders[shared], Qt::CaseInsensitive) == 0)
-        ++shared;
-    release(shared);
-    QString folder = m_root;
-    for (qsizetype level = 0; level < folders.size(); ++level) {
-        if (folders[level].isEmpty() || folders[level] == u"." || folders[level] == u"..") {
-            error = FileFailure::notInTree();
-            return false;
-        }
-        folder += (folder.endsWith(u'\\') ? QString() : QStringLiteral("\\")) + folders[level];
-        if (level < shared)
-            continue;
-        const HANDLE handle =
-            CreateFileW(reinterpret_cast<const wchar_t *>(folder.utf16()), FILE_READ_ATTRIBUTES,
-                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) {
-            error = FileFailure::cannotOpenFolder(folder, int(GetLastError()));
-            return false;
-        }
-        m_handles.push_back(handle);
-        m_held.append(folders[level]);
-        BY_HANDLE_FILE_INFORMATION info;
-        if (!GetFileInformationByHandle(handle, &info) ||
-            (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
-            (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-            error = FileFailure::folderReplaced(folder);
-            return false;
-        }
-    }
-    return true;
-}
-
-#endif

@@ -4,10 +4,8 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QStringList>
-
+#include <memory>
 #include <optional>
-#include <vector>
 
 /// The folders from the chosen folder down to the folder of the page looked at last, kept open,
 /// so that a page is reached from the chosen folder without following a link at any folder of
@@ -39,23 +37,6 @@ public:
     std::optional<PageLocation> locate(const QString &path, QString &error);
 
 private:
-#ifdef Q_OS_UNIX
-    bool openRoot(QString &error);
-    bool descend(const std::vector<QByteArray> &folders, const QString &path, QString &error);
-    void closeFrom(std::size_t level);
-    std::optional<PageLocation> locateByPath(const QString &path, QString &error);
-
-    QByteArray m_root;              ///< the chosen folder, encoded; empty: none
-    std::vector<QByteArray> m_open; ///< names of the open folders below the root
-    std::vector<int> m_fds;         ///< the root's, then one per name of m_open
-    int m_byPath = -1;              ///< a folder opened by its path (see locateByPath)
-    QString m_lastFolder;           ///< the folder part of the path located last below the root
-#else
-    bool hold(const QStringList &folders, QString &error);
-    void release(qsizetype from);
-
-    QString m_root;                ///< the chosen folder, native separators; empty: none
-    QStringList m_held;            ///< the folders below the root held open, in path order
-    std::vector<void *> m_handles; ///< one per entry of m_held
-#endif
+    struct Native; ///< the platform's open folders
+    std::unique_ptr<Native> d;
 };

@@ -1,7 +1,5 @@
 #include "PosixFileReader.h"
 
-#ifdef Q_OS_UNIX
-
 #include <QString>
 
 #include <cerrno>
@@ -43,5 +41,3 @@ qint64 PosixFileReader::writeData(const char *, qint64)
 {
     return -1;
 }
-
-#endif // Q_OS_UNIX

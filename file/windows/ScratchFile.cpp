@@ -1,6 +1,4 @@
-#include "WindowsScratchFile.h"
-
-#ifdef Q_OS_WIN
+#include "ScratchFile.h"
 
 #include "FileFailure.h"
 #include "WindowsFileReplace.h"
@@ -33,14 +31,85 @@ QString scratchName()
 
 // ReplaceFileW given a symbolic link would put the new text in the link's place and leave the
 // file it points to unchanged; the file that was read is the one to replace.
-WindowsScratchFile::WindowsScratchFile(const QString &target)
+struct ScratchFile::Native
 {
-    const QFileInfo info(target);
+    explicit Native(const PageLocation &page);
+    ~Native();
+
+    bool open();
+    bool write(const void *data, qsizetype size);
+    bool flush();
+    bool takeBack(void *data, qsizetype size);
+    bool sync();
+    int handle() const { return m_file.handle(); }
+    bool commit(const std::function<bool()> &unchanged);
+    bool fail(const QString &step, const QString &reason);
+
+    QString m_target;
+    // Not QTemporaryFile: its close() keeps the file open, and ReplaceFileW needs the scratch
+    // file closed (it opens it for deletion without sharing). QFile's own buffer reports its
+    // write errors from write() and flush(), unlike a buffered QSaveFile.
+    QFile m_file;
+    bool m_created = false;    ///< open() made the file at m_file's name
+    bool m_handedOver = false; ///< commit() passed the file on; it is not ours to delete
+    QString m_error;
+};
+
+ScratchFile::ScratchFile(const PageLocation &page) : d(std::make_unique<Native>(page)) {}
+
+ScratchFile::~ScratchFile() = default;
+
+bool ScratchFile::open()
+{
+    return d->open();
+}
+
+bool ScratchFile::write(const void *data, qsizetype size)
+{
+    return d->write(data, size);
+}
+
+bool ScratchFile::flush()
+{
+    return d->flush();
+}
+
+bool ScratchFile::takeBack(void *data, qsizetype size)
+{
+    return d->takeBack(data, size);
+}
+
+bool ScratchFile::sync()
+{
+    return d->sync();
+}
+
+int ScratchFile::handle() const
+{
+    return d->handle();
+}
+
+bool ScratchFile::commit(const std::function<bool()> &unchanged)
+{
+    return d->commit(unchanged);
+}
+
+const QString &ScratchFile::error() const
+{
+    return d->m_error;
+}
+
+// Scratch files always have a name here.
+void ScratchFile::setAlwaysNamed(bool) {}
+
+ScratchFile::Native::Native(const PageLocation &page)
+{
+    const QFileInfo info(page.path);
     const QString resolved = info.isSymbolicLink() ? info.canonicalFilePath() : QString();
     m_target = resolved.isEmpty() ? info.absoluteFilePath() : resolved;
 }
 
-WindowsScratchFile::~WindowsScratchFile()
+ScratchFile::Native::~Native()
 {
     m_file.close();
     std::wstring ignored;
@@ -50,7 +119,7 @@ WindowsScratchFile::~WindowsScratchFile()
 
 // NewOnly creates the file exclusively (CREATE_NEW), so an existing file of the same name is
 // never opened or truncated; a name that is taken only means another try.
-bool WindowsScratchFile::open()
+bool ScratchFile::Native::open()
 {
     const QDir folder = QFileInfo(m_target).absoluteDir();
     for (int attempt = 0; attempt < 16; ++attempt) {
@@ -65,7 +134,7 @@ bool WindowsScratchFile::open()
     return fail(QStringLiteral("cannot create the scratch file"), m_file.errorString());
 }
 
-bool WindowsScratchFile::write(const void *data, qsizetype size)
+bool ScratchFile::Native::write(const void *data, qsizetype size)
 {
     if (!m_error.isEmpty())
         return false;
@@ -76,7 +145,7 @@ bool WindowsScratchFile::write(const void *data, qsizetype size)
     return true;
 }
 
-bool WindowsScratchFile::flush()
+bool ScratchFile::Native::flush()
 {
     if (!m_error.isEmpty())
         return false;
@@ -87,7 +156,7 @@ bool WindowsScratchFile::flush()
 
 // The file is open for writing only; Qt shares it for reading, so a second handle reads it.
 // QFile moves its position back as it cuts.
-bool WindowsScratchFile::takeBack(void *data, qsizetype size)
+bool ScratchFile::Native::takeBack(void *data, qsizetype size)
 {
     if (!flush())
         return false;
@@ -104,7 +173,7 @@ bool WindowsScratchFile::takeBack(void *data, qsizetype size)
 
 // QFileDevice::handle() is a C runtime descriptor on Windows; FlushFileBuffers wants the
 // HANDLE behind it.
-bool WindowsScratchFile::sync()
+bool ScratchFile::Native::sync()
 {
     if (!flush())
         return false;
@@ -116,7 +185,7 @@ bool WindowsScratchFile::sync()
     return true;
 }
 
-bool WindowsScratchFile::commit(const std::function<bool()> &unchanged)
+bool ScratchFile::Native::commit(const std::function<bool()> &unchanged)
 {
     if (!flush())
         return false;
@@ -138,11 +207,9 @@ bool WindowsScratchFile::commit(const std::function<bool()> &unchanged)
     return true;
 }
 
-bool WindowsScratchFile::fail(const QString &step, const QString &reason)
+bool ScratchFile::Native::fail(const QString &step, const QString &reason)
 {
     if (m_error.isEmpty())
         m_error = step + QStringLiteral(": ") + reason;
     return false;
 }
-
-#endif // Q_OS_WIN

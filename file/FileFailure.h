@@ -13,8 +13,8 @@ QString notRegular();
 QString cannotOpen(int errorCode);
 /// The same, in the words a platform layer already found.
 QString cannotOpen(const QString &reason);
-/// A folder on the way to the page could not be opened. A folder that became a link or a file
-/// during the run is named as such: it is not followed.
+/// A folder on the way to the page could not be opened (for a folder that became a link or a
+/// file during the run, folderReplaced() says so).
 QString cannotOpenFolder(const QString &folder, int errorCode);
 /// A folder on the way to the page is a link now, or no folder at all.
 QString folderReplaced(const QString &folder);

@@ -1,7 +1,5 @@
 #include "ScratchFile.h"
 
-#ifndef Q_OS_WIN // Windows has WindowsScratchFile
-
 #include "FileFailure.h"
 
 #include <QRandomGenerator>
@@ -43,16 +41,88 @@ long nameMaxOf(int folder)
 
 } // namespace
 
-ScratchFile::ScratchFile(const PageLocation &page) : m_page(page) {}
+struct ScratchFile::Native
+{
+    explicit Native(const PageLocation &page) : m_page(page) {}
+    ~Native();
 
-ScratchFile::~ScratchFile()
+    bool open();
+    bool write(const void *data, qsizetype size);
+    bool flush();
+    bool takeBack(void *data, qsizetype size);
+    bool sync();
+    int handle() const { return m_fd; }
+    bool commit(const std::function<bool()> &unchanged);
+
+    bool createNamed();
+    bool giveName();
+    bool writeOut(const char *data, qsizetype size);
+    bool cutFileEnd(char *data, qsizetype size);
+    bool fail(const QString &step, int errorCode);
+    bool fail(const QString &reason);
+    void removeName();
+
+    PageLocation m_page;
+    int m_fd = -1;
+    QByteArray m_name; ///< the scratch file's name in the page's folder, once it has one
+    std::unique_ptr<char[]> m_buffer;
+    qsizetype m_used = 0;
+    qint64 m_written = 0; ///< bytes in the file, which is only ever appended to or cut short
+    QString m_error;
+};
+
+ScratchFile::ScratchFile(const PageLocation &page) : d(std::make_unique<Native>(page)) {}
+
+ScratchFile::~ScratchFile() = default;
+
+bool ScratchFile::open()
+{
+    return d->open();
+}
+
+bool ScratchFile::write(const void *data, qsizetype size)
+{
+    return d->write(data, size);
+}
+
+bool ScratchFile::flush()
+{
+    return d->flush();
+}
+
+bool ScratchFile::takeBack(void *data, qsizetype size)
+{
+    return d->takeBack(data, size);
+}
+
+bool ScratchFile::sync()
+{
+    return d->sync();
+}
+
+int ScratchFile::handle() const
+{
+    return d->handle();
+}
+
+bool ScratchFile::commit(const std::function<bool()> &unchanged)
+{
+    return d->commit(unchanged);
+}
+
+const QString &ScratchFile::error() const
+{
+    return d->m_error;
+}
+
+ScratchFile::Native::~Native()
 {
     if (m_fd >= 0)
         ::close(m_fd);
     removeName();
 }
 
-void ScratchFile::removeName()
+void ScratchFile::Native::removeName()
 {
     if (!m_name.isEmpty())
         ::unlinkat(m_page.folder, m_name.constData(), 0);
@@ -64,7 +134,7 @@ void ScratchFile::setAlwaysNamed(bool named)
     alwaysNamed = named;
 }
 
-bool ScratchFile::open()
+bool ScratchFile::Native::open()
 {
 #ifdef O_TMPFILE
     if (!alwaysNamed)
@@ -81,7 +151,7 @@ bool ScratchFile::open()
 
 // O_EXCL: an existing file of the same name is never opened or truncated; a name that is taken
 // only means another try.
-bool ScratchFile::createNamed()
+bool ScratchFile::Native::createNamed()
 {
     const long nameMax = nameMaxOf(m_page.folder);
     for (int attempt = 0; attempt < 16; ++attempt) {
@@ -98,7 +168,7 @@ bool ScratchFile::createNamed()
     return fail(QStringLiteral("cannot create the scratch file"), errno);
 }
 
-bool ScratchFile::write(const void *data, qsizetype size)
+bool ScratchFile::Native::write(const void *data, qsizetype size)
 {
     if (!m_error.isEmpty())
         return false;
@@ -113,7 +183,7 @@ bool ScratchFile::write(const void *data, qsizetype size)
     return true;
 }
 
-bool ScratchFile::flush()
+bool ScratchFile::Native::flush()
 {
     if (!m_error.isEmpty())
         return false;
@@ -122,7 +192,7 @@ bool ScratchFile::flush()
     return writeOut(m_buffer.get(), used);
 }
 
-bool ScratchFile::takeBack(void *data, qsizetype size)
+bool ScratchFile::Native::takeBack(void *data, qsizetype size)
 {
     if (!m_error.isEmpty())
         return false;
@@ -138,7 +208,7 @@ bool ScratchFile::takeBack(void *data, qsizetype size)
 }
 
 // Read access is why the file is opened for reading and writing.
-bool ScratchFile::cutFileEnd(char *data, qsizetype size)
+bool ScratchFile::Native::cutFileEnd(char *data, qsizetype size)
 {
     const QString step = QStringLiteral("cannot read back the scratch file");
     if (size > m_written)
@@ -160,7 +230,7 @@ bool ScratchFile::cutFileEnd(char *data, qsizetype size)
 
 // A write that stops short (a full disk) reports no error: only writing the rest again
 // brings out the reason.
-bool ScratchFile::writeOut(const char *data, qsizetype size)
+bool ScratchFile::Native::writeOut(const char *data, qsizetype size)
 {
     while (size > 0) {
         const ssize_t wrote = ::write(m_fd, data, size_t(size));
@@ -176,7 +246,7 @@ bool ScratchFile::writeOut(const char *data, qsizetype size)
     return true;
 }
 
-bool ScratchFile::sync()
+bool ScratchFile::Native::sync()
 {
     if (!flush())
         return false;
@@ -187,7 +257,7 @@ bool ScratchFile::sync()
 
 // An unnamed file is linked in through /proc rather than with AT_EMPTY_PATH, which needs a
 // privilege ordinary users lack.
-bool ScratchFile::giveName()
+bool ScratchFile::Native::giveName()
 {
     if (!m_name.isEmpty())
         return true;
@@ -206,7 +276,7 @@ bool ScratchFile::giveName()
     return fail(QStringLiteral("cannot replace the file with the scratch file"), errno);
 }
 
-bool ScratchFile::commit(const std::function<bool()> &unchanged)
+bool ScratchFile::Native::commit(const std::function<bool()> &unchanged)
 {
     if (!m_error.isEmpty() || !giveName())
         return false;
@@ -225,16 +295,14 @@ bool ScratchFile::commit(const std::function<bool()> &unchanged)
     return true;
 }
 
-bool ScratchFile::fail(const QString &step, int errorCode)
+bool ScratchFile::Native::fail(const QString &step, int errorCode)
 {
     return fail(step + QStringLiteral(": ") + qt_error_string(errorCode));
 }
 
-bool ScratchFile::fail(const QString &reason)
+bool ScratchFile::Native::fail(const QString &reason)
 {
     if (m_error.isEmpty())
         m_error = reason;
     return false;
 }
-
-#endif // Q_OS_WIN

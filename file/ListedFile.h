@@ -1,0 +1,50 @@
+#pragma once
+
+#include "FileStamp.h"
+#include "PageLocation.h"
+
+#include <QIODevice>
+#include <QString>
+
+#include <memory>
+
+/// A listed page opened for reading, the one safe way, for the pre-scan and the rewrite alike.
+/// The page is looked at before it is opened, so that nothing but a regular file is ever opened;
+/// as another file may take the name in between, it is opened non-blocking (a FIFO does not
+/// wait for a writer) and without following a link, and what counts from then on is the file
+/// actually opened, looked at once more.
+class ListedFile
+{
+public:
+    ListedFile();
+    ~ListedFile();
+
+    ListedFile(const ListedFile &) = delete;
+    ListedFile &operator=(const ListedFile &) = delete;
+
+    /// Opens page for reading; on failure error() says why, in the words users read.
+    bool open(const PageLocation &page);
+
+    /// Lets go of the file.
+    void close();
+
+    /// The open file; reads are unbuffered, so the caller reads in large chunks.
+    QIODevice &device();
+
+    /// The stamp of the file actually opened, as it was opened.
+    const FileStamp &stamp() const { return m_stamp; }
+
+    const QString &error() const { return m_error; }
+
+    /// The platform's handle and what it read of the file, for the rest of the file layer.
+    struct Native;
+    Native &native() { return *d; }
+    const Native &native() const { return *d; }
+
+private:
+    bool fail(const QString &reason);
+
+    std::unique_ptr<Native> d;
+    FileStamp m_stamp;
+    QString m_error;
+};

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "PageLocation.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+/// The scratch file a page is rewritten into: a file in the page's own folder that takes the
+/// page's place on commit(), or disappears when destroyed uncommitted. Its name begins with a
+/// dot, which the walk leaves out, so one left behind by a power cut is never taken for a page.
+///
+/// POSIX: made through the folder's open descriptor; where the file system allows it (ext4, XFS,
+/// Btrfs, tmpfs), the file has no name at all until it is complete and synced (O_TMPFILE); its
+/// name is never longer than the folder allows, however long the page's own name is; commit()
+/// renames it over the page and syncs the folder.
+/// Windows: a uniquely named file beside the page that takes its place through ReplaceFileW,
+/// which keeps the page's ACL, attributes, creation time and alternate data streams.
+///
+/// Not QSaveFile: it reaches the folder by path (following any link on the way), its commit
+/// syncs once more between the last check and the rename, its scratch name can be too long for
+/// the folder, and on Windows it renames with MoveFileEx, losing the ACL and streams.
+class ScratchFile
+{
+public:
+    /// A scratch file that will replace page.
+    explicit ScratchFile(const PageLocation &page);
+    ~ScratchFile();
+
+    ScratchFile(const ScratchFile &) = delete;
+    ScratchFile &operator=(const ScratchFile &) = delete;
+
+    /// Creates the scratch file, under a name no other file has (or none).
+    bool open();
+
+    /// Appends bytes. After a failure every further call fails too, and error() says why.
+    bool write(const void *data, qsizetype size);
+
+    /// Writes out what is buffered.
+    bool flush();
+
+    /// Removes the last size bytes written and copies them to data, from the buffer where it
+    /// still holds them, else from the file, which is cut short. Slow when the file is reached:
+    /// meant for the rare line whose replacements reach far back.
+    bool takeBack(void *data, qsizetype size);
+
+    /// Forces the written data and metadata to the disk.
+    bool sync();
+
+    /// The scratch file's descriptor (a C runtime one on Windows), for copying metadata onto it.
+    int handle() const;
+
+    /// Gives the synced scratch file a name if it has none, asks unchanged() whether the page
+    /// is still as it was read (the last check, right before the replacement; false fails with
+    /// the reason that the page was modified), puts the scratch file in the page's place, then
+    /// makes the new name durable. A failure of that last step is reported although the page
+    /// was replaced (error() says so); otherwise, after a failure the page is as it was.
+    bool commit(const std::function<bool()> &unchanged);
+
+    /// What failed, naming the step ("cannot write the scratch file: ...").
+    const QString &error() const;
+
+    /// Gives every scratch file a name from the start, as on a file system without unnamed
+    /// files, so that this way can be tested on any file system. (Always so on Windows.)
+    static void setAlwaysNamed(bool named);
+
+private:
+    struct Native; ///< the platform's file and its state
+    std::unique_ptr<Native> d;
+};

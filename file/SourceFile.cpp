@@ -1,0 +1,14 @@
+#include "SourceFile.h"
+
+#include <QIODevice>
+
+QIODevice &SourceFile::device()
+{
+    return m_file.device();
+}
+
+bool SourceFile::fail(const QString &reason)
+{
+    m_error = reason;
+    return false;
+}

@@ -1,0 +1,93 @@
+#include "SourceFile.h"
+
+#include "FileFailure.h"
+#include "ListedFileNative.h"
+#include "PosixStamp.h"
+#include "ScratchFile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <optional>
+#include <sys/file.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::chrono::milliseconds LockRetry{10};
+
+enum class Lock { Taken, Busy, Moved };
+
+// The lock is advisory: it keeps out other runs of this program, not other programs. A file
+// system that has no such locks (some network ones) gets the rewrite without.
+Lock takeLock(const PageLocation &page, ListedFile::Native &file)
+{
+    if (::flock(file.reader->handle(), LOCK_EX | LOCK_NB) != 0)
+        return errno == EWOULDBLOCK || errno == EINTR ? Lock::Busy : Lock::Taken;
+    // Whoever held the lock may have changed the file in place meanwhile, or put a new file
+    // in its place: what was read of it before the lock counts for nothing.
+    const std::optional<FileStamp> named = StampAt(page.folder, page.name.constData());
+    if (!file.metadata.readOpen(file.reader->handle()))
+        return Lock::Moved;
+    if (!named || named->identity() != StampOfStatus(file.metadata.status()).identity())
+        return Lock::Moved;
+    return Lock::Taken;
+}
+
+} // namespace
+
+bool SourceFile::open(const PageLocation &page, const std::function<void()> &yield)
+{
+    m_page = page;
+    const auto deadline = std::chrono::steady_clock::now() + LockWait;
+    for (;;) {
+        if (!m_file.open(page))
+            return fail(m_file.error());
+        const Lock lock = takeLock(page, m_file.native());
+        if (lock == Lock::Taken)
+            return true;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return fail(FileFailure::locked(int(LockWait.count())));
+        // Moved: the other run replaced the page while this one waited; its new version is
+        // the one to rewrite, at once.
+        if (lock == Lock::Busy) {
+            if (yield)
+                yield();
+            std::this_thread::sleep_for(LockRetry);
+        }
+    }
+}
+
+qint64 SourceFile::size() const
+{
+    return m_file.native().metadata.size();
+}
+
+bool SourceFile::isReadOnly() const
+{
+    return m_file.native().metadata.lacksWriteBits() ||
+           ::faccessat(m_page.folder, m_page.name.constData(), W_OK, 0) != 0;
+}
+
+bool SourceFile::hasOtherLinks() const
+{
+    return m_file.native().metadata.hasOtherLinks();
+}
+
+bool SourceFile::copyMetadataTo(ScratchFile &scratch)
+{
+    m_error = m_file.native().metadata.copyTo(m_file.native().reader->handle(), scratch.handle());
+    return m_error.isEmpty();
+}
+
+void SourceFile::closeBeforeReplacement() {}
+
+// The name is looked at without following a link, in the folder the page was opened from, so a
+// link or any other file that took the page's place (another inode) is refused here, right
+// before the rename.
+bool SourceFile::unchangedOnDisk()
+{
+    PosixFileMetadata now;
+    return now.readAt(m_page.folder, m_page.name.constData()) &&
+           now.sameVersionAs(m_file.native().metadata);
+}
