@@ -76,7 +76,7 @@ QString lineFailure(ReplaceOutcome outcome, const ScratchFile &out)
 // Copies the file from its current position to the scratch file line by line, each line
 // replaced and followed by its own line break. A line goes through in the reader's pieces and
 // the replacer's window, so a page that is one huge line takes no more memory than another.
-// Status Changed means the scratch file differs.
+// Status Changed means the scratch file differs; the result counts the replacements.
 template <typename Unit>
 RewriteResult rewriteLines(QIODevice &in, ScratchFile &out, LineReplacer<Unit> &replacer,
                            FileEncoding encoding, const std::function<void()> &yield)
@@ -84,7 +84,8 @@ RewriteResult rewriteLines(QIODevice &in, ScratchFile &out, LineReplacer<Unit> &
     LineReader<Unit> reader(in, unitOf<Unit>('\r', encoding), unitOf<Unit>('\n', encoding));
     ScratchUnitSink<Unit> sink(out);
     typename LineReader<Unit>::Piece piece;
-    bool changed = false, lineOpen = false;
+    bool lineOpen = false;
+    qint64 replacements = 0;
     qint64 nextYield = SearchPreScan::YieldEveryBytes;
     while (reader.next(piece)) {
         if (!lineOpen)
@@ -94,7 +95,7 @@ RewriteResult rewriteLines(QIODevice &in, ScratchFile &out, LineReplacer<Unit> &
             const ReplaceOutcome outcome = replacer.finish();
             if (outcome != ReplaceOutcome::Unchanged && outcome != ReplaceOutcome::Replaced)
                 return failed(lineFailure(outcome, out));
-            changed = changed || outcome == ReplaceOutcome::Replaced;
+            replacements += qint64(replacer.replacements());
             if (!writeUnits(out, piece.lineBreak))
                 return failed(out.error());
         }
@@ -108,7 +109,7 @@ RewriteResult rewriteLines(QIODevice &in, ScratchFile &out, LineReplacer<Unit> &
     const QByteArray trailing = reader.trailingBytes();
     if (!out.write(trailing.constData(), trailing.size()))
         return failed(out.error());
-    return {changed ? Status::Changed : Status::Unchanged, {}};
+    return {replacements > 0 ? Status::Changed : Status::Unchanged, {}, replacements};
 }
 
 // Writes the rewritten file into the open scratch file, the byte order mark as it was.
@@ -150,7 +151,7 @@ RewriteResult replaceThroughScratch(const PageLocation &page, SourceFile &source
     source.prepareForReplacement();
     if (!scratch.commit([&source] { return source.unchangedOnDisk(); }))
         return failed(scratch.error());
-    return {Status::Changed, {}};
+    return written;
 }
 
 // A failed allocation costs this file, not the run: everything of the file is let go of on the
