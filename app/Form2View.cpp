@@ -53,9 +53,9 @@ void Form2View::clearResults()
     Form2::instance()->List1->clear();
 }
 
-void Form2View::addChangedFile(const QString &path)
+void Form2View::addChangedFile(const QString &path, qint64 replacements)
 {
-    Form2::instance()->List1->addItem(path);
+    Form2::instance()->List1->addFile(path, replacements);
 }
 
 void Form2View::bringToFront()

@@ -15,7 +15,7 @@ public:
     void setProgressMaximum(qsizetype maximum) override;
     void setProgressValue(qsizetype value) override;
     void clearResults() override;
-    void addChangedFile(const QString &path) override;
+    void addChangedFile(const QString &path, qint64 replacements) override;
     void bringToFront() override;
     void stopped() override;
 };

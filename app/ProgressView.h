@@ -16,7 +16,7 @@ public:
     virtual void setProgressMaximum(qsizetype maximum) = 0;
     virtual void setProgressValue(qsizetype value) = 0;
     virtual void clearResults() = 0;
-    virtual void addChangedFile(const QString &path) = 0;
+    virtual void addChangedFile(const QString &path, qint64 replacements) = 0;
 
     /// The run is over or stopped: the window, if visible, comes in front of the others with
     /// its results. Never builds a window.

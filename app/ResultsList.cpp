@@ -36,6 +36,14 @@ ResultsList::ResultsList(QWidget *parent) : QListWidget(parent)
             [this, bar](int value) { m_follow = value == bar->maximum(); });
 }
 
+void ResultsList::addFile(const QString &path, qint64 replacements)
+{
+    auto *entry = new QListWidgetItem(path);
+    entry->setToolTip(replacements == 1 ? QStringLiteral("1 replacement")
+                                        : QStringLiteral("%1 replacements").arg(replacements));
+    addItem(entry);
+}
+
 void ResultsList::paintEvent(QPaintEvent *event)
 {
     // Every new entry throws the list's layout away until a zero-length timer redoes it, and

@@ -14,6 +14,9 @@ class ResultsList : public QListWidget
 public:
     explicit ResultsList(QWidget *parent);
 
+    /// Appends a changed file; its tooltip tells how many replacements were made in it.
+    void addFile(const QString &path, qint64 replacements);
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void rowsInserted(const QModelIndex &parent, int start, int end) override;

@@ -207,9 +207,9 @@ void RunDriver::fileStarted(qsizetype index, qsizetype count, const QString &pat
     yield();
 }
 
-void RunDriver::fileChanged(const QString &path)
+void RunDriver::fileChanged(const QString &path, qint64 replacements)
 {
-    m_view.addChangedFile(QDir::toNativeSeparators(path));
+    m_view.addChangedFile(QDir::toNativeSeparators(path), replacements);
 }
 
 void RunDriver::fileFailed(const QString &path, const QString &reason)

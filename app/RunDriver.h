@@ -25,7 +25,7 @@ public:
     void folderFailed(const QString &folder, const QString &reason) override;
     void yield() override;
     void fileStarted(qsizetype index, qsizetype count, const QString &path) override;
-    void fileChanged(const QString &path) override;
+    void fileChanged(const QString &path, qint64 replacements) override;
     void fileFailed(const QString &path, const QString &reason) override;
     bool stopRequested() override;
 

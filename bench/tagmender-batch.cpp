@@ -45,7 +45,7 @@ QByteArray pathBytes(const QString &path)
 class PrintingObserver : public RunObserver
 {
 public:
-    void fileChanged(const QString &path) override { printLine(stdout, pathBytes(path)); }
+    void fileChanged(const QString &path, qint64) override { printLine(stdout, pathBytes(path)); }
     void fileFailed(const QString &path, const QString &reason) override { report(path, reason); }
     void folderFailed(const QString &folder, const QString &reason) override
     {

@@ -45,6 +45,34 @@ QString FileFailure::locked(int seconds)
         .arg(seconds);
 }
 
+QString FileFailure::replacementNotWritable(const QString &encoding)
+{
+    return QStringLiteral("the replacement text cannot be written in %1").arg(encoding);
+}
+
+QString FileFailure::unknownCharset(const QString &charset)
+{
+    return QStringLiteral("the page declares the charset \"%1\", which is not known; it was "
+                          "left as it was")
+        .arg(charset);
+}
+
+QString FileFailure::unsupportedCharset(const QString &charset)
+{
+    return QStringLiteral("the page declares the charset %1, whose bytes cannot be replaced "
+                          "without decoding the page (it switches between character sets, "
+                          "or writes plain ASCII otherwise); it was left as it was")
+        .arg(charset);
+}
+
+QString FileFailure::matchInsideCharacter(const QString &charset)
+{
+    return QStringLiteral("in the page's charset %1 the search text could also be found inside "
+                          "other characters, so it was left as it was; a search text that "
+                          "begins with a space, a digit or a sign such as < can be replaced")
+        .arg(charset);
+}
+
 QString FileFailure::modifiedMeanwhile()
 {
     return QStringLiteral("the file was modified by another program during the run");

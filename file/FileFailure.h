@@ -26,5 +26,15 @@ QString cannotRead(const QString &reason);
 QString locked(int seconds);
 /// The page changed after it was read, so the other program's version is kept.
 QString modifiedMeanwhile();
+/// The replacement text has a character that the page's encoding (named so) cannot write.
+QString replacementNotWritable(const QString &encoding);
+/// No encoder knows the charset the page declares.
+QString unknownCharset(const QString &charset);
+/// The page's charset writes a character otherwise in different company (shift states) or
+/// writes ASCII otherwise, so bytes cannot be replaced one for one.
+QString unsupportedCharset(const QString &charset);
+/// In the page's multi-byte charset a match of the search text could be the second half of
+/// one character and the start of the next.
+QString matchInsideCharacter(const QString &charset);
 
 } // namespace FileFailure

@@ -21,8 +21,8 @@ bool fail(PreScanVerdict &verdict, const QString &reason)
 } // namespace
 
 // A failed allocation costs this file's verdict, not the run (nor the thread it runs on).
-PreScanVerdict PreScanFile(const PageLocation &page, ReplacementTexts &texts, std::stop_token stop,
-                           const std::function<void()> &yield)
+PreScanVerdict PreScanFile(const PageLocation &page, const ReplacementTexts &texts,
+                           std::stop_token stop, const std::function<void()> &yield)
 try {
     PreScanVerdict verdict;
     ListedFile file;
@@ -49,7 +49,7 @@ try {
     return verdict;
 }
 
-PreScanVerdict PreScanFile(const QString &path, ReplacementTexts &texts, std::stop_token stop,
+PreScanVerdict PreScanFile(const QString &path, const ReplacementTexts &texts, std::stop_token stop,
                            const std::function<void()> &yield)
 {
     FolderChain folders;

@@ -8,17 +8,15 @@
 PreScanReadAhead::PreScanReadAhead(const QStringList &files, const QString &root,
                                    const QString &search, const QString &replacement, int workers,
                                    qsizetype window)
-    : m_root(root), m_search(search), m_replacement(replacement),
-      m_window(std::max<qsizetype>(window, 2)), m_files(files.cbegin(), files.cend()),
-      m_complete(true)
+    : m_root(root), m_texts(search, replacement), m_window(std::max<qsizetype>(window, 2)),
+      m_files(files.cbegin(), files.cend()), m_complete(true)
 {
     startWorkers(int(std::min<qsizetype>(workers, files.size())));
 }
 
 PreScanReadAhead::PreScanReadAhead(const QString &root, const QString &search,
                                    const QString &replacement, int workers, qsizetype window)
-    : m_root(root), m_search(search), m_replacement(replacement),
-      m_window(std::max<qsizetype>(window, 2))
+    : m_root(root), m_texts(search, replacement), m_window(std::max<qsizetype>(window, 2))
 {
     startWorkers(workers);
 }
@@ -32,7 +30,7 @@ void PreScanReadAhead::startWorkers(int count)
         // Fewer threads to be had: those that started do all the work.
     }
     if (m_workers.empty()) {
-        m_ownTexts.emplace(m_search, m_replacement);
+        m_preScansItself = true;
         m_ownFolders.emplace(m_root);
     }
 }
@@ -70,8 +68,8 @@ PreScanReadAhead::~PreScanReadAhead()
 PreScanVerdict PreScanReadAhead::next(const std::function<void()> &yield)
 {
     Q_ASSERT(m_complete && m_taken < listed());
-    if (m_ownTexts)
-        return preScan(m_files[std::size_t(m_taken++)], *m_ownTexts, *m_ownFolders, {}, yield);
+    if (m_preScansItself)
+        return preScan(m_files[std::size_t(m_taken++)], m_texts, *m_ownFolders, {}, yield);
     std::unique_lock lock(m_mutex);
     if (!m_slots.empty() && m_slots.front()) {
         // Ready: the common case while the workers are ahead.
@@ -113,11 +111,9 @@ void PreScanReadAhead::waitForWorkers(std::unique_lock<std::mutex> &lock,
 // Runs on a worker thread.
 void PreScanReadAhead::work(std::stop_token stop)
 {
-    // The worker's own: ReplacementTexts encodes lazily, so sharing one would race.
-    ReplacementTexts texts(m_search, m_replacement);
     FolderChain folders(m_root);
     while (const std::optional<Claim> claimed = claimOrWait(stop)) {
-        PreScanVerdict verdict = preScan(claimed->path, texts, folders, stop, {});
+        PreScanVerdict verdict = preScan(claimed->path, m_texts, folders, stop, {});
         bool wake = false;
         {
             const std::lock_guard lock(m_mutex);
@@ -163,7 +159,7 @@ PreScanReadAhead::Claim PreScanReadAhead::claim()
     return {index, m_files[std::size_t(index)]};
 }
 
-PreScanVerdict PreScanReadAhead::preScan(const QString &path, ReplacementTexts &texts,
+PreScanVerdict PreScanReadAhead::preScan(const QString &path, const ReplacementTexts &texts,
                                          FolderChain &folders, std::stop_token stop,
                                          const std::function<void()> &yield)
 {

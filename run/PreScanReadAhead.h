@@ -26,8 +26,8 @@
 /// thread to be had) next() pre-scans every file itself, one after the other.
 ///
 /// The object belongs to the thread that made it: only that thread calls next() and destroys
-/// it. The threads share nothing but the slots of the verdicts: each worker has its own copy
-/// of the texts and its own FolderChain, and no worker calls anything the caller passed in.
+/// it. The threads share the slots of the verdicts and the texts (built once, safe to share);
+/// each worker has its own FolderChain, and no worker calls anything the caller passed in.
 class PreScanReadAhead
 {
 public:
@@ -91,16 +91,15 @@ private:
     std::optional<Claim> claimOrWait(std::stop_token stop);
     qsizetype listed() const { return qsizetype(m_files.size()); }
 
-    static PreScanVerdict preScan(const QString &path, ReplacementTexts &texts,
+    static PreScanVerdict preScan(const QString &path, const ReplacementTexts &texts,
                                   FolderChain &folders, std::stop_token stop,
                                   const std::function<void()> &yield);
 
     const QString m_root;
-    const QString m_search;
-    const QString m_replacement;
+    const ReplacementTexts m_texts;
     const qsizetype m_window;
-    std::optional<ReplacementTexts> m_ownTexts; ///< the calling thread's, without workers
-    std::optional<FolderChain> m_ownFolders;    ///< the same
+    bool m_preScansItself = false;           ///< no worker could be started
+    std::optional<FolderChain> m_ownFolders; ///< the calling thread's, without workers
 
     std::mutex m_mutex;                      ///< guards the members below, up to m_workers
     std::deque<QString> m_files;             ///< the list as far as it was handed over

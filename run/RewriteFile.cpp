@@ -25,13 +25,22 @@ RewriteResult failed(const QString &reason)
     return {Status::Failed, reason};
 }
 
-// Why a file that holds the search text cannot be rewritten, if it cannot.
-std::optional<QString> refusal(const SourceFile &source, ReplacementTexts &texts,
-                               FileEncoding encoding)
+// Why a file that holds the search text (or may, see SearchPreScan) cannot be rewritten, if
+// it cannot.
+std::optional<QString> refusal(const SourceFile &source, const ReplacementTexts::Encoded &texts)
 {
-    if (!texts.encoded(encoding).replacement)
-        return QStringLiteral("the replacement text cannot be written in %1")
-            .arg(FileEncodingName(encoding));
+    switch (texts.problem) {
+    case EncodingProblem::UnknownCharset:
+        return FileFailure::unknownCharset(texts.name);
+    case EncodingProblem::UnsupportedCharset:
+        return FileFailure::unsupportedCharset(texts.name);
+    case EncodingProblem::MatchInsideCharacter:
+        return FileFailure::matchInsideCharacter(texts.name);
+    case EncodingProblem::None:
+        break;
+    }
+    if (!texts.replacement)
+        return FileFailure::replacementNotWritable(texts.name);
     if (source.isReadOnly())
         return QStringLiteral("the file is read-only");
     if (source.hasOtherLinks())
@@ -41,7 +50,7 @@ std::optional<QString> refusal(const SourceFile &source, ReplacementTexts &texts
 }
 
 // The unit of ASCII character c in a file of encoding, in the file's byte order.
-template <typename Unit> Unit unitOf(char c, FileEncoding encoding)
+template <typename Unit> Unit unitOf(char c, const FileEncoding &encoding)
 {
     const QByteArray bytes = AsciiUnit(c, encoding);
     Q_ASSERT(bytes.size() == qsizetype(sizeof(Unit)));
@@ -76,15 +85,22 @@ QString lineFailure(ReplaceOutcome outcome, const ScratchFile &out)
 // Copies the file from its current position to the scratch file line by line, each line
 // replaced and followed by its own line break. A line goes through in the reader's pieces and
 // the replacer's window, so a page that is one huge line takes no more memory than another.
-// Status Changed means the scratch file differs.
+// Status Changed means the scratch file differs; the result counts the replacements.
 template <typename Unit>
-RewriteResult rewriteLines(QIODevice &in, ScratchFile &out, LineReplacer<Unit> &replacer,
-                           FileEncoding encoding, const std::function<void()> &yield)
+RewriteResult rewriteLines(QIODevice &in, ScratchFile &out, const ReplacementTexts::Encoded &texts,
+                           const FileEncoding &encoding, const std::function<void()> &yield)
 {
+    // Built for each page: the texts are shared between threads, a replacer's buffers are not.
+    const auto unitsOf = [](const QByteArray &bytes) {
+        return std::basic_string_view<Unit>(reinterpret_cast<const Unit *>(bytes.constData()),
+                                            std::size_t(bytes.size()) / sizeof(Unit));
+    };
+    LineReplacer<Unit> replacer(unitsOf(*texts.search), unitsOf(*texts.replacement));
     LineReader<Unit> reader(in, unitOf<Unit>('\r', encoding), unitOf<Unit>('\n', encoding));
     ScratchUnitSink<Unit> sink(out);
     typename LineReader<Unit>::Piece piece;
-    bool changed = false, lineOpen = false;
+    bool lineOpen = false;
+    qint64 replacements = 0;
     qint64 nextYield = SearchPreScan::YieldEveryBytes;
     while (reader.next(piece)) {
         if (!lineOpen)
@@ -94,7 +110,7 @@ RewriteResult rewriteLines(QIODevice &in, ScratchFile &out, LineReplacer<Unit> &
             const ReplaceOutcome outcome = replacer.finish();
             if (outcome != ReplaceOutcome::Unchanged && outcome != ReplaceOutcome::Replaced)
                 return failed(lineFailure(outcome, out));
-            changed = changed || outcome == ReplaceOutcome::Replaced;
+            replacements += qint64(replacer.replacements());
             if (!writeUnits(out, piece.lineBreak))
                 return failed(out.error());
         }
@@ -108,11 +124,11 @@ RewriteResult rewriteLines(QIODevice &in, ScratchFile &out, LineReplacer<Unit> &
     const QByteArray trailing = reader.trailingBytes();
     if (!out.write(trailing.constData(), trailing.size()))
         return failed(out.error());
-    return {changed ? Status::Changed : Status::Unchanged, {}};
+    return {replacements > 0 ? Status::Changed : Status::Unchanged, {}, replacements};
 }
 
 // Writes the rewritten file into the open scratch file, the byte order mark as it was.
-RewriteResult writeScratch(QIODevice &in, ScratchFile &out, ReplacementTexts &texts,
+RewriteResult writeScratch(QIODevice &in, ScratchFile &out, const ReplacementTexts &texts,
                            const SearchPreScan::Result &scan, const std::function<void()> &yield)
 {
     const QString cannotRead = QStringLiteral("cannot read the file: ");
@@ -123,16 +139,18 @@ RewriteResult writeScratch(QIODevice &in, ScratchFile &out, ReplacementTexts &te
         return failed(cannotRead + in.errorString());
     if (!out.write(mark.constData(), mark.size()))
         return failed(out.error());
+    const ReplacementTexts::Encoded &encoded = texts.encoded(scan.encoding);
     if (IsUtf16(scan.encoding))
-        return rewriteLines(in, out, texts.utf16Replacer(scan.encoding), scan.encoding, yield);
-    return rewriteLines(in, out, texts.byteReplacer(scan.encoding), scan.encoding, yield);
+        return rewriteLines<char16_t>(in, out, encoded, scan.encoding, yield);
+    return rewriteLines<char>(in, out, encoded, scan.encoding, yield);
 }
 
 // The file holds the search text and may be rewritten: rewrite it into a scratch file beside
 // it and put that in its place. Any failure before the rename leaves the file as it was, and
 // the scratch file is removed however this returns.
 RewriteResult replaceThroughScratch(const PageLocation &page, SourceFile &source,
-                                    ReplacementTexts &texts, const SearchPreScan::Result &scan,
+                                    const ReplacementTexts &texts,
+                                    const SearchPreScan::Result &scan,
                                     const std::function<void()> &yield)
 {
     ScratchFile scratch(page);
@@ -150,12 +168,12 @@ RewriteResult replaceThroughScratch(const PageLocation &page, SourceFile &source
     source.closeBeforeReplacement();
     if (!scratch.commit([&source] { return source.unchangedOnDisk(); }))
         return failed(scratch.error());
-    return {Status::Changed, {}};
+    return written;
 }
 
 // A failed allocation costs this file, not the run: everything of the file is let go of on the
 // way out, the scratch file removed.
-RewriteResult rewriteLocated(const PageLocation &page, ReplacementTexts &texts,
+RewriteResult rewriteLocated(const PageLocation &page, const ReplacementTexts &texts,
                              const std::function<void()> &yield)
 try {
     SourceFile source;
@@ -167,7 +185,7 @@ try {
         return failed(FileFailure::cannotRead(source.device().errorString()));
     if (!scan->occurs)
         return {Status::Unchanged, {}};
-    if (const std::optional<QString> reason = refusal(source, texts, scan->encoding))
+    if (const std::optional<QString> reason = refusal(source, texts.encoded(scan->encoding)))
         return failed(*reason);
     return replaceThroughScratch(page, source, texts, *scan, yield);
 } catch (const std::bad_alloc &) {
@@ -176,7 +194,7 @@ try {
 
 } // namespace
 
-RewriteResult RewriteFile(const PageLocation &page, ReplacementTexts &texts,
+RewriteResult RewriteFile(const PageLocation &page, const ReplacementTexts &texts,
                           const std::function<void()> &yield, const PreScanVerdict &verdict)
 {
     if (verdict.kind == PreScanVerdict::Kind::CannotOccur && verdict.stamp &&
@@ -185,7 +203,7 @@ RewriteResult RewriteFile(const PageLocation &page, ReplacementTexts &texts,
     return rewriteLocated(page, texts, yield);
 }
 
-RewriteResult RewriteFile(const QString &path, ReplacementTexts &texts,
+RewriteResult RewriteFile(const QString &path, const ReplacementTexts &texts,
                           const std::function<void()> &yield, const PreScanVerdict &verdict)
 {
     FolderChain folders;
@@ -196,7 +214,7 @@ RewriteResult RewriteFile(const QString &path, ReplacementTexts &texts,
     return RewriteFile(*page, texts, yield, verdict);
 }
 
-RewriteResult RewriteFile(const QString &path, ReplacementTexts &texts,
+RewriteResult RewriteFile(const QString &path, const ReplacementTexts &texts,
                           const std::function<void()> &yield)
 {
     return RewriteFile(path, texts, yield, PreScanVerdict());

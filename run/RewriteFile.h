@@ -16,16 +16,16 @@ class ReplacementTexts;
 /// On failure the file is left exactly as it was and no scratch file remains. A symbolic link
 /// at path is never followed: it is refused as not a regular file, its target untouched.
 /// yield, when set, is called now and then while a large file is worked on.
-RewriteResult RewriteFile(const QString &path, ReplacementTexts &texts,
+RewriteResult RewriteFile(const QString &path, const ReplacementTexts &texts,
                           const std::function<void()> &yield = {});
 
 /// The same rewrite for a file that PreScanFile looked at before, perhaps on another thread.
 /// A CannotOccur verdict settles the file as Unchanged after one stat, if the path still names
 /// the file with the stamp the pre-scan saw; in every other case the file is rewritten exactly
 /// as above, every check made again.
-RewriteResult RewriteFile(const QString &path, ReplacementTexts &texts,
+RewriteResult RewriteFile(const QString &path, const ReplacementTexts &texts,
                           const std::function<void()> &yield, const PreScanVerdict &verdict);
 
 /// The same for a page of a run, reached through its open folder (see FolderChain).
-RewriteResult RewriteFile(const PageLocation &page, ReplacementTexts &texts,
+RewriteResult RewriteFile(const PageLocation &page, const ReplacementTexts &texts,
                           const std::function<void()> &yield, const PreScanVerdict &verdict);

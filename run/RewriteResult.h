@@ -13,5 +13,6 @@ struct RewriteResult
     };
 
     Status status = Status::Unchanged;
-    QString reason; ///< for Failed: a human-readable reason that names the failing step
+    QString reason;          ///< for Failed: a human-readable reason that names the failing step
+    qint64 replacements = 0; ///< for Changed: how many replacements the new text holds
 };

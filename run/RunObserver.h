@@ -17,8 +17,9 @@ public:
         Q_UNUSED(path);
     }
 
-    /// The file was replaced by its rewritten form (reported only after the replacement).
-    virtual void fileChanged(const QString &path) = 0;
+    /// The file was replaced by its rewritten form, which holds replacements replacements
+    /// (reported only after the replacement).
+    virtual void fileChanged(const QString &path, qint64 replacements) = 0;
 
     /// The file could not be rewritten and was left as it was.
     virtual void fileFailed(const QString &path, const QString &reason) = 0;

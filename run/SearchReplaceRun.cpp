@@ -97,7 +97,7 @@ void SearchReplaceRun::rewrite(FolderChain &folders, const QString &path,
                                       : RewriteResult{RewriteResult::Status::Failed, reason};
     switch (result.status) {
     case RewriteResult::Status::Changed:
-        m_observer.fileChanged(path);
+        m_observer.fileChanged(path, result.replacements);
         break;
     case RewriteResult::Status::Failed:
         m_observer.fileFailed(path, result.reason);

@@ -16,19 +16,21 @@ QStringEncoder legacyEncoder()
 #endif
 }
 
-QStringEncoder encoderFor(FileEncoding encoding)
+QStringEncoder encoderFor(const FileEncoding &encoding)
 {
     // Stateless, so that a lone surrogate at the end of a text counts as an error instead of
     // being held back for a continuation that never comes.
     constexpr auto flags = QStringConverter::Flag::Stateless;
-    switch (encoding) {
-    case FileEncoding::Utf8:
+    switch (encoding.form()) {
+    case FileEncoding::Form::Utf8:
         return QStringEncoder(QStringConverter::Utf8, flags);
-    case FileEncoding::Utf16LE:
+    case FileEncoding::Form::Utf16LE:
         return QStringEncoder(QStringConverter::Utf16LE, flags);
-    case FileEncoding::Utf16BE:
+    case FileEncoding::Form::Utf16BE:
         return QStringEncoder(QStringConverter::Utf16BE, flags);
-    case FileEncoding::Legacy:
+    case FileEncoding::Form::Declared:
+        return QStringEncoder(encoding.charset().constData(), flags);
+    case FileEncoding::Form::Legacy:
         break;
     }
     return legacyEncoder();
@@ -47,23 +49,25 @@ std::optional<ByteOrderMark> DetectByteOrderMark(QByteArrayView head)
     return std::nullopt;
 }
 
-QByteArray AsciiUnit(char ascii, FileEncoding encoding)
+QByteArray AsciiUnit(char ascii, const FileEncoding &encoding)
 {
     QByteArray unit(UnitBytes(encoding), '\0');
     unit[encoding == FileEncoding::Utf16BE ? 1 : 0] = ascii;
     return unit;
 }
 
-QString FileEncodingName(FileEncoding encoding)
+QString FileEncodingName(const FileEncoding &encoding)
 {
-    switch (encoding) {
-    case FileEncoding::Utf8:
+    switch (encoding.form()) {
+    case FileEncoding::Form::Utf8:
         return QStringLiteral("UTF-8");
-    case FileEncoding::Utf16LE:
+    case FileEncoding::Form::Utf16LE:
         return QStringLiteral("UTF-16 LE");
-    case FileEncoding::Utf16BE:
+    case FileEncoding::Form::Utf16BE:
         return QStringLiteral("UTF-16 BE");
-    case FileEncoding::Legacy:
+    case FileEncoding::Form::Declared:
+        return QString::fromLatin1(encoding.charset());
+    case FileEncoding::Form::Legacy:
         break;
     }
 #ifdef Q_OS_WIN
@@ -73,7 +77,7 @@ QString FileEncodingName(FileEncoding encoding)
 #endif
 }
 
-std::optional<QByteArray> EncodeText(const QString &text, FileEncoding encoding)
+std::optional<QByteArray> EncodeText(const QString &text, const FileEncoding &encoding)
 {
     QStringEncoder encoder = encoderFor(encoding);
     if (!encoder.isValid())

@@ -90,7 +90,7 @@ template <typename Unit> void LineReplacer<Unit>::begin(UnitSink<Unit> &sink)
     m_sink = &sink;
     m_kept.clear();
     m_pending.clear();
-    m_sunk = m_taken = m_scanned = 0;
+    m_sunk = m_taken = m_scanned = m_replacements = 0;
     m_state = 0;
     // An empty search text occurs in front of every line, so the naive loop would never stop.
     m_outcome = m_search.empty() ? ReplaceOutcome::Endless : ReplaceOutcome::Unchanged;
@@ -174,6 +174,7 @@ template <typename Unit> bool LineReplacer<Unit>::replaceMatch()
     if (m_feedsItself)
         return stop(ReplaceOutcome::Endless);
     m_outcome = ReplaceOutcome::Replaced;
+    ++m_replacements;
     const std::size_t matched = m_search.size() - 1; // the last unit was never kept
     if (!holdAtLeast(2 * matched))
         return false;

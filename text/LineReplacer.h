@@ -69,6 +69,9 @@ public:
     /// Ends the line and hands the sink the rest of its output.
     ReplaceOutcome finish();
 
+    /// Replacements made in the current (or last finished) line.
+    std::uint64_t replacements() const { return m_replacements; }
+
     /// The whole line at once: writes the replaced line to out (cleared first). On an outcome
     /// other than Unchanged and Replaced, out is unspecified.
     ReplaceOutcome replace(View line, String &out);
@@ -104,6 +107,7 @@ private:
     std::uint64_t m_sunk = 0;    ///< units of the line's output in the sink, before m_kept
     std::uint64_t m_taken = 0;   ///< units of the line taken so far
     std::uint64_t m_scanned = 0; ///< units scanned, the same unit again after a replacement too
-    State m_state = 0;           ///< the match state after m_kept
+    std::uint64_t m_replacements = 0;
+    State m_state = 0; ///< the match state after m_kept
     ReplaceOutcome m_outcome = ReplaceOutcome::Unchanged;
 };

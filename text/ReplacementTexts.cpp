@@ -1,9 +1,8 @@
 #include "ReplacementTexts.h"
 
-#include "LineReplacer.h"
+#include "CharsetProfile.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
@@ -12,66 +11,52 @@ bool isAscii(const QString &text)
     return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
 }
 
-std::size_t index(FileEncoding encoding)
-{
-    return static_cast<std::size_t>(encoding);
-}
-
-// Units keep the file's byte order: a UTF-16 BE text on a little-endian machine holds
-// byte-swapped values, exactly as the lines read from a BE file do, and equality is all the
-// replacer needs.
-std::u16string unitsOf(const QByteArray &bytes)
-{
-    std::u16string units(static_cast<std::size_t>(bytes.size()) / 2, u'\0');
-    std::memcpy(units.data(), bytes.constData(), units.size() * 2);
-    return units;
-}
-
-std::string_view bytesOf(const QByteArray &bytes)
-{
-    return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
-}
-
 } // namespace
 
 ReplacementTexts::ReplacementTexts(const QString &search, const QString &replacement)
     : m_search(search), m_replacement(replacement),
-      m_ascii(::isAscii(search) && ::isAscii(replacement))
+      m_ascii(::isAscii(search) && ::isAscii(replacement)), m_fixed{
+                                                                encodeFor(FileEncoding::Utf8),
+                                                                encodeFor(FileEncoding::Utf16LE),
+                                                                encodeFor(FileEncoding::Utf16BE),
+                                                                encodeFor(FileEncoding::Legacy)}
 {}
 
-ReplacementTexts::~ReplacementTexts() = default;
-
-const ReplacementTexts::Encoded &ReplacementTexts::encoded(FileEncoding encoding)
+const ReplacementTexts::Encoded &ReplacementTexts::encoded(const FileEncoding &encoding) const
 {
-    std::optional<Encoded> &slot = m_encoded[index(encoding)];
+    if (encoding.form() != FileEncoding::Form::Declared)
+        return m_fixed[std::size_t(encoding.form())];
+    const std::lock_guard lock(m_mutex);
+    std::unique_ptr<const Encoded> &slot = m_declared[encoding.charset()];
     if (!slot)
-        slot = Encoded{EncodeText(m_search, encoding), EncodeText(m_replacement, encoding)};
+        slot = std::make_unique<const Encoded>(encodeForCharset(encoding));
     return *slot;
 }
 
-LineReplacer<char> &ReplacementTexts::byteReplacer(FileEncoding encoding)
+ReplacementTexts::Encoded ReplacementTexts::encodeFor(const FileEncoding &encoding) const
 {
-    Q_ASSERT(!IsUtf16(encoding));
-    std::unique_ptr<LineReplacer<char>> &slot = m_byteReplacers[index(encoding)];
-    if (!slot) {
-        const Encoded &texts = encoded(encoding);
-        Q_ASSERT(texts.search && texts.replacement);
-        slot = std::make_unique<LineReplacer<char>>(bytesOf(*texts.search),
-                                                    bytesOf(*texts.replacement));
-    }
-    return *slot;
+    return {EncodeText(m_search, encoding), EncodeText(m_replacement, encoding),
+            EncodingProblem::None, FileEncodingName(encoding)};
 }
 
-LineReplacer<char16_t> &ReplacementTexts::utf16Replacer(FileEncoding encoding)
+ReplacementTexts::Encoded ReplacementTexts::encodeForCharset(const FileEncoding &encoding) const
 {
-    Q_ASSERT(IsUtf16(encoding));
-    std::unique_ptr<LineReplacer<char16_t>> &slot = m_utf16Replacers[index(encoding)];
-    if (!slot) {
-        const Encoded &texts = encoded(encoding);
-        Q_ASSERT(texts.search && texts.replacement);
-        // LineReplacer keeps copies of its texts, so these temporaries may go.
-        slot = std::make_unique<LineReplacer<char16_t>>(unitsOf(*texts.search),
-                                                        unitsOf(*texts.replacement));
+    const CharsetProfile &profile = CharsetProfile::of(encoding.charset());
+    Encoded texts;
+    texts.name = profile.name;
+    if (!profile.known) {
+        texts.problem = EncodingProblem::UnknownCharset;
+    } else if (!profile.substitutable) {
+        texts.problem = EncodingProblem::UnsupportedCharset;
+    } else {
+        texts.search = EncodeText(m_search, encoding);
+        texts.replacement = EncodeText(m_replacement, encoding);
+        // A match that begins with a byte that never follows another byte of a character
+        // begins a character, also in the lines that replacements make: each replacement is
+        // whole characters put where whole characters were.
+        if (texts.search && !texts.search->isEmpty() &&
+            profile.innerBytes.test(uchar(texts.search->front())))
+            texts.problem = EncodingProblem::MatchInsideCharacter;
     }
-    return *slot;
+    return texts;
 }

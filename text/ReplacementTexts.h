@@ -6,27 +6,36 @@
 #include <QString>
 
 #include <array>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 
-template <typename Unit> class LineReplacer;
+/// Why pages in some encoding are reported instead of searched or rewritten.
+enum class EncodingProblem {
+    None,
+    UnknownCharset,       ///< no encoder knows the declared charset
+    UnsupportedCharset,   ///< its bytes cannot be replaced one for one (see CharsetProfile)
+    MatchInsideCharacter, ///< the search text could be found inside another character
+};
 
-/// The search and replacement texts of a run, encoded on demand for each file encoding
-/// (UTF-8, UTF-16 LE/BE, the legacy 8-bit code page) and cached, with one line replacer
-/// per encoding. Built once per run; used by one thread at a time.
+/// The search and replacement texts of a run, encoded for each encoding a page can be in:
+/// UTF-8, UTF-16 LE/BE and the legacy code page when built, each declared charset on its
+/// first use. Built once per run and shared: every thread of the run may use it at once.
 class ReplacementTexts
 {
 public:
-    /// The texts as the bytes of one file encoding, in the file's byte order. A text that
-    /// cannot be written in the encoding is missing.
+    /// The texts as the bytes of one encoding, in the file's byte order. A text that cannot be
+    /// written in the encoding is missing; so are both when the encoding has a problem.
     struct Encoded
     {
         std::optional<QByteArray> search;
         std::optional<QByteArray> replacement;
+        EncodingProblem problem = EncodingProblem::None;
+        QString name; ///< the encoding's name, for messages
     };
 
     ReplacementTexts(const QString &search, const QString &replacement);
-    ~ReplacementTexts();
 
     ReplacementTexts(const ReplacementTexts &) = delete;
     ReplacementTexts &operator=(const ReplacementTexts &) = delete;
@@ -38,20 +47,18 @@ public:
     /// alike, so a file's encoding need not be known to search or rewrite it (UTF-16 aside).
     bool isAscii() const { return m_ascii; }
 
-    /// The texts in encoding; computed on first use.
-    const Encoded &encoded(FileEncoding encoding);
-
-    /// The replacer for a UTF-8 or 8-bit file. Both texts must be writable in encoding.
-    LineReplacer<char> &byteReplacer(FileEncoding encoding);
-
-    /// The replacer for a UTF-16 file. Both texts must be writable in encoding.
-    LineReplacer<char16_t> &utf16Replacer(FileEncoding encoding);
+    /// The texts in encoding. The reference stays valid as long as this object. Thread-safe.
+    const Encoded &encoded(const FileEncoding &encoding) const;
 
 private:
+    Encoded encodeFor(const FileEncoding &encoding) const;
+    Encoded encodeForCharset(const FileEncoding &encoding) const;
+
     QString m_search;
     QString m_replacement;
     bool m_ascii;
-    std::array<std::optional<Encoded>, FileEncodingCount> m_encoded;
-    std::array<std::unique_ptr<LineReplacer<char>>, FileEncodingCount> m_byteReplacers;
-    std::array<std::unique_ptr<LineReplacer<char16_t>>, FileEncodingCount> m_utf16Replacers;
+    std::array<Encoded, 4> m_fixed; ///< by FileEncoding::Form, up to Legacy
+    mutable std::mutex m_mutex;     ///< guards m_declared
+    /// By label. Never erased: references to the texts stay valid.
+    mutable std::map<QByteArray, std::unique_ptr<const Encoded>> m_declared;
 };

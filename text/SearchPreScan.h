@@ -21,7 +21,11 @@ class ReplacementTexts;
 ///
 /// "Within a line" is exact: a match that holds a CR, or that starts with the LF of a CR LF,
 /// does not count, so the file is rewritten only when a replacement will be made.
-/// One object scans one file. Its texts must not be used by another thread during the scan.
+/// The encoding is decided as a browser decides it: a byte order mark, else the charset the
+/// page declares in its first DeclarationBytes bytes, else UTF-8 when every byte is valid
+/// UTF-8, else the legacy code page. A page in a declared charset that cannot be searched
+/// (ReplacementTexts::Encoded::problem) counts as one where the text occurs, so that its
+/// rewrite reports it. One object scans one file; its texts may serve other scans meanwhile.
 class SearchPreScan
 {
 public:
@@ -30,7 +34,8 @@ public:
     {
         FileEncoding encoding = FileEncoding::Utf8;
         qsizetype byteOrderMarkLength = 0;
-        bool occurs = false; ///< the search text occurs within some line of the file
+        /// the search text occurs within some line of the file, or the encoding has a problem
+        bool occurs = false;
     };
 
     static constexpr qsizetype DefaultChunkBytes = qsizetype(1) << 20;
@@ -40,7 +45,7 @@ public:
 
     /// chunkBytes is the read size (tests use tiny ones to put matches across chunk borders).
     /// A stop request on stop abandons the scan at the next chunk.
-    SearchPreScan(ReplacementTexts &texts, std::function<void()> yield,
+    SearchPreScan(const ReplacementTexts &texts, std::function<void()> yield,
                   qsizetype chunkBytes = DefaultChunkBytes, std::stop_token stop = {});
 
     /// Scans file from its current position, which must be its start. file is a regular file
@@ -53,22 +58,25 @@ public:
     bool stopped() const { return m_stopped; }
 
 private:
-    qsizetype keepBytes() const;
     void begin(QByteArrayView head);
     void examine(const char *data, qsizetype size, qsizetype newFrom, qint64 base);
     bool decided() const;
     Result result() const;
-    void addCandidate(FileEncoding encoding);
-    const NeedleSearch *candidateFor(FileEncoding encoding) const;
-    bool occursIn(FileEncoding encoding) const;
+    void addCandidate(const FileEncoding &encoding);
+    const NeedleSearch *candidateFor(const FileEncoding &encoding) const;
+    bool occursIn(const FileEncoding &encoding) const;
 
-    ReplacementTexts &m_texts;
+    const ReplacementTexts &m_texts;
     std::function<void()> m_yield;
     qsizetype m_chunkBytes;
     std::stop_token m_stop;
     bool m_stopped = false;
     std::optional<FileEncoding> m_known; ///< the file's encoding, once known
     qsizetype m_markLength = 0;
+    bool m_problem = false; ///< the encoding has a problem: the page goes to its rewrite
+    /// Bytes to keep from one buffer for the next, so that every match that ends in new bytes
+    /// lies whole in the buffer along with the unit before it.
+    qsizetype m_keepBytes = 1;
     bool m_validate = false; ///< UTF-8 or legacy is decided by the validity of the whole file
     Utf8Validator m_validator;
     std::array<std::optional<NeedleSearch>, 2> m_candidates; ///< encodings the file may be in

@@ -50,7 +50,11 @@ public:
     void setProgressMaximum(qsizetype n) override { carry("maximum", &W::setProgressMaximum, n); }
     void setProgressValue(qsizetype n) override { carry("value", &W::setProgressValue, n); }
     void clearResults() override { carry("clear", &W::clearResults); }
-    void addChangedFile(const QString &f) override { carry("changed:", &W::addChangedFile, f); }
+    void addChangedFile(const QString &f, qint64 replacements) override
+    {
+        m_window.addChangedFile(f, replacements); // the transcript names the file only
+        record(QStringLiteral("changed: ") + f);
+    }
     void bringToFront() override { carry("front", &W::bringToFront); }
     void stopped() override { carry("stopped", &W::stopped); }
 

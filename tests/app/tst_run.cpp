@@ -344,6 +344,7 @@ void TestRun::resultsList_data()
     row("Ctrl+C", {2, 0}, u"sub/c.htm b.htm"_s);
     row("Copy path", {1}, u"a.htm"_s);
     row("Copy all paths", {}, u"sub/c.htm a.htm b.htm"_s);
+    row("tooltips", {}, {}); // how many replacements each entry had: 1 in c, 3 in a
 }
 
 void TestRun::resultsList()
@@ -352,7 +353,8 @@ void TestRun::resultsList()
     QFETCH(QList<int>, rows);
     QFETCH(QStringList, paths);
     for (const QString &page : {u"a.htm"_s, u"b.htm"_s, u"sub/c.htm"_s}) {
-        QVERIFY(m_app->write(page, AppFixture::PageWithText));
+        QVERIFY(
+            m_app->write(page, AppFixture::PageWithText + (page == u"a.htm"_s ? "HomeHome" : "")));
     }
     m_app->start(m_app->path(), u"Home"_s, u"Start"_s, true);
     ResultsList *list = Form2::existing()->List1;
@@ -364,6 +366,11 @@ void TestRun::resultsList()
     list->setCurrentItem(list->item(rows.value(0)), QItemSelectionModel::NoUpdate);
     QGuiApplication::clipboard()->clear();
 
+    if (action == u"tooltips"_s) {
+        QCOMPARE(list->item(0)->toolTip() + u'|' + list->item(1)->toolTip(),
+                 u"1 replacement|3 replacements"_s);
+        return;
+    }
     if (action == u"double-click"_s) {
         // Through the window, which gets the whole press, release, press, double-click sequence.
         const QRect entry = list->visualItemRect(list->item(rows.first()));

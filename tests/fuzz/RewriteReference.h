@@ -18,6 +18,25 @@ struct Expected
 /// Far below the implementation's limits for a line: where the reference gives up, so must it.
 inline constexpr std::size_t MaxSteps = 1000;
 
+/// When a page's declared charset keeps it from being rewritten: never (windows-1251, where
+/// ASCII texts are the bytes the reference replaces), always (a charset no encoder knows), or,
+/// in Shift_JIS, when the search text begins with a byte that can be a character's second byte
+/// (0x40 and up) and occurs. A byte order mark overrides the declaration.
+enum class Refusal { Never, Always, WhenFound };
+
+inline Refusal refusal(const std::string &file, const std::string &search,
+                       const std::string &declaration)
+{
+    if (file.starts_with("\xEF\xBB\xBF") || file.starts_with("\xFF\xFE") ||
+        file.starts_with("\xFE\xFF"))
+        return Refusal::Never;
+    if (declaration.find("x-no-such-charset") != std::string::npos)
+        return Refusal::Always;
+    if (declaration.find("Shift_JIS") != std::string::npos && (unsigned char)search[0] >= 0x40)
+        return Refusal::WhenFound;
+    return Refusal::Never;
+}
+
 /// nullopt when the naive rule did not end on some line within MaxSteps.
 inline std::optional<Expected> rewrite(const std::string &file, const std::string &search,
                                        const std::string &replacement)

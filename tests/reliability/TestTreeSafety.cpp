@@ -30,7 +30,7 @@ public:
         if (index == 0 && damage)
             std::exchange(damage, nullptr)();
     }
-    void fileChanged(const QString &path) override { outcome.out << path; }
+    void fileChanged(const QString &path, qint64) override { outcome.out << path; }
     void fileFailed(const QString &path, const QString &reason) override
     {
         folderFailed(path, reason);

@@ -20,7 +20,10 @@ public:
         if (damage && index == victim)
             std::exchange(damage, nullptr)();
     }
-    void fileChanged(const QString &path) override { events << "changed " + path.section('/', -1); }
+    void fileChanged(const QString &path, qint64) override
+    {
+        events << "changed " + path.section('/', -1);
+    }
     void fileFailed(const QString &path, const QString &reason) override
     {
         events << "failed " + path.section('/', -1) + ": " + reason;

@@ -1,5 +1,6 @@
 // What RewriteFile makes of a file's bytes, read whole and in tiny chunks, and of a large file.
 
+#include "FileFailure.h"
 #include "LineReader.h"
 #include "ReplacementTexts.h"
 #include "RewriteFile.h"
@@ -127,6 +128,20 @@ void TestRewrite::rewrite_data()
     QTest::addRow("UTF-16 BE lone LF") << encoded(be, "a\r\nb x\nb") << "\nb" << "-" << encoded(be, "a\r\nb x-") << "";
     QTest::addRow("UTF-16, U+0D0A no break") << encoded(be, "a\u0d0a x") << "x" << "y" << encoded(be, "a\u0d0a y") << "";
     QTest::addRow("UTF-16 odd last byte") << encoded(le, "x") + "\x41" << "x" << "y" << encoded(le, "y") + "\x41" << "";
+    // A declared charset: the texts are written in it; the page's other bytes stay.
+    const QByteArray sjis("<meta charset=Shift_JIS>");
+    QTest::addRow("declared 1252") << QByteArray("<meta charset=\"windows-1252\">x") << "x" << e << QByteArray("<meta charset=\"windows-1252\">\xE9") << "";
+    QTest::addRow("declared ISO-8859-2") << QByteArray("<META CHARSET='iso-8859-2'>\xB1\xE9") << "\u0105" << "a" << QByteArray("<META CHARSET='iso-8859-2'>a\xE9") << "";
+    QTest::addRow("declared 1251") << QByteArray("<!-- <meta charset=x> --><meta charset=windows-1251>\xCF\xF0\xE8") << "\u041f\u0440\u0438" << "\u0416" << QByteArray("<!-- <meta charset=x> --><meta charset=windows-1251>\xC6") << "";
+    QTest::addRow("http-equiv") << QByteArray("<meta content=\"text/html; Charset=windows-1251\" HTTP-EQUIV=content-type>%") << "%" << "\u0416" << QByteArray("<meta content=\"text/html; Charset=windows-1251\" HTTP-EQUIV=content-type>\xC6") << "";
+    QTest::addRow("Shift_JIS") << sjis + "<b>\x83\x41" << "<b>" << "\u65e5" << sjis + "\x93\xFA\x83\x41" << "";
+    QTest::addRow("Shift_JIS, match inside a character") << sjis + "\x83\x41" << "A" << "B" << sjis + "\x83\x41" << FileFailure::matchInsideCharacter("Shift_JIS");
+    QTest::addRow("Shift_JIS, no match") << sjis + "\x83\x41" << "Z" << "B" << sjis + "\x83\x41" << "";
+    QTest::addRow("ISO-2022-JP refused") << QByteArray("<meta charset=iso-2022-jp>") << "x" << "y" << QByteArray("<meta charset=iso-2022-jp>") << FileFailure::unsupportedCharset("ISO-2022-JP");
+    QTest::addRow("unknown charset") << QByteArray("<meta charset=x-bogus>") << "x" << "y" << QByteArray("<meta charset=x-bogus>") << FileFailure::unknownCharset("x-bogus");
+    QTest::addRow("UTF-16 declared is UTF-8") << QByteArray("<meta charset=utf-16>x") << "x" << e << QByteArray("<meta charset=utf-16>\xC3\xA9") << "";
+    QTest::addRow("BOM over a declared charset") << bom8 + "<meta charset=windows-1252>\xC3\xA9" << e << "\u00e8" << bom8 + "<meta charset=windows-1252>\xC3\xA8" << "";
+    QTest::addRow("declared beyond 1024 bytes") << QByteArray(1024, ' ') + "<meta charset=windows-1252>x" << "x" << e << QByteArray(1024, ' ') + "<meta charset=windows-1252>\xC3\xA9" << "";
     QTest::addRow("UTF-16 off the unit grid") << QByteArray("\xFF\xFE\x00x\x00\x00", 6) << "x" << "y" << QByteArray("\xFF\xFE\x00x\x00\x00", 6) << "";
     // clang-format on
 }

@@ -23,7 +23,7 @@ public:
         events << u"%1/%2 %3"_s.arg(index).arg(count).arg(name(path));
         onStarted(index);
     }
-    void fileChanged(const QString &path) override { events << u'+' + name(path); }
+    void fileChanged(const QString &path, qint64) override { events << u'+' + name(path); }
     void fileFailed(const QString &path, const QString &reason) override
     {
         events << u'!' + name(path) + (reason.isEmpty() ? u" without a reason"_s : QString());
