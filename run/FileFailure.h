@@ -26,5 +26,15 @@ QString cannotRead(const QString &reason);
 QString locked(int seconds);
 /// The page changed after it was read, so the other program's version is kept.
 QString modifiedMeanwhile();
+/// The page's original could not be kept in the undo journal, so the page was not replaced.
+QString notJournaled(const QString &reason);
+
+// Undo: why a page of the run was not put back.
+/// The page no longer holds what the run wrote.
+QString changedSinceRun();
+/// The page is no longer there.
+QString goneSinceRun();
+/// The journal no longer holds the page's original (removed by hand, or unreadable).
+QString originalMissing(const QString &reason);
 
 } // namespace FileFailure

@@ -5,11 +5,13 @@
 #include "LineReader.h"
 #include "LineReplacer.h"
 #include "ReplacementTexts.h"
+#include "RunJournal.h"
 #include "ScratchFile.h"
 #include "ScratchUnitSink.h"
 #include "SearchPreScan.h"
 #include "SourceFile.h"
 
+#include <QScopeGuard>
 #include <QString>
 
 #include <cstring>
@@ -133,7 +135,7 @@ RewriteResult writeScratch(QIODevice &in, ScratchFile &out, ReplacementTexts &te
 // the scratch file is removed however this returns.
 RewriteResult replaceThroughScratch(const PageLocation &page, SourceFile &source,
                                     ReplacementTexts &texts, const SearchPreScan::Result &scan,
-                                    const std::function<void()> &yield)
+                                    const std::function<void()> &yield, RunJournal *journal)
 {
     ScratchFile scratch(page);
     if (!scratch.open())
@@ -147,6 +149,8 @@ RewriteResult replaceThroughScratch(const PageLocation &page, SourceFile &source
         return failed(source.error());
     if (!scratch.sync())
         return failed(scratch.error());
+    if (journal && !journal->record(scratch.handle()))
+        return failed(FileFailure::notJournaled(journal->error()));
     source.prepareForReplacement();
     if (!scratch.commit([&source] { return source.unchangedOnDisk(); }))
         return failed(scratch.error());
@@ -156,7 +160,7 @@ RewriteResult replaceThroughScratch(const PageLocation &page, SourceFile &source
 // A failed allocation costs this file, not the run: everything of the file is let go of on the
 // way out, the scratch file removed.
 RewriteResult rewriteLocated(const PageLocation &page, ReplacementTexts &texts,
-                             const std::function<void()> &yield)
+                             const std::function<void()> &yield, RunJournal *journal)
 try {
     SourceFile source;
     if (!source.open(page, yield))
@@ -169,7 +173,18 @@ try {
         return {Status::Unchanged, {}};
     if (const std::optional<QString> reason = refusal(source, texts, scan->encoding))
         return failed(*reason);
-    return replaceThroughScratch(page, source, texts, *scan, yield);
+    if (!journal)
+        return replaceThroughScratch(page, source, texts, *scan, yield, nullptr);
+    // Kept before the new text is read from it: see SourceFile::rereadAfterLink().
+    if (!journal->keepOriginal(page, source.handle(), source.size()))
+        return failed(FileFailure::notJournaled(journal->error()));
+    auto forget = qScopeGuard([&] { journal->forgetUnlessPlaced(page); });
+    if (!source.rereadAfterLink())
+        return failed(source.error());
+    const RewriteResult result = replaceThroughScratch(page, source, texts, *scan, yield, journal);
+    if (result.status == Status::Changed)
+        forget.dismiss();
+    return result;
 } catch (const std::bad_alloc &) {
     return failed(QStringLiteral("not enough memory to rewrite the file"));
 }
@@ -177,12 +192,13 @@ try {
 } // namespace
 
 RewriteResult RewriteFile(const PageLocation &page, ReplacementTexts &texts,
-                          const std::function<void()> &yield, const PreScanVerdict &verdict)
+                          const std::function<void()> &yield, const PreScanVerdict &verdict,
+                          RunJournal *journal)
 {
     if (verdict.kind == PreScanVerdict::Kind::CannotOccur && verdict.stamp &&
         FileStamp::read(page) == verdict.stamp)
         return {Status::Unchanged, {}};
-    return rewriteLocated(page, texts, yield);
+    return rewriteLocated(page, texts, yield, journal);
 }
 
 RewriteResult RewriteFile(const QString &path, ReplacementTexts &texts,

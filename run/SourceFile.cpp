@@ -103,6 +103,11 @@ qint64 SourceFile::size() const
     return m_metadata.size();
 }
 
+int SourceFile::handle() const
+{
+    return m_file->handle();
+}
+
 bool SourceFile::isReadOnly() const
 {
     return m_metadata.lacksWriteBits() ||
@@ -129,6 +134,22 @@ bool SourceFile::unchangedOnDisk()
 {
     PosixFileMetadata now;
     return now.readAt(m_page.folder, m_page.name.constData()) && now.sameVersionAs(m_metadata);
+}
+
+// What the rewrite reads of the page comes after this, so a writer hidden by the look away from
+// the change time could only have changed what the journal keeps anyway (the linked file is the
+// page's own); every change from here on shows in the change time again.
+bool SourceFile::rereadAfterLink()
+{
+    PosixFileMetadata now;
+    if (!now.readOpen(m_file->handle()))
+        return fail(FileFailure::cannotOpen(errno));
+    const struct stat &before = m_metadata.status(), &after = now.status();
+    if (before.st_size != after.st_size || before.st_mtim.tv_sec != after.st_mtim.tv_sec ||
+        before.st_mtim.tv_nsec != after.st_mtim.tv_nsec)
+        return fail(FileFailure::modifiedMeanwhile());
+    m_metadata = now;
+    return true;
 }
 
 #else // Windows: Qt to read, Win32 for the file's identity and attributes.
@@ -179,6 +200,11 @@ qint64 SourceFile::size() const
     return qint64(m_facts.size);
 }
 
+int SourceFile::handle() const
+{
+    return m_file.handle();
+}
+
 // The read-only attribute makes ReplaceFileW fail with "access denied" only after the scratch
 // file is written; checked here, the file is refused up front. QFileInfo adds the NTFS
 // permissions when the program turns their lookup on.
@@ -202,6 +228,11 @@ bool SourceFile::copyMetadataTo(ScratchFile &)
 void SourceFile::prepareForReplacement()
 {
     m_file.close();
+}
+
+bool SourceFile::rereadAfterLink()
+{
+    return true;
 }
 
 // Looked at by name: the file itself was closed by prepareForReplacement().
