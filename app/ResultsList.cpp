@@ -23,6 +23,10 @@ ResultsList::ResultsList(QWidget *parent) : QListWidget(parent)
     addMenuAction(QStringLiteral("Copy path"), &ResultsList::copySelected)
         ->setShortcut(QKeySequence::Copy);
     addMenuAction(QStringLiteral("Copy all paths"), &ResultsList::copyAll);
+    m_undo = new QAction(QStringLiteral("Undo this run"), this);
+    m_undo->setEnabled(false);
+    connect(m_undo, &QAction::triggered, this, [this] { Q_EMIT undoRequested(m_journal); });
+    addAction(m_undo);
 
     // The view follows the newest entry while it is at the bottom. Scrolling away (wheel, bar,
     // keys) stops that; scrolling back to the bottom starts it again.
@@ -34,6 +38,12 @@ ResultsList::ResultsList(QWidget *parent) : QListWidget(parent)
     });
     connect(bar, &QScrollBar::valueChanged, this,
             [this, bar](int value) { m_follow = value == bar->maximum(); });
+}
+
+void ResultsList::setUndoableRun(const QString &journal)
+{
+    m_journal = journal;
+    m_undo->setEnabled(!journal.isEmpty());
 }
 
 void ResultsList::paintEvent(QPaintEvent *event)

@@ -14,6 +14,13 @@ class ResultsList : public QListWidget
 public:
     explicit ResultsList(QWidget *parent);
 
+    /// The journal of the run the list shows; "Undo this run" is offered while there is one.
+    void setUndoableRun(const QString &journal);
+
+Q_SIGNALS:
+    /// The user chose "Undo this run" for the run whose journal is journal.
+    void undoRequested(const QString &journal);
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void rowsInserted(const QModelIndex &parent, int start, int end) override;
@@ -26,5 +33,7 @@ private:
     void copyAll();
     QStringList selectedPaths() const;
 
+    QAction *m_undo;
+    QString m_journal;
     bool m_follow = true; ///< the view is at the bottom and stays there as entries come
 };

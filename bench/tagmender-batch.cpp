@@ -122,7 +122,7 @@ int main(int argc, char *argv[])
         args.removeFirst();
     if (args.size() != 3)
         return refuse(QStringLiteral("usage: tagmender-batch [--subfolders] FOLDER SEARCH "
-                                     "REPLACEMENT\n       tagmender-batch --undo-last"));
+                                     "REPLACEMENT"));
 
     const QString &folder = args.at(0);
     if (const auto refusal = CheckRunInput(folder, args.at(1), args.at(2)))

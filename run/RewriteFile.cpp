@@ -175,7 +175,12 @@ try {
         return failed(*reason);
     if (!journal)
         return replaceThroughScratch(page, source, texts, *scan, yield, nullptr);
-    // Kept before the new text is read from it: see SourceFile::rereadAfterLink().
+    if (!journal->open())
+        return failed(FileFailure::notJournaled(journal->error()));
+    // Kept before the new text is read from it, and looked at right before: the hard link moves
+    // the change time, which from then on tells of other writers again (rereadAfterLink()).
+    if (!source.unchangedOnDisk())
+        return failed(FileFailure::modifiedMeanwhile());
     if (!journal->keepOriginal(page, source.handle(), source.size()))
         return failed(FileFailure::notJournaled(journal->error()));
     auto forget = qScopeGuard([&] { journal->forgetUnlessPlaced(page); });

@@ -103,8 +103,10 @@ bool RunJournal::fail(const QString &step, int errorCode)
 }
 
 // The run's folder, its name durable, with the chosen folder written down for the undo.
-bool RunJournal::create()
+bool RunJournal::open()
 {
+    if (m_fd >= 0)
+        return true;
     const QString making = QStringLiteral("cannot make the journal folder");
     if (!QDir().mkpath(m_home))
         return fail(making, errno ? errno : EACCES);
@@ -137,7 +139,7 @@ bool RunJournal::create()
 
 bool RunJournal::keepOriginal(const PageLocation &page, int sourceFd, qint64 size)
 {
-    if (m_fd < 0 && !create())
+    if (!open())
         return false;
     m_pending = JournalEntry{page.path, QByteArray::number(++m_count) + ".orig", false, size, {}};
     // Linked through /proc: the file that was opened and read, not whatever the name names now.
@@ -215,6 +217,11 @@ void RunJournal::forgetUnlessPlaced(const PageLocation &page)
 RunJournal::RunJournal(const QString &root, const QString &home) : m_root(root), m_home(home) {}
 
 RunJournal::~RunJournal() = default;
+
+bool RunJournal::open()
+{
+    return true;
+}
 
 bool RunJournal::keepOriginal(const PageLocation &, int, qint64)
 {

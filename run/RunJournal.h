@@ -25,9 +25,12 @@ public:
     RunJournal(const RunJournal &) = delete;
     RunJournal &operator=(const RunJournal &) = delete;
 
+    /// Makes the run's journal folder, unless made before.
+    bool open();
+
     /// Keeps the original of page, open as sourceFd (the very file read, whatever the name
     /// names by now), before anything of the new text is written. A hard link moves the file's
-    /// change time: the caller looks at the file anew.
+    /// change time: the caller looks at the file right before (see SourceFile::rereadAfterLink).
     bool keepOriginal(const PageLocation &page, int sourceFd, qint64 size);
 
     /// Makes the entry of the page last kept durable, for the complete, synced scratch file
@@ -45,7 +48,6 @@ public:
     const QString &error() const { return m_error; }
 
 private:
-    bool create();
     bool copy(int sourceFd, qint64 size);
     bool fail(const QString &step, int errorCode);
 

@@ -136,9 +136,9 @@ bool SourceFile::unchangedOnDisk()
     return now.readAt(m_page.folder, m_page.name.constData()) && now.sameVersionAs(m_metadata);
 }
 
-// What the rewrite reads of the page comes after this, so a writer hidden by the look away from
-// the change time could only have changed what the journal keeps anyway (the linked file is the
-// page's own); every change from here on shows in the change time again.
+// The caller looked at the page (unchangedOnDisk()) right before the link, so only a writer in
+// the few microseconds between could hide here, and what the rewrite reads of the page comes
+// after this anyway.
 bool SourceFile::rereadAfterLink()
 {
     PosixFileMetadata now;

@@ -52,6 +52,7 @@ public:
     void clearResults() override { carry("clear", &W::clearResults); }
     void addChangedFile(const QString &f) override { carry("changed:", &W::addChangedFile, f); }
     void bringToFront() override { carry("front", &W::bringToFront); }
+    void setUndoableRun(const QString &journal) override { m_window.setUndoableRun(journal); }
     void stopped() override { carry("stopped", &W::stopped); }
 
 protected:
