@@ -97,6 +97,7 @@ int refuse(const QString &reason)
 
 int undoLast()
 {
+    JournalHome::recover();
     const QString run = JournalHome::latestRun();
     if (run.isEmpty())
         return refuse(QStringLiteral("no run to undo: the journal in \"%1\" holds none")

@@ -8,6 +8,7 @@
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -28,9 +29,9 @@ qint64 bytesOf(const QString &run)
     return bytes;
 }
 
-// A run holds its folder locked while it works; another run of the program must not take the
-// folder away from under it.
-bool removeUnlessBusy(const QString &run)
+// A run holds its folder locked while it works; another run of the program must not change the
+// folder under it. Runs work on the folder unless it is busy; false: it was.
+template <typename Work> bool unlessBusy(const QString &run, Work work)
 {
 #ifdef Q_OS_UNIX
     const int fd = ::open(QFile::encodeName(run).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -38,13 +39,37 @@ bool removeUnlessBusy(const QString &run)
         return false;
     const bool idle = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
     if (idle)
-        QDir(run).removeRecursively();
+        work(fd);
     ::close(fd);
     return idle;
 #else
-    return QDir(run).removeRecursively();
+    work(-1);
+    return true;
 #endif
 }
+
+bool removeUnlessBusy(const QString &run)
+{
+    return unlessBusy(run, [&](int) { QDir(run).removeRecursively(); });
+}
+
+#ifdef Q_OS_UNIX
+// A kept original that still has another name was never replaced: that name is the page's.
+void releaseUnreplaced(int run)
+{
+    const QStringList names = QDir(QStringLiteral("/proc/self/fd/%1").arg(run))
+                                  .entryList({QStringLiteral("*.orig")}, QDir::Files);
+    for (const QString &name : names) {
+        const QByteArray kept = QFile::encodeName(name);
+        struct stat status = {};
+        if (::fstatat(run, kept.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0 ||
+            status.st_nlink < 2)
+            continue;
+        ::unlinkat(run, (kept.chopped(5) + ".entry").constData(), 0);
+        ::unlinkat(run, kept.constData(), 0);
+    }
+}
+#endif
 
 } // namespace
 
@@ -84,4 +109,15 @@ void JournalHome::prune(const QString &home)
         if (room || !removeUnlessBusy(run))
             ++kept;
     }
+}
+
+void JournalHome::recover(const QString &home)
+{
+#ifdef Q_OS_UNIX
+    const QDir folder(home);
+    for (const QString &name : folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        unlessBusy(folder.filePath(name), releaseUnreplaced);
+#else
+    Q_UNUSED(home);
+#endif
 }

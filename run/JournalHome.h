@@ -27,4 +27,9 @@ QString latestRun(const QString &home = location());
 /// without a change; a run under way (its folder locked) is left alone.
 void prune(const QString &home);
 
+/// Lets go of the originals that a run stopped by a kill kept for pages it never replaced: a
+/// hard link would leave such a page with two names, which the next run refuses to replace.
+/// Runs under way are left alone. Called before a run or an undo starts.
+void recover(const QString &home = location());
+
 } // namespace JournalHome

@@ -64,6 +64,7 @@ bool SearchReplaceRun::process(const QStringList &files)
     const auto yield = [this] { m_observer.yield(); };
     FolderChain folders(m_root);
     m_journal.reset();
+    JournalHome::recover();
     m_journal.emplace(m_root);
     // The read-ahead that collect() started serves its own list only.
     if (!m_readAhead || list != m_listed) {

@@ -3,6 +3,7 @@
 #include "FileFailure.h"
 #include "FileStamp.h"
 #include "FolderChain.h"
+#include "JournalHome.h"
 #include "RunObserver.h"
 #include "ScratchFile.h"
 #include "SourceFile.h"
@@ -10,6 +11,7 @@
 #include <QCollator>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -62,10 +64,11 @@ UndoRun::UndoRun(const QString &runFolder, RunObserver &observer)
 
 bool UndoRun::load()
 {
+    JournalHome::recover(QFileInfo(m_folder).path());
     const QJsonObject run = QJsonDocument::fromJson(readAll(m_folder + "/run.json")).object();
     m_root = run.value("folder").toString();
     QStringList names = QDir(m_folder).entryList({QStringLiteral("*.entry")}, QDir::Files);
-    if (!run.contains("folder") || names.isEmpty()) {
+    if (!run.contains("folder")) {
         m_observer.folderFailed(m_folder, QStringLiteral("not the journal of a run"));
         return false;
     }
