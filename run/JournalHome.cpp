@@ -43,6 +43,7 @@ template <typename Work> bool unlessBusy(const QString &run, Work work)
     ::close(fd);
     return idle;
 #else
+    Q_UNUSED(run);
     work(-1);
     return true;
 #endif
