@@ -192,6 +192,17 @@ void Form1::Image2_Click()
     RunDriver(*this).run();
 }
 
+void Form1::undoRun(const QString &journal)
+{
+    if (m_runUnderWay) {
+        return;
+    }
+    m_stopRequested = false;
+    m_runUnderWay = true;
+    const auto over = qScopeGuard([this] { m_runUnderWay = false; });
+    RunDriver(*this).undo(journal);
+}
+
 void Form1::Image3_Click()
 {
     // The box returns at once: a run under way while it is open goes on.

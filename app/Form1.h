@@ -40,6 +40,10 @@ public:
     /// Asks the run under way to stop between two files (the progress window's close does).
     void requestStop() { m_stopRequested = true; }
 
+    /// Undoes the run whose journal is journal, as the start picture starts a run; nothing
+    /// while a run is under way.
+    void undoRun(const QString &journal);
+
     /// True once requestStop() was called during the current run.
     bool stopRequested() const { return m_stopRequested; }
 

@@ -62,6 +62,16 @@ Form2::Form2()
     List1->setAccessibleName(Label2->text());
     ProgressBar1->setAccessibleName(QStringLiteral("Progress"));
 
+    // Queued: the undo runs once the context menu it was chosen from has closed.
+    connect(
+        List1, &ResultsList::undoRequested, this,
+        [](const QString &journal) {
+            if (Form1 *main = Form1::existing()) {
+                main->undoRun(journal);
+            }
+        },
+        Qt::QueuedConnection);
+
     centreOnScreen(this);
 }
 

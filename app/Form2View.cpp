@@ -58,6 +58,11 @@ void Form2View::addChangedFile(const QString &path, qint64 replacements)
     Form2::instance()->List1->addFile(path, replacements);
 }
 
+void Form2View::setUndoableRun(const QString &journal)
+{
+    Form2::instance()->List1->setUndoableRun(journal);
+}
+
 void Form2View::bringToFront()
 {
     Form2 *window = Form2::existing();

@@ -16,6 +16,7 @@ public:
     void setProgressValue(qsizetype value) override;
     void clearResults() override;
     void addChangedFile(const QString &path, qint64 replacements) override;
+    void setUndoableRun(const QString &journal) override;
     void bringToFront() override;
     void stopped() override;
 };

@@ -18,6 +18,10 @@ public:
     virtual void clearResults() = 0;
     virtual void addChangedFile(const QString &path, qint64 replacements) = 0;
 
+    /// The journal of the run the results list shows, which its "Undo this run" undoes;
+    /// empty: there is nothing to undo.
+    virtual void setUndoableRun(const QString &journal) = 0;
+
     /// The run is over or stopped: the window, if visible, comes in front of the others with
     /// its results. Never builds a window.
     virtual void bringToFront() = 0;

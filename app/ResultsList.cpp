@@ -23,6 +23,10 @@ ResultsList::ResultsList(QWidget *parent) : QListWidget(parent)
     addMenuAction(QStringLiteral("Copy path"), &ResultsList::copySelected)
         ->setShortcut(QKeySequence::Copy);
     addMenuAction(QStringLiteral("Copy all paths"), &ResultsList::copyAll);
+    m_undo = new QAction(QStringLiteral("Undo this run"), this);
+    m_undo->setEnabled(false);
+    connect(m_undo, &QAction::triggered, this, [this] { Q_EMIT undoRequested(m_journal); });
+    addAction(m_undo);
 
     // The view follows the newest entry while it is at the bottom. Scrolling away (wheel, bar,
     // keys) stops that; scrolling back to the bottom starts it again.
@@ -39,9 +43,17 @@ ResultsList::ResultsList(QWidget *parent) : QListWidget(parent)
 void ResultsList::addFile(const QString &path, qint64 replacements)
 {
     auto *entry = new QListWidgetItem(path);
-    entry->setToolTip(replacements == 1 ? QStringLiteral("1 replacement")
-                                        : QStringLiteral("%1 replacements").arg(replacements));
+    // An undo puts pages back without replacing anything: no count to tell.
+    if (replacements > 0)
+        entry->setToolTip(replacements == 1 ? QStringLiteral("1 replacement")
+                                            : QStringLiteral("%1 replacements").arg(replacements));
     addItem(entry);
+}
+
+void ResultsList::setUndoableRun(const QString &journal)
+{
+    m_journal = journal;
+    m_undo->setEnabled(!journal.isEmpty());
 }
 
 void ResultsList::paintEvent(QPaintEvent *event)

@@ -17,6 +17,13 @@ public:
     /// Appends a changed file; its tooltip tells how many replacements were made in it.
     void addFile(const QString &path, qint64 replacements);
 
+    /// The journal of the run the list shows; "Undo this run" is offered while there is one.
+    void setUndoableRun(const QString &journal);
+
+Q_SIGNALS:
+    /// The user chose "Undo this run" for the run whose journal is journal.
+    void undoRequested(const QString &journal);
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void rowsInserted(const QModelIndex &parent, int start, int end) override;
@@ -29,5 +36,7 @@ private:
     void copyAll();
     QStringList selectedPaths() const;
 
+    QAction *m_undo;
+    QString m_journal;
     bool m_follow = true; ///< the view is at the bottom and stays there as entries come
 };

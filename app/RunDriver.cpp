@@ -7,6 +7,7 @@
 #include "InputCheck.h"
 #include "ProgressView.h"
 #include "SearchReplaceRun.h"
+#include "UndoRun.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -85,7 +86,10 @@ void RunDriver::runConfirmed(const Input &input)
     m_view.setProgressValue(0);
     letEventsThrough();
     // A close during the last file is noticed here: the run counts as stopped.
-    if (!core.process(m_form.List1) || stopRequested()) {
+    const bool finished = core.process(m_form.List1);
+    // A stopped run can be undone for what it changed, too.
+    m_view.setUndoableRun(core.journalFolder());
+    if (!finished || stopRequested()) {
         stop();
         return;
     }
@@ -93,6 +97,52 @@ void RunDriver::runConfirmed(const Input &input)
     m_view.bringToFront();
     reportFailures();
     tell(QStringLiteral("Search and replace finished !"));
+}
+
+void RunDriver::undo(const QString &journal)
+{
+    // The user asked from the progress window: that is where the answers go.
+    m_shown = true;
+    const QString question =
+        QStringLiteral("Undo this run? Every file it changed is put back as it was before the "
+                       "run, unless it was changed again since.");
+    if (Dialogs::message(onScreen(), question, QMessageBox::Yes | QMessageBox::No) !=
+        QMessageBox::Yes) {
+        return;
+    }
+    setInputEnabled(false);
+    const auto enableAgain = qScopeGuard([this] { setInputEnabled(true); });
+    undoConfirmed(journal);
+}
+
+void RunDriver::undoConfirmed(const QString &journal)
+{
+    m_view.show();
+    m_view.showProgressBar();
+    m_view.clearResults();
+    m_view.setUndoableRun({});
+    m_view.setStatus(QStringLiteral("Putting the files back as they were. Please wait ..."));
+    letEventsThrough();
+    UndoRun core(journal, *this);
+    if (core.load()) {
+        m_view.setProgressMaximum(core.size());
+        m_view.setProgressValue(0);
+        letEventsThrough();
+        // Stopped, the undo can be started again: it passes over what it put back.
+        if (!core.process() || stopRequested()) {
+            m_view.setUndoableRun(journal);
+            stop();
+            return;
+        }
+    }
+    m_view.setStatus(QStringLiteral("Undone: the files are as they were before the run."));
+    // What could not be put back may be put back after all once the user has seen to it.
+    if (!m_failures.isEmpty()) {
+        m_view.setUndoableRun(journal);
+    }
+    m_view.bringToFront();
+    reportFailures();
+    tell(QStringLiteral("Undo finished !"));
 }
 
 void RunDriver::reportEmptyList(const QString &folder)
@@ -132,6 +182,7 @@ void RunDriver::prepare(const Input &input)
     m_shown = true;
     m_view.showProgressBar();
     m_view.clearResults();
+    m_view.setUndoableRun({});
     m_form.List1.clear();
     m_view.setStatus(QStringLiteral("Generating file list. Please wait ..."));
     letEventsThrough();

@@ -22,6 +22,10 @@ public:
     /// Carries out the whole run; returns when it is over, refused or stopped.
     void run();
 
+    /// Undoes the run whose journal is journal, after a confirmation, shown in the progress
+    /// window like a run.
+    void undo(const QString &journal);
+
     void folderFailed(const QString &folder, const QString &reason) override;
     void yield() override;
     void fileStarted(qsizetype index, qsizetype count, const QString &path) override;
@@ -43,6 +47,7 @@ private:
     void runConfirmed(const Input &input);
     void prepare(const Input &input);
     void reportEmptyList(const QString &folder);
+    void undoConfirmed(const QString &journal);
     void stop();
     void setInputEnabled(bool enabled);
     void letEventsThrough();

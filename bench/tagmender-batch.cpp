@@ -1,16 +1,21 @@
 // tagmender-batch [--subfolders] FOLDER SEARCH REPLACEMENT
+// tagmender-batch --undo-last
 //
-// One search-and-replace run without windows, for benchmarks and end-to-end checks.
-// stdout: the full path of each changed file, one a line, in processing order.
+// One search-and-replace run without windows, for benchmarks and end-to-end checks; or the undo
+// of the most recent run that changed a file (from the journal, see RunJournal).
+// stdout: the full path of each changed (or put back) file, one a line, in processing order.
 // stderr: each failure as "PATH: REASON".
-// Exit status: 0 nothing failed, 1 some files or folders failed, 2 input refused.
+// Exit status: 0 nothing failed, 1 some files or folders failed, 2 input refused (or no run
+// to undo).
 // TAGMENDER_SCRATCH=named in the environment gives every scratch file a name from the start,
 // as a file system without unnamed files does (for the reliability tests).
 
 #include "InputCheck.h"
+#include "JournalHome.h"
 #include "RunObserver.h"
 #include "ScratchFile.h"
 #include "SearchReplaceRun.h"
+#include "UndoRun.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -90,12 +95,29 @@ int refuse(const QString &reason)
     return 2;
 }
 
+int undoLast()
+{
+    JournalHome::recover();
+    const QString run = JournalHome::latestRun();
+    if (run.isEmpty())
+        return refuse(QStringLiteral("no run to undo: the journal in \"%1\" holds none")
+                          .arg(QDir::toNativeSeparators(JournalHome::location())));
+    PrintingObserver observer;
+    UndoRun undo(run, observer);
+    if (undo.load())
+        undo.process();
+    std::fflush(stdout);
+    return observer.anyFailed() ? 1 : 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QStringList args = givenArguments(argc, argv);
     QCoreApplication app(argc, argv);
+    if (args == QStringList{QStringLiteral("--undo-last")})
+        return undoLast();
     const bool subfolders = !args.isEmpty() && args.first() == QLatin1String("--subfolders");
     if (subfolders)
         args.removeFirst();

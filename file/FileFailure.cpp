@@ -77,3 +77,27 @@ QString FileFailure::modifiedMeanwhile()
 {
     return QStringLiteral("the file was modified by another program during the run");
 }
+
+QString FileFailure::notJournaled(const QString &reason)
+{
+    return QStringLiteral("the original could not be kept for undoing the run (%1), so the file "
+                          "was left as it was")
+        .arg(reason);
+}
+
+QString FileFailure::changedSinceRun()
+{
+    return QStringLiteral("the file was changed after the run, so it was left as it is");
+}
+
+QString FileFailure::goneSinceRun()
+{
+    return QStringLiteral("the file is no longer there, so it was not put back");
+}
+
+QString FileFailure::originalMissing(const QString &reason)
+{
+    return QStringLiteral("its original is missing from the undo journal (%1), so it was left "
+                          "as it is")
+        .arg(reason);
+}

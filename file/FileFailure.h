@@ -36,5 +36,15 @@ QString unsupportedCharset(const QString &charset);
 /// In the page's multi-byte charset a match of the search text could be the second half of
 /// one character and the start of the next.
 QString matchInsideCharacter(const QString &charset);
+/// The page's original could not be kept in the undo journal, so the page was not replaced.
+QString notJournaled(const QString &reason);
+
+// Undo: why a page of the run was not put back.
+/// The page no longer holds what the run wrote.
+QString changedSinceRun();
+/// The page is no longer there.
+QString goneSinceRun();
+/// The journal no longer holds the page's original (removed by hand, or unreadable).
+QString originalMissing(const QString &reason);
 
 } // namespace FileFailure

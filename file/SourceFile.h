@@ -55,6 +55,13 @@ public:
     /// through a symbolic link.
     bool unchangedOnDisk();
 
+    /// The page was linked into the undo journal, which moves its change time and link count:
+    /// takes them as they are now, provided nothing else changed (else fails as modified).
+    bool rereadAfterLink();
+
+    /// The open file's descriptor (a C runtime one on Windows).
+    int handle() const;
+
     /// Why the last step failed, naming the step ("cannot open the file: ...").
     const QString &error() const { return m_error; }
 

@@ -5,11 +5,13 @@
 #include "LineReader.h"
 #include "LineReplacer.h"
 #include "ReplacementTexts.h"
+#include "RunJournal.h"
 #include "ScratchFile.h"
 #include "ScratchUnitSink.h"
 #include "SearchPreScan.h"
 #include "SourceFile.h"
 
+#include <QScopeGuard>
 #include <QString>
 
 #include <cstring>
@@ -151,7 +153,7 @@ RewriteResult writeScratch(QIODevice &in, ScratchFile &out, const ReplacementTex
 RewriteResult replaceThroughScratch(const PageLocation &page, SourceFile &source,
                                     const ReplacementTexts &texts,
                                     const SearchPreScan::Result &scan,
-                                    const std::function<void()> &yield)
+                                    const std::function<void()> &yield, RunJournal *journal)
 {
     ScratchFile scratch(page);
     if (!scratch.open())
@@ -165,6 +167,8 @@ RewriteResult replaceThroughScratch(const PageLocation &page, SourceFile &source
         return failed(source.error());
     if (!scratch.sync())
         return failed(scratch.error());
+    if (journal && !journal->record(scratch.handle()))
+        return failed(FileFailure::notJournaled(journal->error()));
     source.closeBeforeReplacement();
     if (!scratch.commit([&source] { return source.unchangedOnDisk(); }))
         return failed(scratch.error());
@@ -174,7 +178,7 @@ RewriteResult replaceThroughScratch(const PageLocation &page, SourceFile &source
 // A failed allocation costs this file, not the run: everything of the file is let go of on the
 // way out, the scratch file removed.
 RewriteResult rewriteLocated(const PageLocation &page, const ReplacementTexts &texts,
-                             const std::function<void()> &yield)
+                             const std::function<void()> &yield, RunJournal *journal)
 try {
     SourceFile source;
     if (!source.open(page, yield))
@@ -187,7 +191,23 @@ try {
         return {Status::Unchanged, {}};
     if (const std::optional<QString> reason = refusal(source, texts.encoded(scan->encoding)))
         return failed(*reason);
-    return replaceThroughScratch(page, source, texts, *scan, yield);
+    if (!journal)
+        return replaceThroughScratch(page, source, texts, *scan, yield, nullptr);
+    if (!journal->open())
+        return failed(FileFailure::notJournaled(journal->error()));
+    // Kept before the new text is read from it, and looked at right before: the hard link moves
+    // the change time, which from then on tells of other writers again (rereadAfterLink()).
+    if (!source.unchangedOnDisk())
+        return failed(FileFailure::modifiedMeanwhile());
+    if (!journal->keepOriginal(page, source.handle(), source.size()))
+        return failed(FileFailure::notJournaled(journal->error()));
+    auto forget = qScopeGuard([&] { journal->forgetUnlessPlaced(page); });
+    if (!source.rereadAfterLink())
+        return failed(source.error());
+    const RewriteResult result = replaceThroughScratch(page, source, texts, *scan, yield, journal);
+    if (result.status == Status::Changed)
+        forget.dismiss();
+    return result;
 } catch (const std::bad_alloc &) {
     return failed(QStringLiteral("not enough memory to rewrite the file"));
 }
@@ -195,12 +215,13 @@ try {
 } // namespace
 
 RewriteResult RewriteFile(const PageLocation &page, const ReplacementTexts &texts,
-                          const std::function<void()> &yield, const PreScanVerdict &verdict)
+                          const std::function<void()> &yield, const PreScanVerdict &verdict,
+                          RunJournal *journal)
 {
     if (verdict.kind == PreScanVerdict::Kind::CannotOccur && verdict.stamp &&
         FileStamp::read(page) == verdict.stamp)
         return {Status::Unchanged, {}};
-    return rewriteLocated(page, texts, yield);
+    return rewriteLocated(page, texts, yield, journal);
 }
 
 RewriteResult RewriteFile(const QString &path, const ReplacementTexts &texts,

@@ -8,6 +8,7 @@
 
 class QString;
 class ReplacementTexts;
+class RunJournal;
 
 /// Rewrites one file with every occurrence of the search text replaced (see LineReplacer),
 /// keeping every other byte, every line terminator and the file's metadata exactly.
@@ -26,6 +27,9 @@ RewriteResult RewriteFile(const QString &path, const ReplacementTexts &texts,
 RewriteResult RewriteFile(const QString &path, const ReplacementTexts &texts,
                           const std::function<void()> &yield, const PreScanVerdict &verdict);
 
-/// The same for a page of a run, reached through its open folder (see FolderChain).
+/// The same for a page of a run, reached through its open folder (see FolderChain). With a
+/// journal, a page is replaced only once its original and entry are on the disk there; when
+/// that fails, the page is left as it was and the failure says why.
 RewriteResult RewriteFile(const PageLocation &page, const ReplacementTexts &texts,
-                          const std::function<void()> &yield, const PreScanVerdict &verdict);
+                          const std::function<void()> &yield, const PreScanVerdict &verdict,
+                          RunJournal *journal = nullptr);

@@ -63,6 +63,9 @@ bool SearchReplaceRun::process(const QStringList &files)
     const qsizetype count = list.size();
     const auto yield = [this] { m_observer.yield(); };
     FolderChain folders(m_root);
+    m_journal.reset();
+    JournalHome::recover();
+    m_journal.emplace(m_root);
     // The read-ahead that collect() started serves its own list only.
     if (!m_readAhead || list != m_listed) {
         m_readAhead.reset();
@@ -92,9 +95,10 @@ void SearchReplaceRun::rewrite(FolderChain &folders, const QString &path,
 {
     QString reason;
     const std::optional<PageLocation> page = folders.locate(path, reason);
-    const RewriteResult result = page ? RewriteFile(
-                                            *page, m_texts, [this] { m_observer.yield(); }, verdict)
-                                      : RewriteResult{RewriteResult::Status::Failed, reason};
+    const RewriteResult result =
+        page ? RewriteFile(
+                   *page, m_texts, [this] { m_observer.yield(); }, verdict, &*m_journal)
+             : RewriteResult{RewriteResult::Status::Failed, reason};
     switch (result.status) {
     case RewriteResult::Status::Changed:
         m_observer.fileChanged(path, result.replacements);

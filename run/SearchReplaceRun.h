@@ -2,6 +2,7 @@
 
 #include "PreScanReadAhead.h"
 #include "ReplacementTexts.h"
+#include "RunJournal.h"
 
 #include <QStringList>
 
@@ -32,6 +33,10 @@ public:
     /// observer asked to stop before the last file.
     bool process(const QStringList &files);
 
+    /// The undo journal of the last process(): where the originals of the pages it replaced
+    /// are kept. Empty when it replaced none.
+    QString journalFolder() const { return m_journal ? m_journal->folder() : QString(); }
+
 private:
     void rewrite(FolderChain &folders, const QString &path, const PreScanVerdict &verdict);
 
@@ -39,5 +44,6 @@ private:
     RunObserver &m_observer;
     QString m_root;       ///< the folder last collected, in the form its pages are listed under
     QStringList m_listed; ///< the list collect() returned, which m_readAhead works on
+    std::optional<RunJournal> m_journal;
     std::optional<PreScanReadAhead> m_readAhead; ///< last: its workers stop before the rest goes
 };

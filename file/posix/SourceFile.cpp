@@ -63,6 +63,11 @@ qint64 SourceFile::size() const
     return m_file.native().metadata.size();
 }
 
+int SourceFile::handle() const
+{
+    return m_file.native().reader->handle();
+}
+
 bool SourceFile::isReadOnly() const
 {
     return m_file.native().metadata.lacksWriteBits() ||
@@ -90,4 +95,21 @@ bool SourceFile::unchangedOnDisk()
     PosixFileMetadata now;
     return now.readAt(m_page.folder, m_page.name.constData()) &&
            now.sameVersionAs(m_file.native().metadata);
+}
+
+// The caller looked at the page (unchangedOnDisk()) right before the link, so only a writer in
+// the few microseconds between could hide here, and what the rewrite reads of the page comes
+// after this anyway.
+bool SourceFile::rereadAfterLink()
+{
+    PosixFileMetadata &metadata = m_file.native().metadata;
+    PosixFileMetadata now;
+    if (!now.readOpen(handle()))
+        return fail(FileFailure::cannotOpen(errno));
+    const struct stat &before = metadata.status(), &after = now.status();
+    if (before.st_size != after.st_size || before.st_mtim.tv_sec != after.st_mtim.tv_sec ||
+        before.st_mtim.tv_nsec != after.st_mtim.tv_nsec)
+        return fail(FileFailure::modifiedMeanwhile());
+    metadata = now;
+    return true;
 }

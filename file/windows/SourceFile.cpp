@@ -28,6 +28,11 @@ qint64 SourceFile::size() const
     return qint64(m_file.native().facts.size);
 }
 
+int SourceFile::handle() const
+{
+    return m_file.native().file.handle();
+}
+
 // The read-only attribute makes ReplaceFileW fail with "access denied" only after the scratch
 // file is written; checked here, the file is refused up front. QFileInfo adds the NTFS
 // permissions when the program turns their lookup on.
@@ -51,6 +56,12 @@ bool SourceFile::copyMetadataTo(ScratchFile &)
 void SourceFile::closeBeforeReplacement()
 {
     m_file.close();
+}
+
+// No journal keeps a link to the page here.
+bool SourceFile::rereadAfterLink()
+{
+    return true;
 }
 
 // Looked at by name: the file itself was closed by closeBeforeReplacement().

@@ -56,6 +56,7 @@ public:
         record(QStringLiteral("changed: ") + f);
     }
     void bringToFront() override { carry("front", &W::bringToFront); }
+    void setUndoableRun(const QString &journal) override { m_window.setUndoableRun(journal); }
     void stopped() override { carry("stopped", &W::stopped); }
 
 protected:

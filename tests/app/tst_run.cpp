@@ -59,6 +59,8 @@ private Q_SLOTS:
     void closing();
     void resultsList_data();
     void resultsList();
+    void undo_data();
+    void undo();
 
 private:
     std::unique_ptr<AppFixture> m_app;
@@ -397,6 +399,44 @@ void TestRun::resultsList()
                                [](auto &p) { return QUrl::fromLocalFile(p).toString(); });
         QCOMPARE(m_app->opened, expected);
     }
+}
+
+void TestRun::undo_data()
+{
+    QTest::addColumn<QMessageBox::StandardButton>("answer");
+    QTest::addRow("confirmed") << QMessageBox::Yes;
+    QTest::addRow("declined") << QMessageBox::No;
+}
+
+// "Undo this run" puts back what the run shown changed, after a confirmation, shown like a run.
+void TestRun::undo()
+{
+    QFETCH(QMessageBox::StandardButton, answer);
+    QVERIFY(m_app->write(u"a.htm"_s, AppFixture::PageWithText) &&
+            m_app->write(u"b.htm"_s, AppFixture::PageWithout));
+    m_app->start(m_app->path(), u"Home"_s, u"Start"_s);
+    const QList<QAction *> menu = Form2::existing()->List1->actions();
+    QAction *undo = *std::ranges::find(menu, u"Undo this run"_s, &QAction::text);
+    QVERIFY(undo->isEnabled() && m_app->read(u"a.htm"_s) != AppFixture::PageWithText);
+    m_app->transcript.clear();
+    m_app->answer = answer;
+    undo->trigger();
+    const QString question = u"question: Undo this run? Every file it changed is put back as it "
+                             "was before the run, unless it was changed again since."_s;
+    if (answer == QMessageBox::No) {
+        QTRY_COMPARE(m_app->transcript, QStringList{question});
+        QVERIFY(undo->isEnabled() && m_app->read(u"a.htm"_s) != AppFixture::PageWithText);
+        return;
+    }
+    QTRY_COMPARE(m_app->transcript,
+                 (QStringList{question, u"show"_s, u"bar"_s, u"clear"_s,
+                              u"status: Putting the files back as they were. Please wait ..."_s,
+                              u"maximum 1"_s, u"value 0"_s, u"value 0"_s,
+                              u"changed: "_s + m_app->path(u"a.htm"_s),
+                              u"status: Undone: the files are as they were before the run."_s,
+                              u"front"_s, u"message: Undo finished !"_s}));
+    QCOMPARE(m_app->read(u"a.htm"_s), AppFixture::PageWithText);
+    QVERIFY(!undo->isEnabled());
 }
 
 QTEST_MAIN(TestRun)

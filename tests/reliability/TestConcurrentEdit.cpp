@@ -64,7 +64,7 @@ private Q_SLOTS:
                                        .run(BatchRun::arguments(m_root));
         QVERIFY2(clean.is(0, {m_b, m_c}, {}), qPrintable(clean.describe()));
         const SyscallTrace trace(m_traceFile);
-        m_scratchSync = trace.invocation("fsync", "^fsync\\(");
+        m_scratchSync = trace.invocation("fsync", "^fsync\\(", 1, {"O_TMPFILE"});
         m_lastLook = trace.invocation("newfstatat", "\"b\\.htm\"", -1, {},
                                       "^openat\\(\\d+, \"b\\.htm\", O_RDONLY");
         QVERIFY(m_scratchSync > 0 && m_lastLook > 0);

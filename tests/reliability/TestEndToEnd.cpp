@@ -147,8 +147,16 @@ private Q_SLOTS:
                                    before.contains("user.tagmender="))),
                  qPrintable(before));
 
+        // The undo journal goes where the user can write it, as a user's own data folder is.
+        const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+        const QString nobodyData = m_tree + "/data";
+        QVERIFY(QDir().mkpath(nobodyData) &&
+                TreeFiles::setOwnerAndMode(nobodyData, nobody, nobody, 0700));
+        if (asNobody)
+            qputenv("XDG_DATA_HOME", QFile::encodeName(nobodyData));
         const BatchOutcome outcome =
             BatchRun(asNobody ? setprivNobody : QStringList()).run(BatchRun::arguments(m_site));
+        qputenv("XDG_DATA_HOME", dataHome);
         const bool done = reason.isEmpty();
         QVERIFY2(done ? outcome.is(0, {m_path}, {}) : outcome.is(1, {}, {m_path + ": " + reason}),
                  qPrintable(outcome.describe()));

@@ -1,4 +1,5 @@
-// strace fails each step of b.htm's rewrite, then kills the tool at each call of each step.
+// strace fails each step of b.htm's rewrite, then kills the tool at each call of each step, of a
+// run and of its undo.
 
 #include "BatchRun.h"
 #include "TreeFiles.h"
@@ -27,6 +28,8 @@ const QHash<QString, QString> messages{{"EACCES", "Permission denied"},
                                        {"EPERM", "Operation not permitted"}};
 const char *const replaceFailed = "cannot replace the file with the scratch file";
 const char *const folderSync = "the file was replaced, but its folder could not be synced to disk";
+const char *const notJournaled =
+    "the original could not be kept for undoing the run (%1), so the file was left as it was";
 
 // The ordinal-th (-1: last) call matching pattern after after.
 struct Step
@@ -34,6 +37,7 @@ struct Step
     const char *name, *syscall, *error, *pattern;
     int ordinal;
     const char *reason, *after = "";
+    const char *journal = nullptr; ///< the journal's step, which notJournaled wraps
 };
 
 const QList<Step> steps = {
@@ -50,9 +54,15 @@ const QList<Step> steps = {
      "cannot give the scratch file the permissions of the file"},
     {"fsetxattr", "fsetxattr", "ENOSPC", "", 1,
      "cannot give the scratch file the extended attribute user.tagmender"},
-    {"linkat", "linkat", "ENOSPC", "", 1, replaceFailed},
+    {"linkat", "linkat", "ENOSPC", "\\.b\\.htm\\.tagmender-", 1, replaceFailed},
     {"rename", "renameat", "EIO", "", 1, replaceFailed},
-    {"sync folder", "fsync", "EIO", "", 2, folderSync},
+    {"sync folder", "fsync", "EIO", "", -1, folderSync},
+    {"journal link", "linkat", "ENOSPC", "\\.orig\"", 1, notJournaled, "",
+     "cannot link the original into the journal"},
+    {"journal entry sync", "fdatasync", "EIO", "", 1, notJournaled, "",
+     "cannot write the journal entry"},
+    {"journal folder sync", "fsync", "EIO", "", 2, notJournaled, "",
+     "cannot write the journal entry"},
 };
 
 } // namespace
@@ -69,6 +79,7 @@ class TestFaultInjection : public QObject
                            TreeFiles::page("d.htm", 1000)};
     QStringList m_before, m_kept; // the pages' states: all of them, what a replacement keeps
     SyscallTrace m_clean[2];      // where a run of each kind makes which call
+    SyscallTrace m_cleanUndo;     // and the undo of a run
     bool m_offers[2] = {};        // whether runs here make that kind of scratch file
     bool m_hasAttributes = false;
 
@@ -80,6 +91,7 @@ class TestFaultInjection : public QObject
         if (!TreeFiles::rebuild(m_root, m_pages) ||
             !TreeFiles::setOwnerAndMode(path("b.htm"), owner, gid_t(owner), 0640))
             return false;
+        QDir(m_base.filePath("data")).removeRecursively();
         m_hasAttributes = ::setxattr(QFile::encodeName(path("b.htm")).constData(), "user.tagmender",
                                      "kept", 4, 0) == 0;
         m_before.clear();
@@ -91,7 +103,7 @@ class TestFaultInjection : public QObject
         return true;
     }
 
-    BatchOutcome run(int kind, const QString &inject = {})
+    BatchOutcome run(int kind, const QString &inject = {}, const QStringList &arguments = {})
     {
         QStringList options{"-e", traced};
         if (!inject.isEmpty())
@@ -100,7 +112,21 @@ class TestFaultInjection : public QObject
             qputenv("TAGMENDER_SCRATCH", "named");
         BatchRun batch(BatchRun::underStrace(m_traceFile, options));
         qunsetenv("TAGMENDER_SCRATCH");
-        return batch.run(BatchRun::arguments(m_root));
+        return batch.run(arguments.isEmpty() ? BatchRun::arguments(m_root) : arguments);
+    }
+
+    // Undoing the last run puts every page back, whatever stopped the run or an undo before.
+    // A run killed before it kept anything may have left no journal.
+    void verifyUndone(bool mayLackJournal = false)
+    {
+        const BatchOutcome undone = BatchRun().run({"--undo-last"});
+        QVERIFY2(undone.finished && ((undone.exitCode == 0 && undone.err.isEmpty()) ||
+                                     (mayLackJournal && undone.exitCode == 2)),
+                 qPrintable(undone.describe()));
+        for (qsizetype i = 0; i < m_pages.size(); ++i)
+            QCOMPARE(TreeFiles::state(path(m_pages[i].name), true), m_kept[i]);
+        for (const Page &page : std::as_const(m_pages))
+            QVERIFY2(TreeFiles::read(path(page.name)) == page.before, qPrintable(page.name));
     }
 
 private Q_SLOTS:
@@ -108,6 +134,8 @@ private Q_SLOTS:
     {
         if (BatchRun::strace().isEmpty())
             QSKIP("strace is not installed");
+        // The journals of the runs, which each rebuild() empties.
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_base.filePath("data")));
         for (const int kind : {Unnamed, Named}) {
             QVERIFY(m_base.isValid() && rebuild());
             const BatchOutcome clean = run(kind);
@@ -117,6 +145,28 @@ private Q_SLOTS:
             m_offers[kind] =
                 TreeFiles::read(m_traceFile).contains("O_TMPFILE") == (kind == Unnamed);
         }
+        QVERIFY(rebuild() && BatchRun().run(BatchRun::arguments(m_root)).exitCode == 0);
+        QVERIFY(run(Unnamed, {}, {"--undo-last"})
+                    .is(0, {path("a.htm"), path("b.htm"), path("d.htm")}, {}));
+        m_cleanUndo = SyscallTrace(m_traceFile);
+    }
+
+    // Whether each page is wholly old or wholly new, with its metadata; anyNew if any is new. A
+    // page put back by an undo is old in a new file.
+    bool verifyWhole(bool &anyNew, bool undoing = false)
+    {
+        anyNew = false;
+        for (qsizetype i = 0; i < m_pages.size(); ++i) {
+            const QByteArray bytes = TreeFiles::read(path(m_pages[i].name));
+            const bool old = bytes == m_pages[i].before;
+            if (!old && bytes != m_pages[i].after)
+                return false;
+            const bool kept = !old || undoing;
+            if (TreeFiles::state(path(m_pages[i].name), kept) != (kept ? m_kept[i] : m_before[i]))
+                return false;
+            anyNew = anyNew || !old;
+        }
+        return true;
     }
 
     void failingStep_data()
@@ -150,7 +200,9 @@ private Q_SLOTS:
         const QString problem = SyscallTrace(m_traceFile).injectionProblem({s.syscall});
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
 
-        const QString reason = s.reason + QStringLiteral(": ") + messages[s.error];
+        const QString message = messages[s.error];
+        const QString reason = s.journal ? QString(s.reason).arg(s.journal + (": " + message))
+                                         : s.reason + QStringLiteral(": ") + message;
         QVERIFY2(outcome.is(1, {path("a.htm"), path("d.htm")}, {path("b.htm") + ": " + reason}),
                  qPrintable(outcome.describe()));
         const bool replaced = s.reason == folderSync;
@@ -158,6 +210,7 @@ private Q_SLOTS:
         QList<Page> expected = m_pages;
         expected[1].after = replaced ? expected[1].after : expected[1].before;
         QVERIFY(TreeFiles::isDone(m_root, expected));
+        verifyUndone();
     }
 
     void killedAt_data()
@@ -187,16 +240,13 @@ private Q_SLOTS:
         const QString last = SyscallTrace(m_traceFile).callBefore("+++ killed by SIGKILL");
         QVERIFY2(outcome.crashed && last.startsWith(syscall + u'('), qPrintable(last));
 
+        bool anyNew = false;
+        QVERIFY2(verifyWhole(anyNew), "a page is torn or lost its metadata");
+        // Every page that is new has its original in the journal.
+        verifyUndone(!anyNew);
         QStringList strays = TreeFiles::entries(m_root);
-        for (qsizetype i = 0; i < m_pages.size(); ++i) {
-            const QString name = m_pages[i].name;
-            const QByteArray bytes = TreeFiles::read(path(name));
-            QVERIFY2(bytes == m_pages[i].before || bytes == m_pages[i].after,
-                     qPrintable(name + " is torn"));
-            const bool old = bytes == m_pages[i].before;
-            QCOMPARE(TreeFiles::state(path(name), !old), old ? m_before[i] : m_kept[i]);
-            strays.removeOne(name);
-        }
+        for (const Page &page : std::as_const(m_pages))
+            strays.removeOne(page.name);
         QVERIFY2(strays.size() <= (kind == Unnamed && syscall != "renameat" ? 0 : 1),
                  qPrintable(strays.join(u' ')));
         QList<Page> expected = m_pages;
@@ -214,6 +264,30 @@ private Q_SLOTS:
         QVERIFY2(again.finished && again.exitCode == 0 && again.err.isEmpty(),
                  qPrintable(again.describe()));
         QVERIFY(TreeFiles::isDone(m_root, expected));
+    }
+
+    void killedUndoAt_data()
+    {
+        QTest::addColumn<QString>("syscall");
+        QTest::addColumn<int>("call");
+        for (const char *call : {"write", "fsync", "fchown", "fchmod", "linkat", "renameat"}) {
+            for (int n = 1; m_offers[Unnamed] && n <= m_cleanUndo.invocation(call, "", -1); ++n)
+                QTest::addRow("%s #%d", call, n) << QString(call) << n;
+        }
+    }
+
+    // An undo killed anywhere leaves each page old or new, and the next undo completes it.
+    void killedUndoAt()
+    {
+        QFETCH(QString, syscall);
+        QFETCH(int, call);
+        QVERIFY(rebuild() && BatchRun().run(BatchRun::arguments(m_root)).exitCode == 0);
+        const BatchOutcome outcome =
+            run(Unnamed, syscall + ":signal=KILL:when=" + QString::number(call), {"--undo-last"});
+        QVERIFY2(outcome.crashed, qPrintable(outcome.describe()));
+        bool anyNew = false;
+        QVERIFY2(verifyWhole(anyNew, true), "a page is torn or lost its metadata");
+        verifyUndone();
     }
 };
 

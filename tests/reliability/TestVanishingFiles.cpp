@@ -70,6 +70,8 @@ private Q_SLOTS:
     {
         QVERIFY(m_base.isValid() &&
                 (::getuid() != 0 || TreeFiles::setOwnerAndMode(m_base.path(), 65534, 65534, 0700)));
+        // The run's undo journal, where user 65534 can write it.
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_base.path()));
     }
 
     void init()

@@ -1,0 +1,68 @@
+#include "JournalEntry.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+
+// JSON numbers are doubles: 64-bit values go as text, so that no inode number is rounded.
+QString number(quint64 value)
+{
+    return QString::number(value);
+}
+
+std::optional<quint64> unsignedOf(const QJsonValue &value)
+{
+    bool ok = false;
+    const quint64 n = value.toString().toULongLong(&ok);
+    return ok ? std::optional(n) : std::nullopt;
+}
+
+} // namespace
+
+QByteArray JournalEntry::toJson() const
+{
+    const QJsonObject newFile{
+        {"device", number(written.device)},
+        {"inode", number(written.inode)},
+        {"size", number(quint64(written.size))},
+        {"modified",
+         QJsonArray{number(quint64(written.modified[0])), number(quint64(written.modified[1]))}},
+        {"sha256", QString::fromLatin1(written.sha256.toHex())},
+    };
+    const QJsonObject entry{
+        {"path", path},       {"kept", QString::fromUtf8(kept)},
+        {"copied", copied},   {"originalSize", number(quint64(originalSize))},
+        {"written", newFile},
+    };
+    return QJsonDocument(entry).toJson(QJsonDocument::Compact);
+}
+
+std::optional<JournalEntry> JournalEntry::fromJson(const QByteArray &bytes)
+{
+    const QJsonObject entry = QJsonDocument::fromJson(bytes).object();
+    const QJsonObject newFile = entry.value("written").toObject();
+    const QJsonArray modified = newFile.value("modified").toArray();
+    const std::optional<quint64> values[] = {
+        unsignedOf(newFile.value("device")), unsignedOf(newFile.value("inode")),
+        unsignedOf(newFile.value("size")),   unsignedOf(modified.at(0)),
+        unsignedOf(modified.at(1)),          unsignedOf(entry.value("originalSize"))};
+    for (const std::optional<quint64> &value : values) {
+        if (!value)
+            return std::nullopt;
+    }
+    JournalEntry result;
+    result.path = entry.value("path").toString();
+    result.kept = entry.value("kept").toString().toUtf8();
+    result.copied = entry.value("copied").toBool();
+    result.originalSize = qint64(*values[5]);
+    result.written = {*values[0],
+                      *values[1],
+                      qint64(*values[2]),
+                      {qint64(*values[3]), qint64(*values[4])},
+                      QByteArray::fromHex(newFile.value("sha256").toString().toLatin1())};
+    if (result.path.isEmpty() || result.kept.isEmpty() || result.written.sha256.size() != 32)
+        return std::nullopt;
+    return result;
+}

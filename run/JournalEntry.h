@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+#include <optional>
+
+/// What the undo journal knows of one page a run replaced: where the page is, where its
+/// original is kept, and how to tell that the page still holds exactly what the run wrote.
+struct JournalEntry
+{
+    /// The file a run wrote, as it stood when it took the page's place. A rename keeps all of
+    /// it; any later change of the page moves at least one (the hash catches a writer that
+    /// puts the modification time back).
+    struct Written
+    {
+        quint64 device = 0;
+        quint64 inode = 0;
+        qint64 size = 0;
+        qint64 modified[2] = {}; ///< seconds, nanoseconds
+        QByteArray sha256;
+
+        friend bool operator==(const Written &, const Written &) = default;
+    };
+
+    QString path;        ///< the page, as the run listed it
+    QByteArray kept;     ///< the original's name in the run's journal folder
+    bool copied = false; ///< kept as a copy (another file system), not as a hard link
+    qint64 originalSize = 0;
+    Written written;
+
+    QByteArray toJson() const;
+    /// Nothing for bytes that are no complete entry (a run killed while writing it, before the
+    /// page was replaced).
+    static std::optional<JournalEntry> fromJson(const QByteArray &bytes);
+};

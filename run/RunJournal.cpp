@@ -1,0 +1,238 @@
+#include "RunJournal.h"
+
+#include "FileStamp.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#ifdef Q_OS_UNIX
+
+#include <cerrno>
+#include <fcntl.h>
+#include <memory>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr qsizetype ChunkBytes = qsizetype(1) << 20;
+
+// Returns false with errno set; a write that stops short is a full disk.
+bool writeAll(int fd, const char *data, qint64 size)
+{
+    while (size > 0) {
+        const ssize_t wrote = ::write(fd, data, size_t(size));
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0) {
+            errno = wrote < 0 ? errno : ENOSPC;
+            return false;
+        }
+        data += wrote;
+        size -= wrote;
+    }
+    return true;
+}
+
+// Reads size bytes of fd from offset into data without moving its position. Short: the end.
+qint64 readAt(int fd, char *data, qint64 size, qint64 offset)
+{
+    for (;;) {
+        const ssize_t got = ::pread(fd, data, size_t(size), off_t(offset));
+        if (got >= 0 || errno != EINTR)
+            return qint64(got);
+    }
+}
+
+// A new file of folder with bytes in it, on the disk (its name is not, until the folder is).
+bool writeFile(int folder, const QByteArray &name, const QByteArray &bytes)
+{
+    const int fd =
+        ::openat(folder, name.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    const bool written = writeAll(fd, bytes.constData(), bytes.size()) && ::fdatasync(fd) == 0;
+    const int reason = errno;
+    ::close(fd);
+    errno = reason;
+    return written;
+}
+
+std::optional<QByteArray> sha256Of(int fd)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    const auto buffer = std::make_unique_for_overwrite<char[]>(size_t(ChunkBytes));
+    for (qint64 offset = 0;;) {
+        const qint64 got = readAt(fd, buffer.get(), ChunkBytes, offset);
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0)
+            return hash.result();
+        hash.addData(QByteArrayView(buffer.get(), qsizetype(got)));
+        offset += got;
+    }
+}
+
+// Sorts by time, as a name; the process id keeps two runs started together apart.
+QByteArray runName()
+{
+    return QDateTime::currentDateTimeUtc().toString(u"yyyyMMdd-HHmmss-zzz").toLatin1() + '-' +
+           QByteArray::number(QCoreApplication::applicationPid());
+}
+
+} // namespace
+
+RunJournal::RunJournal(const QString &root, const QString &home) : m_root(root), m_home(home) {}
+
+RunJournal::~RunJournal()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool RunJournal::fail(const QString &step, int errorCode)
+{
+    m_error = step + QStringLiteral(": ") + qt_error_string(errorCode);
+    return false;
+}
+
+// The run's folder, its name durable, with the chosen folder written down for the undo.
+bool RunJournal::open()
+{
+    if (m_fd >= 0)
+        return true;
+    const QString making = QStringLiteral("cannot make the journal folder");
+    if (!QDir().mkpath(m_home))
+        return fail(making, errno ? errno : EACCES);
+    JournalHome::prune(m_home);
+    const int home =
+        ::open(QFile::encodeName(m_home).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (home < 0)
+        return fail(making, errno);
+    const QByteArray name = runName();
+    const QByteArray run = QJsonDocument(QJsonObject{{"folder", m_root}}).toJson();
+    bool made = ::mkdirat(home, name.constData(), 0700) == 0;
+    if (made) {
+        m_fd = ::openat(home, name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        made = m_fd >= 0 && ::flock(m_fd, LOCK_EX) == 0 && writeFile(m_fd, "run.json", run) &&
+               ::fsync(home) == 0;
+    }
+    const int reason = errno;
+    if (!made && m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+        ::unlinkat(home, (name + "/run.json").constData(), 0);
+        ::unlinkat(home, name.constData(), AT_REMOVEDIR);
+    }
+    ::close(home);
+    if (!made)
+        return fail(making, reason);
+    m_path = QDir(m_home).filePath(QFile::decodeName(name));
+    return true;
+}
+
+bool RunJournal::keepOriginal(const PageLocation &page, int sourceFd, qint64 size)
+{
+    if (!open())
+        return false;
+    m_pending = JournalEntry{page.path, QByteArray::number(++m_count) + ".orig", false, size, {}};
+    // Linked through /proc: the file that was opened and read, not whatever the name names now.
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(sourceFd);
+    if (::linkat(AT_FDCWD, self.constData(), m_fd, m_pending.kept.constData(), AT_SYMLINK_FOLLOW) ==
+        0)
+        return true;
+    if (errno != EXDEV && errno != EPERM && errno != EMLINK && errno != ENOENT)
+        return fail(QStringLiteral("cannot link the original into the journal"), errno);
+    m_pending.copied = true;
+    return copy(sourceFd, size);
+}
+
+bool RunJournal::copy(int sourceFd, qint64 size)
+{
+    const QString step = QStringLiteral("cannot copy the original into the journal");
+    const int fd =
+        ::openat(m_fd, m_pending.kept.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return fail(step, errno);
+    const auto buffer = std::make_unique_for_overwrite<char[]>(size_t(ChunkBytes));
+    bool copied = true;
+    for (qint64 offset = 0; copied && offset < size;) {
+        const qint64 got = readAt(sourceFd, buffer.get(), qMin(ChunkBytes, size - offset), offset);
+        copied = got > 0 && writeAll(fd, buffer.get(), got);
+        errno = got == 0 ? EIO : errno;
+        offset += got;
+    }
+    copied = copied && ::fsync(fd) == 0;
+    const int reason = errno;
+    ::close(fd);
+    if (!copied) {
+        ::unlinkat(m_fd, m_pending.kept.constData(), 0);
+        return fail(step, reason);
+    }
+    return true;
+}
+
+bool RunJournal::record(int scratchFd)
+{
+    const QString step = QStringLiteral("cannot write the journal entry");
+    struct stat status = {};
+    if (::fstat(scratchFd, &status) != 0)
+        return fail(step, errno);
+    const std::optional<QByteArray> hash = sha256Of(scratchFd);
+    if (!hash)
+        return fail(step, errno);
+    m_pending.written = {quint64(status.st_dev),
+                         quint64(status.st_ino),
+                         qint64(status.st_size),
+                         {qint64(status.st_mtim.tv_sec), qint64(status.st_mtim.tv_nsec)},
+                         *hash};
+    const QByteArray name = m_pending.kept.chopped(5) + ".entry";
+    // The folder's sync makes both names durable: the original's and the entry's.
+    if (!writeFile(m_fd, name, m_pending.toJson()) || ::fsync(m_fd) != 0)
+        return fail(step, errno);
+    return true;
+}
+
+void RunJournal::forgetUnlessPlaced(const PageLocation &page)
+{
+    if (m_fd < 0 || m_pending.kept.isEmpty())
+        return;
+    const std::optional<FileStamp> now = FileStamp::read(page);
+    const FileStamp::Identity written{m_pending.written.device, m_pending.written.inode, {}};
+    if (now && now->identity() == written)
+        return;
+    ::unlinkat(m_fd, (m_pending.kept.chopped(5) + ".entry").constData(), 0);
+    ::unlinkat(m_fd, m_pending.kept.constData(), 0);
+    m_pending = {};
+}
+
+#else // Windows: not journaled yet; runs there cannot be undone.
+
+RunJournal::RunJournal(const QString &root, const QString &home) : m_root(root), m_home(home) {}
+
+RunJournal::~RunJournal() = default;
+
+bool RunJournal::open()
+{
+    return true;
+}
+
+bool RunJournal::keepOriginal(const PageLocation &, int, qint64)
+{
+    return true;
+}
+
+bool RunJournal::record(int)
+{
+    return true;
+}
+
+void RunJournal::forgetUnlessPlaced(const PageLocation &) {}
+
+#endif

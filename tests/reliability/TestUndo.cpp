@@ -1,0 +1,154 @@
+// Runs undone with tagmender-batch --undo-last: what comes back, what is left alone, the journal
+// on the pages' file system (hard links) or another (copies) or full, and how many runs it keeps.
+
+#include "BatchRun.h"
+#include "TreeFiles.h"
+
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/mount.h>
+
+namespace {
+
+const QString undoLast = QStringLiteral("--undo-last");
+
+QByteArray utf16(const QString &text)
+{
+    return QStringEncoder(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom).encode(text);
+}
+
+} // namespace
+
+class TestUndo : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_base;
+    QString m_root = m_base.filePath("site"), m_a = m_root + "/a.htm", m_b = m_root + "/b.htm";
+    int m_homes = 0;
+
+    // A data folder of its own for each test, so that the last run is the test's.
+    QString freshHome(const QString &at = {})
+    {
+        const QString home = at.isEmpty() ? m_base.filePath(QString::number(++m_homes)) : at;
+        qputenv("XDG_DATA_HOME", QFile::encodeName(home));
+        return home + "/tagmender/journal";
+    }
+
+    static QByteArray firstEntry(const QString &journal)
+    {
+        const QStringList runs = QDir(journal).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        return TreeFiles::read(journal + u'/' + runs.value(0) + "/1.entry");
+    }
+
+private Q_SLOTS:
+    void roundTrip_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<uint>("mode");
+        QTest::addColumn<QString>("journalAt"); // empty: beside the pages; else another file system
+        QTest::addRow("UTF-8, CR LF") << QByteArray("<p>cat</p>\r\ncat\r\n") << 0644u << QString();
+        QTest::addRow("UTF-16 LE, LF, setgid")
+            << utf16("<p>caf\u00e9 cat</p>\n") << 02750u << QString();
+        QTest::addRow("latin-1, CR, journal on tmpfs")
+            << QByteArray("caf\xe9 cat\rcat") << 0600u << QString("/dev/shm");
+    }
+
+    // The page comes back byte for byte with its metadata; the page without the text is untouched.
+    void roundTrip()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(uint, mode);
+        QFETCH(QString, journalAt);
+        QTemporaryDir other(journalAt + "/tagmender-undo-XXXXXX");
+        if (!journalAt.isEmpty() && !other.isValid())
+            QSKIP("no tmpfs at /dev/shm");
+        const QString journal = freshHome(journalAt.isEmpty() ? QString() : other.path());
+        const uid_t owner = ::geteuid() == 0 ? TreeFiles::nobody : ::geteuid();
+        QVERIFY(TreeFiles::rebuild(m_root, {{"a.htm", bytes, {}}, {"b.htm", "dog", {}}}) &&
+                TreeFiles::setOwnerAndMode(m_a, owner, gid_t(owner), mode));
+        const QString kept = TreeFiles::state(m_a, true), untouched = TreeFiles::state(m_b);
+        QVERIFY(BatchRun().run(BatchRun::arguments(m_root)).is(0, {m_a}, {}));
+        QVERIFY(TreeFiles::read(m_a) != bytes);
+        QCOMPARE(firstEntry(journal).contains("\"copied\":true"), !journalAt.isEmpty());
+
+        const BatchOutcome undone = BatchRun().run({undoLast});
+        QVERIFY2(undone.is(0, {m_a}, {}), qPrintable(undone.describe()));
+        QCOMPARE(TreeFiles::read(m_a), bytes);
+        QCOMPARE(TreeFiles::state(m_a, true), kept);
+        QCOMPARE(TreeFiles::state(m_b), untouched);
+    }
+
+    void leftAlone_data()
+    {
+        QTest::addColumn<int>("how"); // 0 edited, 1 deleted, 2 put back by an undo before
+        QTest::addColumn<QString>("reason");
+        QTest::addRow("edited") << 0
+                                << "the file was changed after the run, so it was left as it is";
+        QTest::addRow("deleted") << 1 << "the file is no longer there, so it was not put back";
+        QTest::addRow("undone before") << 2 << QString();
+    }
+
+    // Only a page that holds what the run wrote is put back; the others are reported, if changed.
+    void leftAlone()
+    {
+        QFETCH(int, how);
+        QFETCH(QString, reason);
+        freshHome();
+        const Page a = TreeFiles::page("a.htm", 100), b = TreeFiles::page("b.htm", 100);
+        QVERIFY(TreeFiles::rebuild(m_root, {a, b}));
+        QVERIFY(BatchRun().run(BatchRun::arguments(m_root)).is(0, {m_a, m_b}, {}));
+        const QByteArray edited = a.after + "<p>saved later</p>";
+        QVERIFY(how == 0   ? TreeFiles::write(m_a, edited)
+                : how == 1 ? QFile::remove(m_a)
+                           : BatchRun().run({undoLast}).exitCode == 0);
+
+        const BatchOutcome undone = BatchRun().run({undoLast});
+        QVERIFY2(how == 2 ? undone.is(0, {}, {}) : undone.is(1, {m_b}, {m_a + ": " + reason}),
+                 qPrintable(undone.describe()));
+        QCOMPARE(TreeFiles::read(m_a), how == 0 ? edited : how == 1 ? QByteArray() : a.before);
+        QCOMPARE(TreeFiles::read(m_b), b.before);
+    }
+
+    // A journal that cannot take the original: the page stays as it was, and says why.
+    void journalFull()
+    {
+        QTemporaryDir small;
+        if (::geteuid() != 0 || ::mount("tmpfs", QFile::encodeName(small.path()).constData(),
+                                        "tmpfs", 0, "size=64k") != 0)
+            QSKIP("mounting a small tmpfs needs root");
+        freshHome(small.path());
+        const Page a = TreeFiles::page("a.htm", 256 << 10);
+        QVERIFY(TreeFiles::rebuild(m_root, {a}));
+        const QString before = TreeFiles::state(m_a);
+        const BatchOutcome outcome = BatchRun().run(BatchRun::arguments(m_root));
+        const BatchOutcome undone = BatchRun().run({undoLast});
+        QVERIFY(::umount(QFile::encodeName(small.path()).constData()) == 0);
+        QVERIFY2(outcome.is(1, {},
+                            {m_a + ": the original could not be kept for undoing the run (cannot "
+                                   "copy the original into the journal: No space left on "
+                                   "device), so the file was left as it was"}),
+                 qPrintable(outcome.describe()));
+        QCOMPARE(TreeFiles::state(m_a), before);
+        QCOMPARE(undone.exitCode, 2); // nothing to undo
+    }
+
+    // Ten runs are kept; the last is the one undone.
+    void retention()
+    {
+        const QString journal = freshHome();
+        QVERIFY(TreeFiles::rebuild(m_root, {{"a.htm", "cat", {}}}));
+        for (int run = 0; run < 11; ++run)
+            QVERIFY(BatchRun()
+                        .run({m_root, run % 2 ? "dog" : "cat", run % 2 ? "cat" : "dog"})
+                        .is(0, {m_a}, {}));
+        QCOMPARE(QDir(journal).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 10);
+        QVERIFY(BatchRun().run({undoLast}).is(0, {m_a}, {}));
+        QCOMPARE(TreeFiles::read(m_a), QByteArray("cat"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestUndo)
+#include "TestUndo.moc"
