@@ -48,6 +48,7 @@ public:
     const Identity &identity() const { return m_identity; }
     bool isRegularFile() const { return m_regular; }
     qint64 size() const { return m_size; }
+    const Time &modified() const { return m_modified; }
 
     /// True when both name the same file with the same size and times. The change time counts
     /// too: it also moves when a writer restores the modification time.

@@ -31,6 +31,9 @@ public:
     /// The open file; reads are unbuffered, so the caller reads in large chunks.
     QIODevice &device();
 
+    /// The stamp of the file opened, as it was opened.
+    const FileStamp &stamp() const { return m_file.stamp(); }
+
     /// The size the file had when it was opened.
     qint64 size() const;
 

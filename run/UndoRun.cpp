@@ -18,10 +18,6 @@
 #include <algorithm>
 #include <cerrno>
 
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-#endif
-
 namespace {
 
 using Status = RewriteResult::Status;
@@ -38,23 +34,6 @@ QByteArray readAll(const QString &path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
-
-#ifdef Q_OS_UNIX
-// Identity, size and modification time: a rename keeps them, a writer moves at least one.
-bool sameStamp(int fd, const JournalEntry::Written &written)
-{
-    struct stat now = {};
-    return ::fstat(fd, &now) == 0 && quint64(now.st_dev) == written.device &&
-           quint64(now.st_ino) == written.inode && qint64(now.st_size) == written.size &&
-           qint64(now.st_mtim.tv_sec) == written.modified[0] &&
-           qint64(now.st_mtim.tv_nsec) == written.modified[1];
-}
-#else
-bool sameStamp(int, const JournalEntry::Written &)
-{
-    return true; // the hash decides alone
-}
-#endif
 
 } // namespace
 
@@ -132,7 +111,7 @@ RewriteResult UndoRun::restore(FolderChain &folders, const JournalEntry &entry)
 UndoRun::Holds UndoRun::compare(SourceFile &current, QFile &original, const JournalEntry &entry)
 {
     QIODevice &page = current.device();
-    const bool written = sameStamp(current.handle(), entry.written);
+    const bool written = entry.written.matches(current.stamp());
     if (!written && current.size() != original.size())
         return Holds::Other;
     QCryptographicHash hash(QCryptographicHash::Sha256);

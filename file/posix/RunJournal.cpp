@@ -10,8 +10,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#ifdef Q_OS_UNIX
-
 #include <cerrno>
 #include <fcntl.h>
 #include <memory>
@@ -211,28 +209,3 @@ void RunJournal::forgetUnlessPlaced(const PageLocation &page)
     ::unlinkat(m_fd, m_pending.kept.constData(), 0);
     m_pending = {};
 }
-
-#else // Windows: not journaled yet; runs there cannot be undone.
-
-RunJournal::RunJournal(const QString &root, const QString &home) : m_root(root), m_home(home) {}
-
-RunJournal::~RunJournal() = default;
-
-bool RunJournal::open()
-{
-    return true;
-}
-
-bool RunJournal::keepOriginal(const PageLocation &, int, qint64)
-{
-    return true;
-}
-
-bool RunJournal::record(int)
-{
-    return true;
-}
-
-void RunJournal::forgetUnlessPlaced(const PageLocation &) {}
-
-#endif

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileStamp.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
@@ -20,6 +22,9 @@ struct JournalEntry
         qint64 size = 0;
         qint64 modified[2] = {}; ///< seconds, nanoseconds
         QByteArray sha256;
+
+        /// Whether stamp is of this file, unmoved: identity, size, modification time.
+        bool matches(const FileStamp &stamp) const;
 
         friend bool operator==(const Written &, const Written &) = default;
     };

@@ -66,3 +66,11 @@ std::optional<JournalEntry> JournalEntry::fromJson(const QByteArray &bytes)
         return std::nullopt;
     return result;
 }
+
+// Identity, size and modification time: a rename keeps them, a writer moves at least one.
+bool JournalEntry::Written::matches(const FileStamp &stamp) const
+{
+    return stamp.identity().device == device && stamp.identity().inode == inode &&
+           stamp.size() == size && stamp.modified().seconds == modified[0] &&
+           stamp.modified().nanoseconds == modified[1];
+}

@@ -1,0 +1,51 @@
+#include "JournalFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Runs work on the folder, open as a descriptor, unless another run holds it; false: it did.
+template <typename Work> bool unlessBusy(const QString &run, Work work)
+{
+    const int fd = ::open(QFile::encodeName(run).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool idle = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    if (idle)
+        work(fd);
+    ::close(fd);
+    return idle;
+}
+
+} // namespace
+
+bool JournalFolder::removeUnlessBusy(const QString &run)
+{
+    return unlessBusy(run, [&](int) { QDir(run).removeRecursively(); });
+}
+
+// A kept original that still has another name was never replaced: that name is the page's, and
+// the hard link would make the next run refuse the page as having other names.
+void JournalFolder::releaseUnreplaced(const QString &run)
+{
+    unlessBusy(run, [](int folder) {
+        const QStringList names = QDir(QStringLiteral("/proc/self/fd/%1").arg(folder))
+                                      .entryList({QStringLiteral("*.orig")}, QDir::Files);
+        for (const QString &name : names) {
+            const QByteArray kept = QFile::encodeName(name);
+            struct stat status = {};
+            if (::fstatat(folder, kept.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0 ||
+                status.st_nlink < 2)
+                continue;
+            ::unlinkat(folder, (kept.chopped(5) + ".entry").constData(), 0);
+            ::unlinkat(folder, kept.constData(), 0);
+        }
+    });
+}
