@@ -101,3 +101,36 @@ QString FileFailure::originalMissing(const QString &reason)
                           "as it is")
         .arg(reason);
 }
+
+QString FileFailure::readOnly()
+{
+    return QStringLiteral("the file is read-only");
+}
+
+QString FileFailure::otherHardLinks()
+{
+    return QStringLiteral("the file has more than one hard link: replacing it would leave its "
+                          "other names with the old text");
+}
+
+QString FileFailure::endlessReplacement()
+{
+    return QStringLiteral("the replacement does not come to an end: every replacement makes a "
+                          "new occurrence of the search text");
+}
+
+QString FileFailure::lineWorkLimit()
+{
+    return QStringLiteral("the replacements in one line exceed the limit on the work for a line");
+}
+
+QString FileFailure::linePendingLimit()
+{
+    return QStringLiteral("the replacements in one line exceed the limit on the text waiting to "
+                          "be scanned again");
+}
+
+QString FileFailure::outOfMemory()
+{
+    return QStringLiteral("not enough memory to read or rewrite the file");
+}

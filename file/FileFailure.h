@@ -24,6 +24,18 @@ QString notInTree();
 QString cannotRead(const QString &reason);
 /// Another program (most likely another run of this one) kept its lock on the page.
 QString locked(int seconds);
+/// The page may not be written (no write permission bit, or not for this user).
+QString readOnly();
+/// Replacing the page by a rename would leave its other names with the old text.
+QString otherHardLinks();
+/// Every replacement makes a new occurrence of the search text.
+QString endlessReplacement();
+/// A line's replacements exceed the limit on the work for a line...
+QString lineWorkLimit();
+/// ...or on the text waiting to be scanned again.
+QString linePendingLimit();
+/// Memory ran out for this page; the run goes on with the next.
+QString outOfMemory();
 /// The page changed after it was read, so the other program's version is kept.
 QString modifiedMeanwhile();
 /// The replacement text has a character that the page's encoding (named so) cannot write.

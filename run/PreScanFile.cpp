@@ -45,7 +45,7 @@ try {
     return verdict;
 } catch (const std::bad_alloc &) {
     PreScanVerdict verdict;
-    fail(verdict, QStringLiteral("not enough memory to read the file"));
+    fail(verdict, FileFailure::outOfMemory());
     return verdict;
 }
 

@@ -44,10 +44,9 @@ std::optional<QString> refusal(const SourceFile &source, const ReplacementTexts:
     if (!texts.replacement)
         return FileFailure::replacementNotWritable(texts.name);
     if (source.isReadOnly())
-        return QStringLiteral("the file is read-only");
+        return FileFailure::readOnly();
     if (source.hasOtherLinks())
-        return QStringLiteral("the file has more than one hard link: replacing it would leave "
-                              "its other names with the old text");
+        return FileFailure::otherHardLinks();
     return std::nullopt;
 }
 
@@ -71,14 +70,11 @@ QString lineFailure(ReplaceOutcome outcome, const ScratchFile &out)
 {
     switch (outcome) {
     case ReplaceOutcome::Endless:
-        return QStringLiteral("the replacement does not come to an end: every replacement makes "
-                              "a new occurrence of the search text");
+        return FileFailure::endlessReplacement();
     case ReplaceOutcome::WorkLimit:
-        return QStringLiteral("the replacements in one line exceed the limit on the work for a "
-                              "line");
+        return FileFailure::lineWorkLimit();
     case ReplaceOutcome::PendingLimit:
-        return QStringLiteral("the replacements in one line exceed the limit on the text "
-                              "waiting to be scanned again");
+        return FileFailure::linePendingLimit();
     default:
         return out.error();
     }
@@ -122,7 +118,7 @@ RewriteResult rewriteLines(QIODevice &in, ScratchFile &out, const ReplacementTex
         }
     }
     if (reader.failed())
-        return failed(QStringLiteral("cannot read the file: ") + in.errorString());
+        return failed(FileFailure::cannotRead(in.errorString()));
     const QByteArray trailing = reader.trailingBytes();
     if (!out.write(trailing.constData(), trailing.size()))
         return failed(out.error());
@@ -133,12 +129,11 @@ RewriteResult rewriteLines(QIODevice &in, ScratchFile &out, const ReplacementTex
 RewriteResult writeScratch(QIODevice &in, ScratchFile &out, const ReplacementTexts &texts,
                            const SearchPreScan::Result &scan, const std::function<void()> &yield)
 {
-    const QString cannotRead = QStringLiteral("cannot read the file: ");
     if (!in.seek(0))
-        return failed(cannotRead + in.errorString());
+        return failed(FileFailure::cannotRead(in.errorString()));
     const QByteArray mark = in.read(scan.byteOrderMarkLength);
     if (mark.size() != scan.byteOrderMarkLength)
-        return failed(cannotRead + in.errorString());
+        return failed(FileFailure::cannotRead(in.errorString()));
     if (!out.write(mark.constData(), mark.size()))
         return failed(out.error());
     const ReplacementTexts::Encoded &encoded = texts.encoded(scan.encoding);
@@ -209,7 +204,7 @@ try {
         forget.dismiss();
     return result;
 } catch (const std::bad_alloc &) {
-    return failed(QStringLiteral("not enough memory to rewrite the file"));
+    return failed(FileFailure::outOfMemory());
 }
 
 } // namespace
