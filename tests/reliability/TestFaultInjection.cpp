@@ -1,11 +1,13 @@
 // strace fails each step of b.htm's rewrite, then kills the tool at each call of each step.
 
 #include "BatchRun.h"
-#include "TreeFiles.h"
+#include "TempTree.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <sys/xattr.h>
 
@@ -61,12 +63,12 @@ class TestFaultInjection : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_base;
-    QString m_root = m_base.filePath("site"), m_traceFile = m_base.filePath("trace");
+    TempTree m_base;
+    QString m_root = m_base.path("site"), m_traceFile = m_base.path("trace");
     // b.htm takes several writes and has metadata to keep; c.htm does not change.
-    QList<Page> m_pages = {TreeFiles::page("a.htm", 2000), TreeFiles::page("b.htm", 600 << 10),
-                           TreeFiles::page("c.htm", 1000, "plain", "plain"),
-                           TreeFiles::page("d.htm", 1000)};
+    QList<Page> m_pages = {TempTree::page("a.htm", 2000), TempTree::page("b.htm", 600 << 10),
+                           TempTree::page("c.htm", 1000, "plain", "plain"),
+                           TempTree::page("d.htm", 1000)};
     QStringList m_before, m_kept; // the pages' states: all of them, what a replacement keeps
     SyscallTrace m_clean[2];      // where a run of each kind makes which call
     bool m_offers[2] = {};        // whether runs here make that kind of scratch file
@@ -76,17 +78,17 @@ class TestFaultInjection : public QObject
 
     bool rebuild()
     {
-        const uid_t owner = ::geteuid() == 0 ? TreeFiles::nobody : uid_t(-1);
-        if (!TreeFiles::rebuild(m_root, m_pages) ||
-            !TreeFiles::setOwnerAndMode(path("b.htm"), owner, gid_t(owner), 0640))
+        const uid_t owner = ::geteuid() == 0 ? TempTree::nobody : uid_t(-1);
+        if (!TempTree::rebuild(m_root, m_pages) ||
+            !TempTree::setOwnerAndMode(path("b.htm"), owner, gid_t(owner), 0640))
             return false;
         m_hasAttributes = ::setxattr(QFile::encodeName(path("b.htm")).constData(), "user.tagmender",
                                      "kept", 4, 0) == 0;
         m_before.clear();
         m_kept.clear();
         for (const Page &page : std::as_const(m_pages)) {
-            m_before << TreeFiles::state(path(page.name));
-            m_kept << TreeFiles::state(path(page.name), true);
+            m_before << TempTree::state(path(page.name));
+            m_kept << TempTree::state(path(page.name), true);
         }
         return true;
     }
@@ -111,11 +113,11 @@ private Q_SLOTS:
         for (const int kind : {Unnamed, Named}) {
             QVERIFY(m_base.isValid() && rebuild());
             const BatchOutcome clean = run(kind);
-            QVERIFY2(clean.finished && clean.exitCode == 0 && TreeFiles::isDone(m_root, m_pages),
+            QVERIFY2(clean.finished && clean.exitCode == 0 && TempTree::isDone(m_root, m_pages),
                      qPrintable(clean.describe()));
             m_clean[kind] = SyscallTrace(m_traceFile);
             m_offers[kind] =
-                TreeFiles::read(m_traceFile).contains("O_TMPFILE") == (kind == Unnamed);
+                TempTree::readFile(m_traceFile).contains("O_TMPFILE") == (kind == Unnamed);
         }
     }
 
@@ -154,10 +156,10 @@ private Q_SLOTS:
         QVERIFY2(outcome.is(1, {path("a.htm"), path("d.htm")}, {path("b.htm") + ": " + reason}),
                  qPrintable(outcome.describe()));
         const bool replaced = s.reason == folderSync;
-        QCOMPARE(TreeFiles::state(path("b.htm"), replaced), replaced ? m_kept[1] : m_before[1]);
+        QCOMPARE(TempTree::state(path("b.htm"), replaced), replaced ? m_kept[1] : m_before[1]);
         QList<Page> expected = m_pages;
         expected[1].after = replaced ? expected[1].after : expected[1].before;
-        QVERIFY(TreeFiles::isDone(m_root, expected));
+        QVERIFY(TempTree::isDone(m_root, expected));
     }
 
     void killedAt_data()
@@ -187,21 +189,21 @@ private Q_SLOTS:
         const QString last = SyscallTrace(m_traceFile).callBefore("+++ killed by SIGKILL");
         QVERIFY2(outcome.crashed && last.startsWith(syscall + u'('), qPrintable(last));
 
-        QStringList strays = TreeFiles::entries(m_root);
+        QStringList strays = TempTree::entries(m_root);
         for (qsizetype i = 0; i < m_pages.size(); ++i) {
             const QString name = m_pages[i].name;
-            const QByteArray bytes = TreeFiles::read(path(name));
+            const QByteArray bytes = TempTree::readFile(path(name));
             QVERIFY2(bytes == m_pages[i].before || bytes == m_pages[i].after,
                      qPrintable(name + " is torn"));
             const bool old = bytes == m_pages[i].before;
-            QCOMPARE(TreeFiles::state(path(name), !old), old ? m_before[i] : m_kept[i]);
+            QCOMPARE(TempTree::state(path(name), !old), old ? m_before[i] : m_kept[i]);
             strays.removeOne(name);
         }
         QVERIFY2(strays.size() <= (kind == Unnamed && syscall != "renameat" ? 0 : 1),
                  qPrintable(strays.join(u' ')));
         QList<Page> expected = m_pages;
         for (const QString &stray : std::as_const(strays)) {
-            const QByteArray bytes = TreeFiles::read(path(stray));
+            const QByteArray bytes = TempTree::readFile(path(stray));
             const bool known = std::any_of(m_pages.cbegin(), m_pages.cend(), [&](const Page &p) {
                 return stray.size() == p.name.size() + 18 && stray.startsWith('.' + p.name + '.') &&
                        (kind == Unnamed ? bytes == p.after : p.after.startsWith(bytes));
@@ -213,7 +215,7 @@ private Q_SLOTS:
         const BatchOutcome again = BatchRun().run(BatchRun::arguments(m_root));
         QVERIFY2(again.finished && again.exitCode == 0 && again.err.isEmpty(),
                  qPrintable(again.describe()));
-        QVERIFY(TreeFiles::isDone(m_root, expected));
+        QVERIFY(TempTree::isDone(m_root, expected));
     }
 };
 
