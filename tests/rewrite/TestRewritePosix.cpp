@@ -1,5 +1,5 @@
-// What RewriteFile keeps besides the text, and what it refuses, on POSIX; the full disk, odd files
-// and changes under way are the reliability tests' part.
+// What RewriteFile keeps besides the text, what it refuses, and a failed write, on POSIX; odd
+// files, a full disk and changes under way are the reliability tests' part.
 
 #include "ReplacementTexts.h"
 #include "RewriteFile.h"
@@ -7,6 +7,8 @@
 
 #include <QTest>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -41,6 +43,11 @@ void TestRewritePosix::prepared_data()
     QTest::addRow("hard link, no occurrence") << u"link"_s << none << QString();
     // Set on the folder, it gives the scratch file an access ACL, which the file has not.
     QTest::addRow("folder's default ACL not taken") << u"acl"_s << old << QString();
+    // Under a file size limit. A buffered QSaveFile once lost a small file's write error.
+    for (const int lines : {300, 20000})
+        QTest::addRow("write fails, %d lines", lines)
+            << u"full"_s << old.repeated(lines)
+            << u"cannot write the scratch file: File too large"_s;
 }
 
 void TestRewritePosix::prepared()
@@ -75,9 +82,14 @@ void TestRewritePosix::prepared()
     const QStringList untouched = tree.state();
 
     ReplacementTexts texts(u"old"_s, u"new"_s);
-    const bool acting = setup != u"0000"_s || TempTree::actAs(TempTree::nobody);
+    rlimit limit = {};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlimit low{rlim_t(content.size() / 2), limit.rlim_max};
+    std::signal(SIGXFSZ, SIG_IGN); // the write fails instead of the writer being killed
+    const bool acting = (setup != u"full"_s || ::setrlimit(RLIMIT_FSIZE, &low) == 0) &&
+                        (setup != u"0000"_s || TempTree::actAs(TempTree::nobody));
     const RewriteResult result = RewriteFile(path, texts);
-    QVERIFY(TempTree::actAs(0) && acting);
+    QVERIFY(TempTree::actAs(0) && ::setrlimit(RLIMIT_FSIZE, &limit) == 0 && acting);
     QCOMPARE(result.status, !reason.isEmpty()          ? Status::Failed
                             : !content.contains("old") ? Status::Unchanged
                                                        : Status::Changed);
