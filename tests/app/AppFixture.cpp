@@ -6,8 +6,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDir>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QTest>
@@ -29,7 +27,7 @@ AppFixture::AppFixture()
     ProgressView::install(this);
     Form1::instance()->show();
     QApplication::setActiveWindow(Form1::instance());
-    if (!m_dir.isValid() || !QTest::qWaitForWindowActive(Form1::instance())) {
+    if (!isValid() || !QTest::qWaitForWindowActive(Form1::instance())) {
         qWarning("No site folder or no active main window.");
     }
 }
@@ -42,28 +40,10 @@ AppFixture::~AppFixture()
     ProgressView::install(nullptr);
 }
 
-QString AppFixture::path(const QString &relative) const
-{
-    return QDir::toNativeSeparators(relative.isEmpty() ? m_dir.path() : m_dir.filePath(relative));
-}
-
 QStringList AppFixture::paths(QStringList relatives) const
 {
     std::ranges::transform(relatives, relatives.begin(), [this](auto &r) { return path(r); });
     return relatives;
-}
-
-bool AppFixture::write(const QString &relative, const QByteArray &content)
-{
-    QFile file(path(relative));
-    return QDir().mkpath(QFileInfo(file).path()) && file.open(QIODevice::WriteOnly) &&
-           file.write(content) == content.size();
-}
-
-QByteArray AppFixture::read(const QString &relative) const
-{
-    QFile file(path(relative));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
 void AppFixture::start(const QString &folder, const QString &search, const QString &replacement,

@@ -2,15 +2,15 @@
 
 #include "Dialogs.h"
 #include "Form2View.h"
+#include "TempTree.h"
 
 #include <QStringList>
-#include <QTemporaryDir>
 #include <QVariant>
 
 #include <functional>
 
 /// A throw-away site, the main window, and stand-ins recording every dialog and progress step.
-class AppFixture : public Dialogs, public ProgressView
+class AppFixture : public TempTree, public Dialogs, public ProgressView
 {
 public:
     static const QString Confirmation;
@@ -29,10 +29,8 @@ public:
     QStringList opened; ///< the URLs handed to the desktop's programs
     std::function<void(const QString &entry)> onEntry;
 
-    QString path(const QString &relative = {}) const; ///< in native form
+    QString path(const QString &relative = {}) const { return TempTree::path(relative, true); }
     QStringList paths(QStringList relatives) const;
-    bool write(const QString &relative, const QByteArray &content);
-    QByteArray read(const QString &relative) const;
     /// Fills in the main window and clicks the start picture; returns when the run is over.
     void start(const QString &folder, const QString &search, const QString &replacement,
                bool subfolders = false);
@@ -76,6 +74,5 @@ private:
     void record(const QString &entry);
     void recordMessage(QWidget *parent, const MessageRequest &request, const QString &kind);
 
-    QTemporaryDir m_dir;
     Form2View m_window;
 };

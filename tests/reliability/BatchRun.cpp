@@ -1,5 +1,5 @@
 #include "BatchRun.h"
-#include "TreeFiles.h"
+#include "TempTree.h"
 
 #include <QRegularExpression>
 
@@ -56,7 +56,7 @@ SyscallTrace::SyscallTrace(const QString &file)
 {
     if (file.isEmpty())
         return;
-    const QStringList rows = QString::fromUtf8(TreeFiles::read(file)).split(u'\n');
+    const QStringList rows = QString::fromUtf8(TempTree::readFile(file)).split(u'\n');
     m_pid = rows.value(0).section(u' ', 0, 0).toLongLong();
     const QString main = QString::number(m_pid) + u' ';
     for (const QString &row : rows)

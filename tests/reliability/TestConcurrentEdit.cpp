@@ -1,10 +1,12 @@
 // Another program changes b.htm while strace holds the tool at a call (signal=STOP, no race).
 
 #include "BatchRun.h"
-#include "TreeFiles.h"
+#include "TempTree.h"
 
-#include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <fcntl.h>
@@ -32,7 +34,7 @@ bool change(Edit how, const QString &path)
         return written && ::utimensat(AT_FDCWD, native.constData(), times, 0) == 0;
     }
     case Edit::Renamed:
-        return TreeFiles::write(path + ".new", "<p>saved by an editor</p>\r\n") &&
+        return TempTree::writeFile(path + ".new", "<p>saved by an editor</p>\r\n") &&
                ::rename(QFile::encodeName(path + ".new").constData(), native.constData()) == 0;
     default: // gone, or something else in its place
         return ::unlink(native.constData()) == 0 &&
@@ -48,10 +50,10 @@ class TestConcurrentEdit : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_base;
-    QString m_root = m_base.filePath("site"), m_traceFile = m_base.filePath("trace");
+    TempTree m_base;
+    QString m_root = m_base.path("site"), m_traceFile = m_base.path("trace");
     QString m_b = m_root + "/b.htm", m_c = m_root + "/c.htm";
-    QList<Page> m_pages = {TreeFiles::page("b.htm", 3000), TreeFiles::page("c.htm", 3000)};
+    QList<Page> m_pages = {TempTree::page("b.htm", 3000), TempTree::page("c.htm", 3000)};
     int m_scratchSync = 0, m_lastLook = 0; // fsync of b.htm's scratch; last stat before its open
 
 private Q_SLOTS:
@@ -59,7 +61,7 @@ private Q_SLOTS:
     {
         if (BatchRun::strace().isEmpty())
             QSKIP("strace is not installed");
-        QVERIFY(m_base.isValid() && TreeFiles::rebuild(m_root, m_pages));
+        QVERIFY(m_base.isValid() && TempTree::rebuild(m_root, m_pages));
         const BatchOutcome clean = BatchRun(BatchRun::underStrace(m_traceFile, {"-e", traced}))
                                        .run(BatchRun::arguments(m_root));
         QVERIFY2(clean.is(0, {m_b, m_c}, {}), qPrintable(clean.describe()));
@@ -90,7 +92,7 @@ private Q_SLOTS:
     {
         QFETCH(Edit, how);
         QFETCH(QString, reason);
-        QVERIFY(TreeFiles::rebuild(m_root, m_pages) && QFile::remove(m_traceFile)); // none stale
+        QVERIFY(TempTree::rebuild(m_root, m_pages) && QFile::remove(m_traceFile)); // none stale
         const QString stop = reason == modified ? "fsync:when=" + QString::number(m_scratchSync)
                                                 : "newfstatat:when=" + QString::number(m_lastLook);
         BatchRun run(BatchRun::underStrace(
@@ -100,16 +102,16 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(
             !SyscallTrace(m_traceFile).callBefore("--- stopped by SIGSTOP").isEmpty(), 30000);
         const bool changed = change(how, m_b);
-        const QString state = TreeFiles::state(m_b);
+        const QString state = TempTree::state(m_b);
         QCOMPARE(::kill(pid_t(SyscallTrace(m_traceFile).pid()), SIGCONT), 0);
         const BatchOutcome outcome = run.finish();
         const QString heldAt = SyscallTrace(m_traceFile).callBefore("--- SIGSTOP");
         QVERIFY2(changed && heldAt.startsWith(stop.section(u':', 0, 0) + u'('), qPrintable(heldAt));
 
         QVERIFY2(outcome.is(1, {m_c}, {m_b + ": " + reason}), qPrintable(outcome.describe()));
-        QCOMPARE(TreeFiles::state(m_b), state);
-        QVERIFY(TreeFiles::read(m_c) == m_pages[1].after);
-        QCOMPARE(TreeFiles::entries(m_root),
+        QCOMPARE(TempTree::state(m_b), state);
+        QVERIFY(TempTree::readFile(m_c) == m_pages[1].after);
+        QCOMPARE(TempTree::entries(m_root),
                  (state.isEmpty() ? QStringList{"c.htm"} : QStringList{"b.htm", "c.htm"}));
     }
 };

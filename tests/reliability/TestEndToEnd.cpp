@@ -2,21 +2,24 @@
 // a page larger than the memory the tool may take.
 
 #include "BatchRun.h"
-#include "TreeFiles.h"
+#include "TempTree.h"
 
 #include <QCryptographicHash>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QStorageInfo>
-#include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
 
 #include <sys/mount.h>
 #include <sys/sysmacros.h>
 
 namespace {
 
-constexpr uid_t nobody = TreeFiles::nobody;
+constexpr uid_t nobody = TempTree::nobody;
 constexpr qint64 pageBytes = 4096; // tmpfs counts whole pages: a rewrite can be left one short
 const QStringList setprivNobody{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
 // 256 MiB of address space: far less than a page of 320 MiB, plenty for the tool itself.
@@ -33,10 +36,10 @@ class TestEndToEnd : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_base;
-    QString m_tree = m_base.filePath("tree"), m_site = m_tree + "/site";
-    QString m_path = m_site + "/page.htm", m_disk = m_base.filePath("disk");
-    Page m_page = TreeFiles::page("page.htm", 3000);
+    TempTree m_base;
+    QString m_tree = m_base.path("tree"), m_site = m_tree + "/site";
+    QString m_path = m_site + "/page.htm", m_disk = m_base.path("disk");
+    Page m_page = TempTree::page("page.htm", 3000);
 
     QString site(const QString &name) const { return m_site + u'/' + name; }
     qint64 freePages() const { return QStorageInfo(m_disk).bytesAvailable() / pageBytes; }
@@ -82,26 +85,26 @@ private Q_SLOTS:
         QStringList failed;
         for (const qsizetype s : size ? QList<qsizetype>{size}
                                       : QList<qsizetype>{10, 16 << 10, (16 << 10) + 1, 1 << 20}) {
-            pages << TreeFiles::page(QString::number(s) + ".htm", s, "cat", "tiger"); // it grows
+            pages << TempTree::page(QString::number(s) + ".htm", s, "cat", "tiger"); // it grows
             failed << site + u'/' + pages.last().name +
                           ": cannot write the scratch file: No space left on device";
         }
         failed.sort(); // the run's order
-        QVERIFY(TreeFiles::rebuild(site, pages));
-        const QStringList before = TreeFiles::statesBelow(site);
+        QVERIFY(TempTree::rebuild(site, pages));
+        const QStringList before = TempTree::statesBelow(site);
         const qint64 spare = size ? (pages[0].after.size() + pageBytes - 1) / pageBytes - 1 : 0;
         QVERIFY(leave(spare));
 
         const BatchOutcome outcome = BatchRun().run(BatchRun::arguments(site, "tiger"));
         QVERIFY2(outcome.is(1, {}, failed), qPrintable(outcome.describe()));
-        QCOMPARE(TreeFiles::statesBelow(site), before);
+        QCOMPARE(TempTree::statesBelow(site), before);
         QCOMPARE(freePages(), spare);
         if (size == 0)
             return;
         QVERIFY(leave(spare + 1));
         const BatchOutcome again = BatchRun().run(BatchRun::arguments(site, "tiger"));
         QVERIFY2(again.is(0, {site + u'/' + pages[0].name}, {}), qPrintable(again.describe()));
-        QVERIFY(TreeFiles::isDone(site, pages));
+        QVERIFY(TempTree::isDone(site, pages));
     }
 
     void metadata_data()
@@ -134,14 +137,14 @@ private Q_SLOTS:
         if (::geteuid() != 0 || (asNobody && BatchRun(setprivNobody).run({}).exitCode != 2))
             QSKIP("needs root, and user 65534 able to run the batch tool (setpriv)");
         // The owner first: a change of owner clears the setgid bit.
-        QVERIFY(TreeFiles::rebuild(m_site, {m_page}) &&
-                TreeFiles::setOwnerAndMode(m_path, fileOwner, nobody, fileMode) &&
-                TreeFiles::setOwnerAndMode(m_site, nobody, nobody, folderMode));
+        QVERIFY(TempTree::rebuild(m_site, {m_page}) &&
+                TempTree::setOwnerAndMode(m_path, fileOwner, nobody, fileMode) &&
+                TempTree::setOwnerAndMode(m_site, nobody, nobody, folderMode));
         // setfacl is in Debian's package acl; tmpfs before Linux 6.6 has no user attributes.
         if (!asNobody && (QProcess::execute("setfacl", {"-m", "u:65534:r--", m_path}) != 0 ||
                           ::setxattr(native(m_path), "user.tagmender", "kept", 4, 0) != 0))
             QSKIP("no setfacl, or the file system refuses an ACL or a user attribute");
-        const QString before = TreeFiles::state(m_path), kept = TreeFiles::state(m_path, true);
+        const QString before = TempTree::state(m_path), kept = TempTree::state(m_path, true);
         QVERIFY2(before.contains(QString::asprintf(" mode %o ", S_IFREG | fileMode)) &&
                      (asNobody || (before.contains("system.posix_acl_access=") &&
                                    before.contains("user.tagmender="))),
@@ -151,7 +154,7 @@ private Q_SLOTS:
         const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
         const QString nobodyData = m_tree + "/data";
         QVERIFY(QDir().mkpath(nobodyData) &&
-                TreeFiles::setOwnerAndMode(nobodyData, nobody, nobody, 0700));
+                TempTree::setOwnerAndMode(nobodyData, nobody, nobody, 0700));
         if (asNobody)
             qputenv("XDG_DATA_HOME", QFile::encodeName(nobodyData));
         const BatchOutcome outcome =
@@ -160,8 +163,8 @@ private Q_SLOTS:
         const bool done = reason.isEmpty();
         QVERIFY2(done ? outcome.is(0, {m_path}, {}) : outcome.is(1, {}, {m_path + ": " + reason}),
                  qPrintable(outcome.describe()));
-        QCOMPARE(TreeFiles::state(m_path, done), done ? kept : before);
-        QVERIFY(TreeFiles::isDone(m_site, {{"page.htm", {}, done ? m_page.after : m_page.before}}));
+        QCOMPARE(TempTree::state(m_path, done), done ? kept : before);
+        QVERIFY(TempTree::isDone(m_site, {{"page.htm", {}, done ? m_page.after : m_page.before}}));
     }
 
     // A page that is one line of 320 MiB changes under a memory limit, and the run goes on.
@@ -169,8 +172,8 @@ private Q_SLOTS:
     {
         if (BatchRun(underMemoryLimit).run({}).exitCode != 2)
             QSKIP("the batch tool does not start under a memory limit (a sanitizer build)");
-        const QList<Page> small{TreeFiles::page("a.htm", 100), TreeFiles::page("c.htm", 100)};
-        QVERIFY(TreeFiles::rebuild(m_site, small));
+        const QList<Page> small{TempTree::page("a.htm", 100), TempTree::page("c.htm", 100)};
+        QVERIFY(TempTree::rebuild(m_site, small));
         const QByteArray block =
             QByteArray("<p>a line of text</p>\n").repeated(1 << 20).left(1 << 20);
         const QByteArray tail = "<p>the cat</p>\n<p>end</p>";
@@ -191,19 +194,19 @@ private Q_SLOTS:
         QCryptographicHash found(QCryptographicHash::Md5);
         QVERIFY(big.open(QIODevice::ReadOnly) && found.addData(&big));
         QCOMPARE(found.result(), expected.result());
-        QCOMPARE(TreeFiles::entries(m_site), QStringList({"a.htm", "b.htm", "c.htm"}));
-        QVERIFY(TreeFiles::read(site("a.htm")) == small[0].after &&
-                TreeFiles::read(site("c.htm")) == small[1].after);
+        QCOMPARE(TempTree::entries(m_site), QStringList({"a.htm", "b.htm", "c.htm"}));
+        QVERIFY(TempTree::readFile(site("a.htm")) == small[0].after &&
+                TempTree::readFile(site("c.htm")) == small[1].after);
     }
 
     // Only the pages may change, and no system call may name a link, FIFO, socket or device.
     void oddFiles()
     {
-        QVERIFY(TreeFiles::rebuild(m_tree, {}));
+        QVERIFY(TempTree::rebuild(m_tree, {}));
         for (const QString &path :
              {site("page.htm"), site("sub/deep.htm"), site("sub.htm/inner.htm"), site("hard1.htm"),
               m_tree + "/outside/target.htm", m_tree + "/outside/linked.htm"})
-            QVERIFY(TreeFiles::write(path, m_page.before));
+            QVERIFY(TempTree::writeFile(path, m_page.before));
         QVERIFY(QFile::link("page.htm", site("link.htm")) &&
                 QFile::link("../outside/target.htm", site("out.htm")) &&
                 QFile::link("../outside", site("outdir")) && QFile::link("..", site("sub/loop")));
@@ -217,8 +220,8 @@ private Q_SLOTS:
 
         const QStringList rewritten{site("page.htm"), site("sub.htm/inner.htm"),
                                     site("sub/deep.htm")};
-        const QStringList before = TreeFiles::statesBelow(m_tree, rewritten);
-        const QString traceFile = m_base.filePath("trace");
+        const QStringList before = TempTree::statesBelow(m_tree, rewritten);
+        const QString traceFile = m_base.path("trace");
         const bool traced = !BatchRun::strace().isEmpty();
         BatchOutcome outcome =
             BatchRun(traced ? BatchRun::underStrace(traceFile, {}) : QStringList())
@@ -241,9 +244,9 @@ private Q_SLOTS:
         outcome.out.sort();
         outcome.err.sort();
         QVERIFY2(outcome.is(1, rewritten, refused), qPrintable(outcome.describe()));
-        QCOMPARE(TreeFiles::statesBelow(m_tree, rewritten), before);
+        QCOMPARE(TempTree::statesBelow(m_tree, rewritten), before);
         for (const QString &page : rewritten)
-            QVERIFY(TreeFiles::read(page) == m_page.after);
+            QVERIFY(TempTree::readFile(page) == m_page.after);
         if (!traced)
             QSKIP("strace is not installed: the trace was not checked");
         // The walk asks what a link points to (a stat, which opens nothing) to tell a folder
@@ -252,7 +255,7 @@ private Q_SLOTS:
         static const QRegularExpression stat(QStringLiteral("^(\\d+ +)?newfstatat\\(.*\n"),
                                              QRegularExpression::MultilineOption);
         const QByteArray trace =
-            QString::fromUtf8(TreeFiles::read(traceFile)).remove(stat).toUtf8();
+            QString::fromUtf8(TempTree::readFile(traceFile)).remove(stat).toUtf8();
         // Names appear whole after a separator or as a name within an open folder.
         const auto named = [&trace](const char *name) {
             return trace.contains('/' + QByteArray(name) + '"') ||

@@ -2,11 +2,13 @@
 // run and of its undo.
 
 #include "BatchRun.h"
-#include "TreeFiles.h"
+#include "TempTree.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <sys/xattr.h>
 
@@ -71,12 +73,12 @@ class TestFaultInjection : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_base;
-    QString m_root = m_base.filePath("site"), m_traceFile = m_base.filePath("trace");
+    TempTree m_base;
+    QString m_root = m_base.path("site"), m_traceFile = m_base.path("trace");
     // b.htm takes several writes and has metadata to keep; c.htm does not change.
-    QList<Page> m_pages = {TreeFiles::page("a.htm", 2000), TreeFiles::page("b.htm", 600 << 10),
-                           TreeFiles::page("c.htm", 1000, "plain", "plain"),
-                           TreeFiles::page("d.htm", 1000)};
+    QList<Page> m_pages = {TempTree::page("a.htm", 2000), TempTree::page("b.htm", 600 << 10),
+                           TempTree::page("c.htm", 1000, "plain", "plain"),
+                           TempTree::page("d.htm", 1000)};
     QStringList m_before, m_kept; // the pages' states: all of them, what a replacement keeps
     SyscallTrace m_clean[2];      // where a run of each kind makes which call
     SyscallTrace m_cleanUndo;     // and the undo of a run
@@ -87,18 +89,18 @@ class TestFaultInjection : public QObject
 
     bool rebuild()
     {
-        const uid_t owner = ::geteuid() == 0 ? TreeFiles::nobody : uid_t(-1);
-        if (!TreeFiles::rebuild(m_root, m_pages) ||
-            !TreeFiles::setOwnerAndMode(path("b.htm"), owner, gid_t(owner), 0640))
+        const uid_t owner = ::geteuid() == 0 ? TempTree::nobody : uid_t(-1);
+        if (!TempTree::rebuild(m_root, m_pages) ||
+            !TempTree::setOwnerAndMode(path("b.htm"), owner, gid_t(owner), 0640))
             return false;
-        QDir(m_base.filePath("data")).removeRecursively();
+        QDir(m_base.path("data")).removeRecursively();
         m_hasAttributes = ::setxattr(QFile::encodeName(path("b.htm")).constData(), "user.tagmender",
                                      "kept", 4, 0) == 0;
         m_before.clear();
         m_kept.clear();
         for (const Page &page : std::as_const(m_pages)) {
-            m_before << TreeFiles::state(path(page.name));
-            m_kept << TreeFiles::state(path(page.name), true);
+            m_before << TempTree::state(path(page.name));
+            m_kept << TempTree::state(path(page.name), true);
         }
         return true;
     }
@@ -124,9 +126,9 @@ class TestFaultInjection : public QObject
                                      (mayLackJournal && undone.exitCode == 2)),
                  qPrintable(undone.describe()));
         for (qsizetype i = 0; i < m_pages.size(); ++i)
-            QCOMPARE(TreeFiles::state(path(m_pages[i].name), true), m_kept[i]);
+            QCOMPARE(TempTree::state(path(m_pages[i].name), true), m_kept[i]);
         for (const Page &page : std::as_const(m_pages))
-            QVERIFY2(TreeFiles::read(path(page.name)) == page.before, qPrintable(page.name));
+            QVERIFY2(TempTree::readFile(path(page.name)) == page.before, qPrintable(page.name));
     }
 
 private Q_SLOTS:
@@ -135,15 +137,15 @@ private Q_SLOTS:
         if (BatchRun::strace().isEmpty())
             QSKIP("strace is not installed");
         // The journals of the runs, which each rebuild() empties.
-        qputenv("XDG_DATA_HOME", QFile::encodeName(m_base.filePath("data")));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_base.path("data")));
         for (const int kind : {Unnamed, Named}) {
             QVERIFY(m_base.isValid() && rebuild());
             const BatchOutcome clean = run(kind);
-            QVERIFY2(clean.finished && clean.exitCode == 0 && TreeFiles::isDone(m_root, m_pages),
+            QVERIFY2(clean.finished && clean.exitCode == 0 && TempTree::isDone(m_root, m_pages),
                      qPrintable(clean.describe()));
             m_clean[kind] = SyscallTrace(m_traceFile);
             m_offers[kind] =
-                TreeFiles::read(m_traceFile).contains("O_TMPFILE") == (kind == Unnamed);
+                TempTree::readFile(m_traceFile).contains("O_TMPFILE") == (kind == Unnamed);
         }
         QVERIFY(rebuild() && BatchRun().run(BatchRun::arguments(m_root)).exitCode == 0);
         QVERIFY(run(Unnamed, {}, {"--undo-last"})
@@ -157,12 +159,12 @@ private Q_SLOTS:
     {
         anyNew = false;
         for (qsizetype i = 0; i < m_pages.size(); ++i) {
-            const QByteArray bytes = TreeFiles::read(path(m_pages[i].name));
+            const QByteArray bytes = TempTree::readFile(path(m_pages[i].name));
             const bool old = bytes == m_pages[i].before;
             if (!old && bytes != m_pages[i].after)
                 return false;
             const bool kept = !old || undoing;
-            if (TreeFiles::state(path(m_pages[i].name), kept) != (kept ? m_kept[i] : m_before[i]))
+            if (TempTree::state(path(m_pages[i].name), kept) != (kept ? m_kept[i] : m_before[i]))
                 return false;
             anyNew = anyNew || !old;
         }
@@ -206,10 +208,10 @@ private Q_SLOTS:
         QVERIFY2(outcome.is(1, {path("a.htm"), path("d.htm")}, {path("b.htm") + ": " + reason}),
                  qPrintable(outcome.describe()));
         const bool replaced = s.reason == folderSync;
-        QCOMPARE(TreeFiles::state(path("b.htm"), replaced), replaced ? m_kept[1] : m_before[1]);
+        QCOMPARE(TempTree::state(path("b.htm"), replaced), replaced ? m_kept[1] : m_before[1]);
         QList<Page> expected = m_pages;
         expected[1].after = replaced ? expected[1].after : expected[1].before;
-        QVERIFY(TreeFiles::isDone(m_root, expected));
+        QVERIFY(TempTree::isDone(m_root, expected));
         verifyUndone();
     }
 
@@ -244,14 +246,14 @@ private Q_SLOTS:
         QVERIFY2(verifyWhole(anyNew), "a page is torn or lost its metadata");
         // Every page that is new has its original in the journal.
         verifyUndone(!anyNew);
-        QStringList strays = TreeFiles::entries(m_root);
+        QStringList strays = TempTree::entries(m_root);
         for (const Page &page : std::as_const(m_pages))
             strays.removeOne(page.name);
         QVERIFY2(strays.size() <= (kind == Unnamed && syscall != "renameat" ? 0 : 1),
                  qPrintable(strays.join(u' ')));
         QList<Page> expected = m_pages;
         for (const QString &stray : std::as_const(strays)) {
-            const QByteArray bytes = TreeFiles::read(path(stray));
+            const QByteArray bytes = TempTree::readFile(path(stray));
             const bool known = std::any_of(m_pages.cbegin(), m_pages.cend(), [&](const Page &p) {
                 return stray.size() == p.name.size() + 18 && stray.startsWith('.' + p.name + '.') &&
                        (kind == Unnamed ? bytes == p.after : p.after.startsWith(bytes));
@@ -263,7 +265,7 @@ private Q_SLOTS:
         const BatchOutcome again = BatchRun().run(BatchRun::arguments(m_root));
         QVERIFY2(again.finished && again.exitCode == 0 && again.err.isEmpty(),
                  qPrintable(again.describe()));
-        QVERIFY(TreeFiles::isDone(m_root, expected));
+        QVERIFY(TempTree::isDone(m_root, expected));
     }
 
     void killedUndoAt_data()

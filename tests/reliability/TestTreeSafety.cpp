@@ -4,13 +4,15 @@
 #include "BatchRun.h"
 #include "RunObserver.h"
 #include "SearchReplaceRun.h"
-#include "TreeFiles.h"
+#include "TempTree.h"
 
 #include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QSet>
-#include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <csignal>
@@ -58,8 +60,8 @@ class TestTreeSafety : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_base;
-    QString m_site = m_base.filePath("site"), m_traceFile = m_base.filePath("trace");
+    TempTree m_base;
+    QString m_site = m_base.path("site"), m_traceFile = m_base.path("trace");
     QString m_deep = m_site; // a folder whose path leaves less room than a long name takes
 
     // The batch tool, stopped by strace right after its first call of syscall while meanwhile
@@ -100,14 +102,14 @@ private Q_SLOTS:
     void folderSwappedForLink()
     {
         QFETCH(bool, inProcess);
-        const QString zz = m_site + "/zz", away = m_base.filePath("away");
-        const QString elsewhere = m_base.filePath("elsewhere");
-        const QList<Page> pages{TreeFiles::page("a/1.htm", 1000), TreeFiles::page("a/2.htm", 1000),
-                                TreeFiles::page("zz/page.htm", 1000)};
-        QVERIFY(TreeFiles::rebuild(m_site, pages) && QDir(away).removeRecursively() &&
-                TreeFiles::rebuild(elsewhere, {TreeFiles::page("page.htm", 1000)}));
-        const QString original = TreeFiles::state(zz + "/page.htm");
-        const QStringList outside = TreeFiles::statesBelow(elsewhere);
+        const QString zz = m_site + "/zz", away = m_base.path("away");
+        const QString elsewhere = m_base.path("elsewhere");
+        const QList<Page> pages{TempTree::page("a/1.htm", 1000), TempTree::page("a/2.htm", 1000),
+                                TempTree::page("zz/page.htm", 1000)};
+        QVERIFY(TempTree::rebuild(m_site, pages) && QDir(away).removeRecursively() &&
+                TempTree::rebuild(elsewhere, {TempTree::page("page.htm", 1000)}));
+        const QString original = TempTree::state(zz + "/page.htm");
+        const QStringList outside = TempTree::statesBelow(elsewhere);
         bool swapped = false;
         const auto swap = [&] { swapped = QDir().rename(zz, away) && QFile::link(elsewhere, zz); };
 
@@ -133,8 +135,8 @@ private Q_SLOTS:
                      outcome.out == QStringList({m_site + "/a/1.htm", m_site + "/a/2.htm"}) &&
                      outcome.err.size() == 1 && outcome.err[0].startsWith(zz + "/page.htm: "),
                  qPrintable(outcome.describe()));
-        QCOMPARE(TreeFiles::statesBelow(elsewhere), outside);
-        QCOMPARE(TreeFiles::state(away + "/page.htm"), original);
+        QCOMPARE(TempTree::statesBelow(elsewhere), outside);
+        QCOMPARE(TempTree::state(away + "/page.htm"), original);
     }
 
     void otherWriter_data()
@@ -159,24 +161,25 @@ private Q_SLOTS:
         QList<Page> pages;
         QStringList paths;
         for (int i = 0; i < count; ++i) {
-            pages << TreeFiles::page(QString::asprintf("p%04d.htm", i), 40, "cat cow");
+            pages << TempTree::page(QString::asprintf("p%04d.htm", i), 40, "cat cow");
             paths << m_site + u'/' + pages.last().name;
         }
-        QVERIFY(TreeFiles::rebuild(m_site, pages));
+        QVERIFY(TempTree::rebuild(m_site, pages));
         QFile locked(paths[1]);
         QVERIFY(writer != Writer::Lock ||
                 (locked.open(QIODevice::ReadOnly) && ::flock(locked.handle(), LOCK_EX) == 0));
-        const QString lockedState = TreeFiles::state(paths[1]);
+        const QString lockedState = TempTree::state(paths[1]);
         std::atomic<int> saves = 0;
         std::jthread deployTool;
         if (writer == Writer::DeployTool)
             deployTool = std::jthread([&](std::stop_token stop) {
                 for (int i = 0; !stop.stop_requested(); ++i) {
                     const QString path = paths[QRandomGenerator::global()->bounded(count)];
-                    saves += TreeFiles::write(path + ".new",
-                                              "<p>cat saved " + QByteArray::number(i) + "</p>\n") &&
-                             ::rename(QFile::encodeName(path + ".new").constData(),
-                                      QFile::encodeName(path).constData()) == 0;
+                    saves +=
+                        TempTree::writeFile(path + ".new",
+                                            "<p>cat saved " + QByteArray::number(i) + "</p>\n") &&
+                        ::rename(QFile::encodeName(path + ".new").constData(),
+                                 QFile::encodeName(path).constData()) == 0;
                 }
             });
         const bool twoRuns = writer == Writer::SecondRun || writer == Writer::HeldRun;
@@ -214,7 +217,7 @@ private Q_SLOTS:
             twoRuns ? QList<const char *>{"cat", "cow"} : QList<const char *>{"cat"};
         QStringList missed;
         for (const QString &path : std::as_const(paths)) {
-            const QByteArray bytes = TreeFiles::read(path);
+            const QByteArray bytes = TempTree::readFile(path);
             const bool done = writer == Writer::DeployTool || reported.contains(path) ||
                               std::none_of(searched.cbegin(), searched.cend(),
                                            [&](const char *text) { return bytes.contains(text); });
@@ -228,7 +231,7 @@ private Q_SLOTS:
         if (writer != Writer::Lock)
             return;
         QVERIFY2(first.exitCode == 1 && reported.contains(paths[1]), qPrintable(first.describe()));
-        QCOMPARE(TreeFiles::state(paths[1]), lockedState);
+        QCOMPARE(TempTree::state(paths[1]), lockedState);
     }
 
     void longPath_data()
@@ -250,24 +253,23 @@ private Q_SLOTS:
         const QString name = (deep ? QString(120, u'p') : QString(251, u'n')) + ".htm";
         const QString path = folder + u'/' + name;
         const Page page =
-            holds ? TreeFiles::page(name, 3000) : TreeFiles::page(name, 3000, "plain", "plain");
+            holds ? TempTree::page(name, 3000) : TempTree::page(name, 3000, "plain", "plain");
         QVERIFY((path.size() > 4096) == deep && QFile::encodeName(name).size() <= 255);
         // The system takes no path that long: the page is reached from its folder.
         const QString home = QDir::currentPath();
-        QVERIFY(TreeFiles::rebuild(m_site, {}) && QDir().mkpath(folder) &&
-                QDir::setCurrent(folder));
+        QVERIFY(TempTree::rebuild(m_site, {}) && QDir().mkpath(folder) && QDir::setCurrent(folder));
         const auto back = qScopeGuard([&] {
-            for (const QString &entry : TreeFiles::entries("."))
+            for (const QString &entry : TempTree::entries("."))
                 QFile::remove(entry);
             QDir::setCurrent(home);
         });
-        QVERIFY(TreeFiles::write(name, page.before));
+        QVERIFY(TempTree::writeFile(name, page.before));
 
         const BatchOutcome outcome =
             BatchRun().run(QStringList{"--subfolders"} + BatchRun::arguments(m_site));
         QVERIFY2(outcome.is(0, holds ? QStringList{path} : QStringList{}, {}),
                  qPrintable(outcome.describe()));
-        QVERIFY(TreeFiles::isDone(".", {page}));
+        QVERIFY(TempTree::isDone(".", {page}));
     }
 };
 

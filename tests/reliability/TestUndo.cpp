@@ -2,7 +2,7 @@
 // on the pages' file system (hard links) or another (copies) or full, and how many runs it keeps.
 
 #include "BatchRun.h"
-#include "TreeFiles.h"
+#include "TempTree.h"
 
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -40,7 +40,7 @@ class TestUndo : public QObject
     static QByteArray firstEntry(const QString &journal)
     {
         const QStringList runs = QDir(journal).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-        return TreeFiles::read(journal + u'/' + runs.value(0) + "/1.entry");
+        return TempTree::readFile(journal + u'/' + runs.value(0) + "/1.entry");
     }
 
 private Q_SLOTS:
@@ -66,19 +66,19 @@ private Q_SLOTS:
         if (!journalAt.isEmpty() && !other.isValid())
             QSKIP("no tmpfs at /dev/shm");
         const QString journal = freshHome(journalAt.isEmpty() ? QString() : other.path());
-        const uid_t owner = ::geteuid() == 0 ? TreeFiles::nobody : ::geteuid();
-        QVERIFY(TreeFiles::rebuild(m_root, {{"a.htm", bytes, {}}, {"b.htm", "dog", {}}}) &&
-                TreeFiles::setOwnerAndMode(m_a, owner, gid_t(owner), mode));
-        const QString kept = TreeFiles::state(m_a, true), untouched = TreeFiles::state(m_b);
+        const uid_t owner = ::geteuid() == 0 ? TempTree::nobody : ::geteuid();
+        QVERIFY(TempTree::rebuild(m_root, {{"a.htm", bytes, {}}, {"b.htm", "dog", {}}}) &&
+                TempTree::setOwnerAndMode(m_a, owner, gid_t(owner), mode));
+        const QString kept = TempTree::state(m_a, true), untouched = TempTree::state(m_b);
         QVERIFY(BatchRun().run(BatchRun::arguments(m_root)).is(0, {m_a}, {}));
-        QVERIFY(TreeFiles::read(m_a) != bytes);
+        QVERIFY(TempTree::readFile(m_a) != bytes);
         QCOMPARE(firstEntry(journal).contains("\"copied\":true"), !journalAt.isEmpty());
 
         const BatchOutcome undone = BatchRun().run({undoLast});
         QVERIFY2(undone.is(0, {m_a}, {}), qPrintable(undone.describe()));
-        QCOMPARE(TreeFiles::read(m_a), bytes);
-        QCOMPARE(TreeFiles::state(m_a, true), kept);
-        QCOMPARE(TreeFiles::state(m_b), untouched);
+        QCOMPARE(TempTree::readFile(m_a), bytes);
+        QCOMPARE(TempTree::state(m_a, true), kept);
+        QCOMPARE(TempTree::state(m_b), untouched);
     }
 
     void leftAlone_data()
@@ -97,19 +97,19 @@ private Q_SLOTS:
         QFETCH(int, how);
         QFETCH(QString, reason);
         freshHome();
-        const Page a = TreeFiles::page("a.htm", 100), b = TreeFiles::page("b.htm", 100);
-        QVERIFY(TreeFiles::rebuild(m_root, {a, b}));
+        const Page a = TempTree::page("a.htm", 100), b = TempTree::page("b.htm", 100);
+        QVERIFY(TempTree::rebuild(m_root, {a, b}));
         QVERIFY(BatchRun().run(BatchRun::arguments(m_root)).is(0, {m_a, m_b}, {}));
         const QByteArray edited = a.after + "<p>saved later</p>";
-        QVERIFY(how == 0   ? TreeFiles::write(m_a, edited)
+        QVERIFY(how == 0   ? TempTree::writeFile(m_a, edited)
                 : how == 1 ? QFile::remove(m_a)
                            : BatchRun().run({undoLast}).exitCode == 0);
 
         const BatchOutcome undone = BatchRun().run({undoLast});
         QVERIFY2(how == 2 ? undone.is(0, {}, {}) : undone.is(1, {m_b}, {m_a + ": " + reason}),
                  qPrintable(undone.describe()));
-        QCOMPARE(TreeFiles::read(m_a), how == 0 ? edited : how == 1 ? QByteArray() : a.before);
-        QCOMPARE(TreeFiles::read(m_b), b.before);
+        QCOMPARE(TempTree::readFile(m_a), how == 0 ? edited : how == 1 ? QByteArray() : a.before);
+        QCOMPARE(TempTree::readFile(m_b), b.before);
     }
 
     // A journal that cannot take the original: the page stays as it was, and says why.
@@ -120,9 +120,9 @@ private Q_SLOTS:
                                         "tmpfs", 0, "size=64k") != 0)
             QSKIP("mounting a small tmpfs needs root");
         freshHome(small.path());
-        const Page a = TreeFiles::page("a.htm", 256 << 10);
-        QVERIFY(TreeFiles::rebuild(m_root, {a}));
-        const QString before = TreeFiles::state(m_a);
+        const Page a = TempTree::page("a.htm", 256 << 10);
+        QVERIFY(TempTree::rebuild(m_root, {a}));
+        const QString before = TempTree::state(m_a);
         const BatchOutcome outcome = BatchRun().run(BatchRun::arguments(m_root));
         const BatchOutcome undone = BatchRun().run({undoLast});
         QVERIFY(::umount(QFile::encodeName(small.path()).constData()) == 0);
@@ -131,7 +131,7 @@ private Q_SLOTS:
                                    "copy the original into the journal: No space left on "
                                    "device), so the file was left as it was"}),
                  qPrintable(outcome.describe()));
-        QCOMPARE(TreeFiles::state(m_a), before);
+        QCOMPARE(TempTree::state(m_a), before);
         QCOMPARE(undone.exitCode, 2); // nothing to undo
     }
 
@@ -139,14 +139,14 @@ private Q_SLOTS:
     void retention()
     {
         const QString journal = freshHome();
-        QVERIFY(TreeFiles::rebuild(m_root, {{"a.htm", "cat", {}}}));
+        QVERIFY(TempTree::rebuild(m_root, {{"a.htm", "cat", {}}}));
         for (int run = 0; run < 11; ++run)
             QVERIFY(BatchRun()
                         .run({m_root, run % 2 ? "dog" : "cat", run % 2 ? "cat" : "dog"})
                         .is(0, {m_a}, {}));
         QCOMPARE(QDir(journal).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 10);
         QVERIFY(BatchRun().run({undoLast}).is(0, {m_a}, {}));
-        QCOMPARE(TreeFiles::read(m_a), QByteArray("cat"));
+        QCOMPARE(TempTree::readFile(m_a), QByteArray("cat"));
     }
 };
 

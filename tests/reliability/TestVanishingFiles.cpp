@@ -2,10 +2,12 @@
 
 #include "RunObserver.h"
 #include "SearchReplaceRun.h"
-#include "TreeFiles.h"
+#include "TempTree.h"
 
-#include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -45,23 +47,16 @@ bool damage(Damage how, const QByteArray &path)
                                    : ::symlink("../outside.htm", path.constData())) == 0);
 }
 
-// Root reads whatever the mode says: as root, only the effective ids go to 65534 and back.
-bool actAs(uid_t id)
-{
-    return ::getuid() != 0 || (id == 0 ? ::seteuid(0) == 0 && ::setegid(0) == 0
-                                       : ::setegid(id) == 0 && ::seteuid(id) == 0);
-}
-
 } // namespace
 
 class TestVanishingFiles : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_base;
-    QString m_site = m_base.filePath("site"), m_outside = m_base.filePath("outside.htm");
-    QList<Page> m_pages = {TreeFiles::page("a.htm", 1000), TreeFiles::page("b.htm", 1000),
-                           TreeFiles::page("c.htm", 1000)};
+    TempTree m_base;
+    QString m_site = m_base.path("site"), m_outside = m_base.path("outside.htm");
+    QList<Page> m_pages = {TempTree::page("a.htm", 1000), TempTree::page("b.htm", 1000),
+                           TempTree::page("c.htm", 1000)};
 
     QString site(const QString &name) const { return m_site + u'/' + name; }
 
@@ -69,17 +64,17 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(m_base.isValid() &&
-                (::getuid() != 0 || TreeFiles::setOwnerAndMode(m_base.path(), 65534, 65534, 0700)));
+                (::getuid() != 0 || TempTree::setOwnerAndMode(m_base.path(), 65534, 65534, 0700)));
         // The run's undo journal, where user 65534 can write it.
         qputenv("XDG_DATA_HOME", QFile::encodeName(m_base.path()));
     }
 
     void init()
     {
-        const bool acting = actAs(TreeFiles::nobody);
+        const bool acting = TempTree::actAs(TempTree::nobody);
         const bool built =
-            TreeFiles::rebuild(m_site, m_pages) && TreeFiles::write(m_outside, m_pages[0].before);
-        QVERIFY(actAs(0) && acting && built);
+            TempTree::rebuild(m_site, m_pages) && TempTree::writeFile(m_outside, m_pages[0].before);
+        QVERIFY(TempTree::actAs(0) && acting && built);
     }
 
     void damagedBeforeItsTurn_data()
@@ -100,22 +95,22 @@ private Q_SLOTS:
     {
         QFETCH(Damage, how);
         QFETCH(QString, reason);
-        const QString outside = TreeFiles::state(m_outside);
+        const QString outside = TempTree::state(m_outside);
         DamagingObserver observer;
         bool damaged = false;
         observer.damage = [&] { damaged = damage(how, QFile::encodeName(site("b.htm"))); };
         SearchReplaceRun run("cat", "dog", observer);
-        const bool acting = actAs(TreeFiles::nobody);
+        const bool acting = TempTree::actAs(TempTree::nobody);
         run.process(run.collect(m_site, false));
-        QVERIFY(actAs(0) && acting && damaged);
+        QVERIFY(TempTree::actAs(0) && acting && damaged);
 
-        QCOMPARE(TreeFiles::state(m_outside), outside);
+        QCOMPARE(TempTree::state(m_outside), outside);
         const QStringList &events = observer.events;
         QVERIFY2(events.size() == 3 && events[0] == "changed a.htm" &&
                      events[1].startsWith("failed b.htm: " + reason) &&
                      events[2] == "changed c.htm",
                  qPrintable(events.join(" / ")));
-        QCOMPARE(TreeFiles::entries(m_site),
+        QCOMPARE(TempTree::entries(m_site),
                  (how == Damage::Deleted ? QStringList{"a.htm", "c.htm"}
                                          : QStringList{"a.htm", "b.htm", "c.htm"}));
     }

@@ -1,11 +1,11 @@
 // The pre-scan's verdicts, how far the rewrite trusts them, the folder chain, and the read-ahead.
 
-#include "../rewrite/TempTree.h"
 #include "FolderChain.h"
 #include "PreScanFile.h"
 #include "PreScanReadAhead.h"
 #include "ReplacementTexts.h"
 #include "RewriteFile.h"
+#include "TempTree.h"
 
 #include <QBuffer>
 #include <QTest>

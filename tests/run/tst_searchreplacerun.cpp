@@ -1,8 +1,10 @@
-// The run without windows (report order, failures, stopping, files named twice) and the batch tool.
+// The run without windows (report order, failures, stopping, files named twice), the input check
+// and the batch tool.
 
-#include "../rewrite/TempTree.h"
+#include "InputCheck.h"
 #include "RunObserver.h"
 #include "SearchReplaceRun.h"
+#include "TempTree.h"
 
 #include <QHash>
 #include <QProcess>
@@ -50,6 +52,8 @@ class TestSearchReplaceRun : public QObject
 private Q_SLOTS:
     void process_data();
     void process();
+    void inputCheck_data();
+    void inputCheck();
     void batch_data();
     void batch();
 };
@@ -117,7 +121,56 @@ void TestSearchReplaceRun::process()
     }
 }
 
-// The input the tool refuses (exit status 2) is the input the windows refuse.
+// The order of the checks is the order the user meets the messages; "@" is the fixture folder.
+void TestSearchReplaceRun::inputCheck_data()
+{
+    QTest::addColumn<QStringList>("input"); // folder, search, replacement
+    QTest::addColumn<QString>("refusal");   // "" when the run may go on
+    const auto row = [](const char *name, const QStringList &input, const QString &refusal = {}) {
+        QTest::addRow("%s", name) << input << refusal;
+    };
+    const QString fill = u"Please fill out all text-fields (o;"_s;
+    const QString same = u"The two text-fields must not be the same."_s;
+    row("folder empty", {"", "a", "b"}, fill);
+    row("search empty", {"@", "", "b"}, fill);
+    row("replacement empty", {"@", "a", ""}, fill);
+    row("both texts empty: fill, not same", {"@", "", ""}, fill);
+    row("spaces count as filled", {"@", "  ", " "});
+    row("equal texts", {"@", "cat", "cat"}, same);
+    row("equal texts before a missing folder", {"@/none", "a", "a"}, same);
+    row("case differs", {"@", "cat", "Cat"});
+    row("replacement contains search", {"@", "cat", "<cats"},
+        u"The text to replace with must not contain the text to search for."_s);
+    row("search contains replacement", {"@", "cat", "ca"});
+    row("non-ASCII texts", {"@", "\u00e9", "\u00e8"});
+    row("missing folder", {"@/none", "a", "b"}, u"The folder \"@/none\" does not exist."_s);
+    row("a file, not a folder", {"@/x.htm", "a", "b"}, u"\"@/x.htm\" is not a folder."_s);
+    row("BOM before a missing folder", {u"\uFEFF@/none"_s, "a", "b"},
+        u"The folder \"\\xEF\\xBB\\xBF@/none\" cannot be used: its name is not valid in the "
+        "file name encoding."_s);
+#ifdef Q_OS_UNIX
+    // ".." is taken as text, as the run takes it, not after the link (a file here).
+    row("dot dot after a link", {"@/link/..", "a", "b"});
+    row("dot dot after a link, missing", {"@/none/link/..", "a", "b"},
+        u"The folder \"@/none/link/..\" does not exist."_s);
+#endif
+}
+
+void TestSearchReplaceRun::inputCheck()
+{
+    QFETCH(QStringList, input);
+    QFETCH(QString, refusal);
+    TempTree tree;
+    QVERIFY(tree.write(u"x.htm"_s, "cat"));
+#ifdef Q_OS_UNIX
+    QVERIFY(QFile::link(tree.path(u"x.htm"_s), tree.path(u"link"_s)));
+#endif
+    input.replaceInStrings(u"@"_s, tree.path());
+    QCOMPARE(CheckRunInput(input[0], input[1], input[2]).value_or(QString()),
+             QDir::toNativeSeparators(refusal.replace(u'@', tree.path())));
+}
+
+// The tool passes its arguments on as given and prints a refused input's message (exit 2).
 void TestSearchReplaceRun::batch_data()
 {
     QTest::addColumn<QStringList>("args"); // "@" stands for the fixture folder
@@ -129,38 +182,18 @@ void TestSearchReplaceRun::batch_data()
                         const QStringList &changed, const QString &error = {}) {
         QTest::addRow("%s", name) << args << exitCode << changed << error;
     };
-    const QString fill = u"Please fill out all text-fields (o;"_s;
-    const QString same = u"The two text-fields must not be the same."_s;
-    const QString grows = u"The text to replace with must not contain the text to search for."_s;
     row("own files", {"@", "cat", "mouse"}, 0, {"z.htm"});
     row("subfolders", {"--subfolders", "@", "cat", "mouse"}, 0, {"sub/y.htm", "z.htm"});
     row("failure on stderr, run goes on", {"--subfolders", "@", "dog", "cow"}, 1, {"sub/y.htm"},
         u"@/x.htm: the file is read-only"_s);
     row("usage", {"@", "cat"}, 2, {},
         u"usage: tagmender-batch [--subfolders] FOLDER SEARCH REPLACEMENT"_s);
-    row("folder empty", {"", "a", "b"}, 2, {}, fill);
-    row("search empty", {"@", "", "b"}, 2, {}, fill);
-    row("replacement empty", {"@", "a", ""}, 2, {}, fill);
-    row("both texts empty: fill, not same", {"@", "", ""}, 2, {}, fill);
-    row("spaces count as filled", {"@", "  ", " "}, 0, {});
-    row("equal texts", {"@", "cat", "cat"}, 2, {}, same);
-    row("equal texts before a missing folder", {"@/none", "a", "a"}, 2, {}, same);
-    row("case differs", {"@", "cat", "Cat"}, 0, {"z.htm"});
-    row("replacement contains search", {"@", "cat", "<cats"}, 2, {}, grows);
-    row("search contains replacement", {"@", "cat", "ca"}, 0, {"z.htm"});
-    row("non-ASCII texts", {"@", "é", "è"}, 0, {});
-    row("missing folder", {"@/none", "a", "b"}, 2, {}, u"The folder \"@/none\" does not exist."_s);
-    row("a file, not a folder", {"@/x.htm", "a", "b"}, 2, {}, u"\"@/x.htm\" is not a folder."_s);
-    // Passed on as given: Qt drops a leading byte order mark and keeps options for itself.
+    // Qt drops a leading byte order mark and keeps options for itself: not here.
     row("BOM kept in the search", {"@", u"\uFEFFcat"_s, "mouse"}, 0, {});
     row("Qt's own option as text", {"@", "cat", "-qmljsdebugger=port:1"}, 0, {"z.htm"});
-    row("BOM before the folder", {u"\uFEFF@"_s, "cat", "mouse"}, 2, {},
+    row("BOM before the folder: refused", {u"\uFEFF@"_s, "cat", "mouse"}, 2, {},
         u"The folder \"\\xEF\\xBB\\xBF@\" cannot be used: its name is not valid in the file name "
         "encoding."_s);
-#ifdef Q_OS_UNIX
-    // ".." is taken as text, as the run takes it, not after the link (a file here).
-    row("dot dot after a link", {"@/link/..", "cat", "mouse"}, 0, {"z.htm"});
-#endif
 }
 
 void TestSearchReplaceRun::batch()
@@ -173,9 +206,6 @@ void TestSearchReplaceRun::batch()
     QVERIFY(tree.write(u"z.htm"_s, "cat\n") && tree.write(u"sub/y.htm"_s, "cat dog\r\n") &&
             tree.write(u"x.htm"_s, "dog\n") &&
             QFile::setPermissions(tree.path(u"x.htm"_s), QFile::ReadOwner));
-#ifdef Q_OS_UNIX
-    QVERIFY(QFile::link(tree.path(u"sub/y.htm"_s), tree.path(u"link"_s)));
-#endif
     args.replaceInStrings(u"@"_s, tree.path());
     for (QString &name : changed)
         name = QDir::toNativeSeparators(tree.path(name));
