@@ -3,13 +3,14 @@
 #include <QString>
 #include <QStringList>
 
-/// The hidden folder-tracking state of the main window (Dir1 and File1): a current folder
-/// that only ever names an existing folder, and the names it held when last re-read. It is
+/// The hidden folder-tracking state of the main window (folderEntries and fileEntries): a current
+/// folder that only ever names an existing folder, and the names it held when last re-read. It is
 /// never drawn; folder tracking and the folder chooser point it at the folder field's text.
 class FolderList
 {
 public:
-    /// What a re-read collects: the subfolders (Dir1) or the files (File1) of the folder.
+    /// What a re-read collects: the subfolders (folderEntries) or the files (fileEntries) of the
+    /// folder.
     enum class Shows { Folders, Files };
 
     /// Starts at the process's current working folder, like an unset list control.

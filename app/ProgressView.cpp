@@ -1,6 +1,6 @@
 #include "ProgressView.h"
 
-#include "Form2View.h"
+#include "ProgressWindowView.h"
 
 namespace {
 
@@ -10,7 +10,7 @@ ProgressView *installed = nullptr;
 
 ProgressView &ProgressView::current()
 {
-    static Form2View window;
+    static ProgressWindowView window;
     return installed ? *installed : window;
 }
 

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-/// The operations a run performs on the progress window. The program uses Form2View; tests
+/// The operations a run performs on the progress window. The program uses ProgressWindowView; tests
 /// install a recorder around it to follow a run step by step.
 class ProgressView
 {

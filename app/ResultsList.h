@@ -7,6 +7,7 @@
 /// offers what people expect of a list of files: Enter or a double-click opens an entry with
 /// the desktop's program for it, a context menu opens it or its folder and copies paths, and
 /// several entries can be selected and copied (Ctrl+C).
+/// The design's List1 of the progress window.
 class ResultsList : public QListWidget
 {
     Q_OBJECT

@@ -1,11 +1,11 @@
 #include "RunDriver.h"
 
 #include "Dialogs.h"
-#include "Form1.h"
-#include "Form2.h"
 #include "ImageButton.h"
 #include "InputCheck.h"
+#include "MainWindow.h"
 #include "ProgressView.h"
+#include "ProgressWindow.h"
 #include "SearchReplaceRun.h"
 #include "UndoRun.h"
 
@@ -25,7 +25,7 @@ constexpr qsizetype FailuresShown = 20;
 
 } // namespace
 
-RunDriver::RunDriver(Form1 &form) : m_form(form), m_view(ProgressView::current())
+RunDriver::RunDriver(MainWindow &form) : m_form(form), m_view(ProgressView::current())
 {
     m_sinceEvents.start();
 }
@@ -46,8 +46,9 @@ void RunDriver::run()
 
 RunDriver::Input RunDriver::readInput() const
 {
-    return Input{m_form.Text1->text(), m_form.Text2->text(), m_form.Text3->text(),
-                 m_form.Check1->checkState() == Qt::Checked};
+    return Input{m_form.folderField->text(), m_form.searchField->text(),
+                 m_form.replacementField->text(),
+                 m_form.subfolderOption->checkState() == Qt::Checked};
 }
 
 bool RunDriver::accepted(const Input &input)
@@ -68,25 +69,26 @@ void RunDriver::runConfirmed(const Input &input)
     prepare(input);
     // Should the folder have gone since the check, listing the text itself reports that;
     // the folder list would still point at the previous folder.
-    const QString folder = m_form.Dir1.setPath(input.folder) ? m_form.Dir1.path() : input.folder;
+    const QString folder =
+        m_form.folderEntries.setPath(input.folder) ? m_form.folderEntries.path() : input.folder;
     SearchReplaceRun core(input.search, input.replacement, *this);
     m_startFolder = folder;
-    m_form.List1 = core.collect(folder, input.subfolders);
+    m_form.runFiles = core.collect(folder, input.subfolders);
     if (stopRequested()) {
         stop();
         return;
     }
-    if (m_form.List1.isEmpty()) {
+    if (m_form.runFiles.isEmpty()) {
         reportEmptyList(folder);
         m_view.hide();
         return;
     }
     m_view.setStatus(QStringLiteral("Performing search and replace. Please wait..."));
-    m_view.setProgressMaximum(m_form.List1.size());
+    m_view.setProgressMaximum(m_form.runFiles.size());
     m_view.setProgressValue(0);
     letEventsThrough();
     // A close during the last file is noticed here: the run counts as stopped.
-    const bool finished = core.process(m_form.List1);
+    const bool finished = core.process(m_form.runFiles);
     // A stopped run can be undone for what it changed, too.
     m_view.setUndoableRun(core.journalFolder());
     if (!finished || stopRequested()) {
@@ -177,21 +179,22 @@ void RunDriver::stop()
 
 void RunDriver::prepare(const Input &input)
 {
-    m_form.Dir1.setPath(input.folder);
+    m_form.folderEntries.setPath(input.folder);
     m_view.show();
     m_shown = true;
     m_view.showProgressBar();
     m_view.clearResults();
     m_view.setUndoableRun({});
-    m_form.List1.clear();
+    m_form.runFiles.clear();
     m_view.setStatus(QStringLiteral("Generating file list. Please wait ..."));
     letEventsThrough();
 }
 
 void RunDriver::setInputEnabled(bool enabled)
 {
-    const QList<QWidget *> controls{m_form.Text1,  m_form.Text2,  m_form.Text3,
-                                    m_form.Check1, m_form.Image1, m_form.Image2};
+    const QList<QWidget *> controls{m_form.folderField,      m_form.searchField,
+                                    m_form.replacementField, m_form.subfolderOption,
+                                    m_form.browseButton,     m_form.startButton};
     for (QWidget *control : controls) {
         control->setEnabled(enabled);
     }
@@ -206,7 +209,7 @@ void RunDriver::letEventsThrough()
 QWidget *RunDriver::onScreen() const
 {
     // Once the run has shown its window the user watches that one; before, the main window.
-    Form2 *progress = Form2::existing();
+    ProgressWindow *progress = ProgressWindow::existing();
     return m_shown && progress && progress->isVisible() ? static_cast<QWidget *>(progress)
                                                         : &m_form;
 }

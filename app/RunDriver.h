@@ -5,7 +5,7 @@
 #include <QElapsedTimer>
 #include <QStringList>
 
-class Form1;
+class MainWindow;
 class QWidget;
 class ProgressView;
 
@@ -17,7 +17,7 @@ class ProgressView;
 class RunDriver : public RunObserver
 {
 public:
-    explicit RunDriver(Form1 &form);
+    explicit RunDriver(MainWindow &form);
 
     /// Carries out the whole run; returns when it is over, refused or stopped.
     void run();
@@ -55,7 +55,7 @@ private:
     void reportFailures();
     void tell(const QString &text, bool selectable = false);
 
-    Form1 &m_form;
+    MainWindow &m_form;
     ProgressView &m_view;
     QElapsedTimer m_sinceEvents;
     QStringList m_failures;

@@ -1,4 +1,4 @@
-#include "Form1.h"
+#include "MainWindow.h"
 #include "WindowDesign.h"
 
 #include <QApplication>
@@ -13,12 +13,12 @@ int main(int argc, char *argv[])
     // alive after the main window closed, a hidden one does not.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    Form1 *main = Form1::instance();
-    QObject::connect(main, &Form1::programEnded, &app, &QCoreApplication::quit,
+    MainWindow *main = MainWindow::instance();
+    QObject::connect(main, &MainWindow::programEnded, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     main->show();
     const int status = QApplication::exec();
-    delete Form1::existing();
+    delete MainWindow::existing();
     // A progress window closed by the program's end is still waiting for its deletion.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return status;

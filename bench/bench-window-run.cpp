@@ -14,9 +14,9 @@
 // 2 usage.
 
 #include "Dialogs.h"
-#include "Form1.h"
-#include "Form2.h"
 #include "ImageButton.h"
+#include "MainWindow.h"
+#include "ProgressWindow.h"
 #include "ResultsList.h"
 #include "WindowDesign.h"
 
@@ -141,25 +141,26 @@ struct Input
 
 // Fills in the main window, starts the run (the click returns when it is over), reads the
 // progress window's list and closes both windows, which ends the program.
-void useWindows(Form1 &form, const Input &input, AnsweringDialogs &dialogs, QStringList &changed)
+void useWindows(MainWindow &form, const Input &input, AnsweringDialogs &dialogs,
+                QStringList &changed)
 {
     if (!QTest::qWaitForWindowExposed(&form)) {
         dialogs.faults.append(QStringLiteral("the main window never showed"));
     }
-    type(form.Text1, input.folder, dialogs.faults);
-    type(form.Text2, input.search, dialogs.faults);
-    type(form.Text3, input.replacement, dialogs.faults);
+    type(form.folderField, input.folder, dialogs.faults);
+    type(form.searchField, input.search, dialogs.faults);
+    type(form.replacementField, input.replacement, dialogs.faults);
     if (input.subfolders) {
-        tick(form.Check1, dialogs.faults);
+        tick(form.subfolderOption, dialogs.faults);
     }
-    QTest::mouseClick(form.Image2, Qt::LeftButton);
-    if (const Form2 *progress = Form2::existing()) {
-        for (int i = 0; i < progress->List1->count(); ++i) {
-            changed.append(progress->List1->item(i)->text());
+    QTest::mouseClick(form.startButton, Qt::LeftButton);
+    if (const ProgressWindow *progress = ProgressWindow::existing()) {
+        for (int i = 0; i < progress->resultsList->count(); ++i) {
+            changed.append(progress->resultsList->item(i)->text());
         }
     }
     form.close();
-    if (Form2 *progress = Form2::existing()) {
+    if (ProgressWindow *progress = ProgressWindow::existing()) {
         progress->close();
     }
 }
@@ -208,14 +209,14 @@ int main(int argc, char *argv[])
     QApplication::setQuitOnLastWindowClosed(false);
     AnsweringDialogs dialogs;
     Dialogs::install(&dialogs);
-    Form1 *form = Form1::instance();
-    QObject::connect(form, &Form1::programEnded, &app, &QCoreApplication::quit,
+    MainWindow *form = MainWindow::instance();
+    QObject::connect(form, &MainWindow::programEnded, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     form->show();
     QStringList changed;
     QTimer::singleShot(0, form, [&] { useWindows(*form, input, dialogs, changed); });
     QApplication::exec();
-    delete Form1::existing();
+    delete MainWindow::existing();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     Dialogs::install(nullptr);
 

@@ -1,8 +1,8 @@
 #include "AppFixture.h"
 
-#include "Form1.h"
-#include "Form2.h"
 #include "ImageButton.h"
+#include "MainWindow.h"
+#include "ProgressWindow.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -25,16 +25,16 @@ AppFixture::AppFixture()
 {
     Dialogs::install(this);
     ProgressView::install(this);
-    Form1::instance()->show();
-    QApplication::setActiveWindow(Form1::instance());
-    if (!isValid() || !QTest::qWaitForWindowActive(Form1::instance())) {
+    MainWindow::instance()->show();
+    QApplication::setActiveWindow(MainWindow::instance());
+    if (!isValid() || !QTest::qWaitForWindowActive(MainWindow::instance())) {
         qWarning("No site folder or no active main window.");
     }
 }
 
 AppFixture::~AppFixture()
 {
-    delete Form1::existing();
+    delete MainWindow::existing();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     Dialogs::install(nullptr);
     ProgressView::install(nullptr);
@@ -49,20 +49,20 @@ QStringList AppFixture::paths(QStringList relatives) const
 void AppFixture::start(const QString &folder, const QString &search, const QString &replacement,
                        bool subfolders)
 {
-    Form1 *form = Form1::instance();
-    form->Text1->setText(folder);
-    form->Text2->setText(search);
-    form->Text3->setText(replacement);
-    form->Check1->setChecked(subfolders);
-    QTest::mouseClick(form->Image2, Qt::LeftButton);
+    MainWindow *form = MainWindow::instance();
+    form->folderField->setText(folder);
+    form->searchField->setText(search);
+    form->replacementField->setText(replacement);
+    form->subfolderOption->setChecked(subfolders);
+    QTest::mouseClick(form->startButton, Qt::LeftButton);
 }
 
 bool AppFixture::inputEnabled(bool enabled)
 {
-    const Form1 *f = Form1::instance();
-    const QList<const QWidget *> input{f->Text1,  f->Text2,  f->Text3,
-                                       f->Check1, f->Image1, f->Image2};
-    return f->Image3->isEnabled() &&
+    const MainWindow *f = MainWindow::instance();
+    const QList<const QWidget *> input{f->folderField,     f->searchField,  f->replacementField,
+                                       f->subfolderOption, f->browseButton, f->startButton};
+    return f->informationButton->isEnabled() &&
            std::ranges::all_of(input, [=](auto *w) { return w->isEnabled() == enabled; });
 }
 
@@ -118,10 +118,10 @@ void AppFixture::openBox(QWidget *parent, const MessageRequest &request)
 
 void AppFixture::recordMessage(QWidget *parent, const MessageRequest &request, const QString &kind)
 {
-    const Form2 *progress = Form2::existing();
+    const ProgressWindow *progress = ProgressWindow::existing();
     const QWidget *onScreen = progress && progress->isVisible()
                                   ? static_cast<const QWidget *>(progress)
-                                  : Form1::existing();
+                                  : MainWindow::existing();
     const bool plain = request.title == u"Tagmender"_s && request.icon == QMessageBox::NoIcon &&
                        parent == onScreen &&
                        (request.buttons == (QMessageBox::Yes | QMessageBox::No) ||
@@ -134,7 +134,7 @@ void AppFixture::recordMessage(QWidget *parent, const MessageRequest &request, c
 
 QString AppFixture::askForFolder(QWidget *parent, const QString &title, const QString &start)
 {
-    record((parent == Form1::existing() ? u""_s : u"odd "_s) + u"folder: "_s + title +
+    record((parent == MainWindow::existing() ? u""_s : u"odd "_s) + u"folder: "_s + title +
            (start.isEmpty() ? QString() : u" from "_s + start));
     return folderAnswer;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Dialogs.h"
-#include "Form2View.h"
+#include "ProgressWindowView.h"
 #include "TempTree.h"
 
 #include <QStringList>
@@ -40,7 +40,7 @@ public:
     QStringList expectedRun(const QStringList &files, const QStringList &changed,
                             const QStringList &failed = {}) const;
 
-    using W = Form2View;
+    using W = ProgressWindowView;
     void show() override { carry("show", &W::show); }
     void hide() override { carry("hide", &W::hide); }
     void setStatus(const QString &text) override { carry("status:", &W::setStatus, text); }
@@ -65,7 +65,8 @@ protected:
 
 private:
     template <typename... Params>
-    void carry(const char *name, void (Form2View::*operation)(Params...), const auto &...args)
+    void carry(const char *name, void (ProgressWindowView::*operation)(Params...),
+               const auto &...args)
     {
         (m_window.*operation)(args...);
         QStringList entry{QString::fromLatin1(name)};
@@ -74,5 +75,5 @@ private:
     void record(const QString &entry);
     void recordMessage(QWidget *parent, const MessageRequest &request, const QString &kind);
 
-    Form2View m_window;
+    ProgressWindowView m_window;
 };

@@ -1,9 +1,9 @@
 // The main window outside a run: clicks and keys, and the folder field typed or chosen.
 
 #include "AppFixture.h"
-#include "Form1.h"
-#include "Form2.h"
 #include "ImageButton.h"
+#include "MainWindow.h"
+#include "ProgressWindow.h"
 
 #include <QAccessible>
 #include <QCheckBox>
@@ -73,7 +73,7 @@ void TestForm1::clicksAndKeys_data()
         u"box: Questions about Tagmender, ideas or a bug to report? You are welcome at:"
         "\r\n\r\n" TAGMENDER_WEB_ADDRESS ""_s;
 
-    // The pictures and labels take no focus, so it stays where it started, in Text1.
+    // The pictures and labels take no focus, so it stays where it started, in folderField.
     click("browse", "Image1", Qt::LeftButton, chooser);
     click("start", "Image2", Qt::LeftButton, question);
     click("information", "Image3", Qt::LeftButton, information);
@@ -106,13 +106,13 @@ void TestForm1::clicksAndKeys()
     QFETCH(QString, focus);
     QFETCH(QString, expected);
 
-    Form1 *form = Form1::instance();
-    QCOMPARE(QApplication::focusWidget(), form->Text1);
+    MainWindow *form = MainWindow::instance();
+    QCOMPARE(QApplication::focusWidget(), form->folderField);
     // Fields that pass every check: a started run asks for confirmation, answered No.
-    form->Text1->setText(m_app->path(u"site"_s));
-    form->Text2->setText(u"Home"_s);
-    form->Text3->setText(u"Start"_s);
-    form->Check1->setChecked(true);
+    form->folderField->setText(m_app->path(u"site"_s));
+    form->searchField->setText(u"Home"_s);
+    form->replacementField->setText(u"Start"_s);
+    form->subfolderOption->setChecked(true);
     m_app->answer = QMessageBox::No;
     auto *widget = form->findChild<QWidget *>(target);
     QVERIFY(widget);
@@ -132,11 +132,12 @@ void TestForm1::clicksAndKeys()
                                 : QStringList{expected.replace(u"%1"_s, m_app->path(u"site"_s))});
     QCOMPARE(QApplication::focusWidget(), form->findChild<QWidget *>(focus));
     QVERIFY(form->isVisible());
-    QCOMPARE(QStringList({form->Text1->text(), form->Text2->text(), form->Text3->text()}),
+    QCOMPARE(QStringList({form->folderField->text(), form->searchField->text(),
+                          form->replacementField->text()}),
              QStringList({m_app->path(u"site"_s), u"Home"_s, u"Start"_s}));
-    QVERIFY(form->Check1->isChecked());
-    QCOMPARE(form->Dir1.path(), m_app->path(u"site"_s));
-    QVERIFY(!Form2::existing());
+    QVERIFY(form->subfolderOption->isChecked());
+    QCOMPARE(form->folderEntries.path(), m_app->path(u"site"_s));
+    QVERIFY(!ProgressWindow::existing());
     QCOMPARE(m_app->read(u"site/a.htm"_s), AppFixture::PageWithText);
 }
 
@@ -171,30 +172,30 @@ void TestForm1::folderField()
         return relative == u"/"_s ? QDir::toNativeSeparators(QDir::rootPath())
                                   : m_app->path(relative);
     };
-    Form1 *form = Form1::instance();
+    MainWindow *form = MainWindow::instance();
     // The lists follow the site's root; then the field names no folder.
-    form->Text1->setText(m_app->path());
+    form->folderField->setText(m_app->path());
     const QString kept = m_app->path(u"keep"_s);
-    form->Text1->setText(kept);
+    form->folderField->setText(kept);
     if (chosen) {
         m_app->folderAnswer = text.isEmpty() ? QString() : resolve(text);
-        QTest::mouseClick(form->Image1, Qt::LeftButton);
+        QTest::mouseClick(form->browseButton, Qt::LeftButton);
         QCOMPARE(m_app->transcript, QStringList{ChooserTitle});
-        QCOMPARE(form->Text1->text(), text.isEmpty() ? kept : resolve(text));
+        QCOMPARE(form->folderField->text(), text.isEmpty() ? kept : resolve(text));
     } else {
-        form->Text1->clear();
-        QTest::keyClicks(form->Text1, text.isEmpty() ? text : resolve(text));
+        form->folderField->clear();
+        QTest::keyClicks(form->folderField, text.isEmpty() ? text : resolve(text));
         QVERIFY(m_app->transcript.isEmpty());
     }
 
-    QCOMPARE(form->Dir1.path(), resolve(folder));
-    QCOMPARE(form->File1.path(), resolve(folder));
+    QCOMPARE(form->folderEntries.path(), resolve(folder));
+    QCOMPARE(form->fileEntries.path(), resolve(folder));
     if (folder == u"site"_s) {
-        QCOMPARE(form->Dir1.entries(), QStringList{u"sub"_s});
-        QCOMPARE(form->File1.entries(), QStringList({u"a.htm"_s, u"b.txt"_s}));
+        QCOMPARE(form->folderEntries.entries(), QStringList{u"sub"_s});
+        QCOMPARE(form->fileEntries.entries(), QStringList({u"a.htm"_s, u"b.txt"_s}));
     } else if (folder.isEmpty()) {
-        QCOMPARE(form->Dir1.entries(), QStringList{u"site"_s});
-        QVERIFY(form->File1.entries().isEmpty());
+        QCOMPARE(form->folderEntries.entries(), QStringList{u"site"_s});
+        QVERIFY(form->fileEntries.entries().isEmpty());
     }
 }
 
@@ -215,8 +216,8 @@ void TestForm1::systemChooser()
     QFETCH(QString, preselected);
     QFETCH(QString, after);
 
-    Form1 *form = Form1::instance();
-    form->Text1->setText(m_app->path(field));
+    MainWindow *form = MainWindow::instance();
+    form->folderField->setText(m_app->path(field));
     QString seen;
     QTimer user; // waits for the chooser's own event loop, then answers it
     user.callOnTimeout(form, [&] {
@@ -233,11 +234,11 @@ void TestForm1::systemChooser()
     });
     user.start();
     Dialogs::install(nullptr);
-    QTest::mouseClick(form->Image1, Qt::LeftButton);
+    QTest::mouseClick(form->browseButton, Qt::LeftButton);
     Dialogs::install(m_app.get());
 
     QCOMPARE(seen, preselected.isEmpty() ? preselected : m_app->path(preselected));
-    QCOMPARE(form->Text1->text(), m_app->path(after));
+    QCOMPARE(form->folderField->text(), m_app->path(after));
     // The program keeps nothing from one start to the next, not even the chooser's history.
     QCOMPARE(QDir(m_config.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              QStringList());

@@ -2,9 +2,9 @@
 // closed during and after a run, and the list of changed files.
 
 #include "AppFixture.h"
-#include "Form1.h"
-#include "Form2.h"
 #include "ImageButton.h"
+#include "MainWindow.h"
+#include "ProgressWindow.h"
 #include "ResultsList.h"
 
 #include <QAction>
@@ -69,14 +69,14 @@ private:
 void TestRun::refused()
 {
     QVERIFY(m_app->write(u"site/a.htm"_s, AppFixture::PageWithText));
-    Form1 *form = Form1::instance();
-    form->List1 = QStringList{u"from before"_s};
+    MainWindow *form = MainWindow::instance();
+    form->runFiles = QStringList{u"from before"_s};
     m_app->start(m_app->path(u"none"_s), u"Home"_s, u"Start"_s);
 
     QCOMPARE(m_app->transcript, QStringList{u"message: The folder \"%1\" does not exist."_s.arg(
                                     m_app->path(u"none"_s))});
-    QVERIFY(!Form2::existing());
-    QCOMPARE(form->List1, QStringList{u"from before"_s});
+    QVERIFY(!ProgressWindow::existing());
+    QCOMPARE(form->runFiles, QStringList{u"from before"_s});
     QCOMPARE(m_app->read(u"site/a.htm"_s), AppFixture::PageWithText);
     QVERIFY(AppFixture::inputEnabled(true));
 }
@@ -149,9 +149,9 @@ void TestRun::transcript()
         }
     }
     // Left hidden with a result, as after a run that found nothing.
-    Form2 *progress = Form2::instance();
-    progress->List1->addItem(u"earlier"_s);
-    Form1 *form = Form1::instance();
+    ProgressWindow *progress = ProgressWindow::instance();
+    progress->resultsList->addItem(u"earlier"_s);
+    MainWindow *form = MainWindow::instance();
     QStringList unlocked; // entries while the run's input could be used
     QStringList unseen;   // entries when the list did not show its newest entry
     bool boxOpen = false; // the information box, right after it was opened
@@ -161,13 +161,13 @@ void TestRun::transcript()
         }
         // The texts are read once, before the run: later edits do not reach it.
         if (entry == u"show"_s) {
-            form->Text2->setText(u"Away"_s);
-            form->Text3->setText(u"Gone"_s);
+            form->searchField->setText(u"Away"_s);
+            form->replacementField->setText(u"Gone"_s);
             if (action == u"gone"_s) {
                 QVERIFY(QDir(m_app->path()).removeRecursively());
             }
         }
-        ResultsList *list = progress->List1;
+        ResultsList *list = progress->resultsList;
         if (entry.startsWith(u"value "_s) && list->count() > 0 && action != u"scroll"_s &&
             !newestDrawn(list)) {
             unseen << entry;
@@ -186,7 +186,7 @@ void TestRun::transcript()
             // The real box: a box of its own event loop would hold the run until this closes it.
             Dialogs::install(nullptr);
             QTimer::singleShot(0, form, [] { QApplication::activeModalWidget()->close(); });
-            QTest::mouseClick(form->Image3, Qt::LeftButton);
+            QTest::mouseClick(form->informationButton, Qt::LeftButton);
             Dialogs::install(m_app.get());
             const auto *box = form->findChild<QMessageBox *>();
             boxOpen = box && box->isVisible() && box->windowModality() == Qt::WindowModal;
@@ -221,33 +221,33 @@ void TestRun::transcript()
     QCOMPARE(unseen, QStringList());
     QVERIFY(AppFixture::inputEnabled(true));
     QCOMPARE(form->isVisible(), action != u"close Form1"_s);
-    QCOMPARE(form->List1, m_app->paths(files));
-    QCOMPARE(Form2::existing(), progress);
+    QCOMPARE(form->runFiles, m_app->paths(files));
+    QCOMPARE(ProgressWindow::existing(), progress);
     QCOMPARE(progress->isVisible(), !files.isEmpty());
     QStringList listed;
-    for (int i = 0; i < progress->List1->count(); ++i) {
-        listed << progress->List1->item(i)->text();
+    for (int i = 0; i < progress->resultsList->count(); ++i) {
+        listed << progress->resultsList->item(i)->text();
     }
     QCOMPARE(listed, m_app->paths(changed));
     if (!files.isEmpty()) {
-        QCOMPARE(progress->Label1->text(), status);
-        QCOMPARE(progress->ProgressBar1->maximum(), files.size());
-        QCOMPARE(progress->ProgressBar1->value(), processed - 1);
+        QCOMPARE(progress->statusLine->text(), status);
+        QCOMPARE(progress->progressBar->maximum(), files.size());
+        QCOMPARE(progress->progressBar->value(), processed - 1);
     }
     for (const auto &[file, content] : after.asKeyValueRange()) {
         QCOMPARE(m_app->read(file), content);
     }
     QCOMPARE(boxOpen, action == u"information"_s);
     if (action == u"scroll"_s) {
-        const QScrollBar *bar = progress->List1->verticalScrollBar();
-        progress->List1->viewport()->grab();
+        const QScrollBar *bar = progress->resultsList->verticalScrollBar();
+        progress->resultsList->viewport()->grab();
         QVERIFY(bar->maximum() > 0);
         QCOMPARE(bar->value(), 0);
     }
     // Once the run is over, closing the progress window is no longer refused.
     if (progress->isVisible()) {
         progress->close();
-        QVERIFY(!Form2::existing());
+        QVERIFY(!ProgressWindow::existing());
     }
 }
 
@@ -268,30 +268,30 @@ void TestRun::closing()
     if (pages > 0) {
         QVERIFY(m_app->write(u"a.htm"_s, AppFixture::PageWithText));
     }
-    Form1 *form = Form1::instance();
-    QSignalSpy ended(form, &Form1::programEnded);
+    MainWindow *form = MainWindow::instance();
+    QSignalSpy ended(form, &MainWindow::programEnded);
     if (pages >= 0) {
         m_app->start(m_app->path(), u"Home"_s, u"Start"_s);
     }
-    QPointer<Form2> shown = Form2::existing();
+    QPointer<ProgressWindow> shown = ProgressWindow::existing();
     QCOMPARE(shown != nullptr, pages >= 0);
     QCOMPARE(shown && shown->isVisible(), pages > 0);
     mainFirst ? form->close() : shown->close();
 
     // A visible progress window keeps the program alive; a hidden one goes with the main one.
-    QPointer<Form2> progress = Form2::existing();
+    QPointer<ProgressWindow> progress = ProgressWindow::existing();
     QCOMPARE(progress && progress->isVisible(), mainFirst && pages > 0);
     QCOMPARE(ended.count(), mainFirst && pages <= 0 ? 1 : 0);
     QCOMPARE(form->isVisible(), !mainFirst);
     QVERIFY(AppFixture::inputEnabled(true));
     if (progress) {
-        QCOMPARE(progress->List1->count(), pages);
+        QCOMPARE(progress->resultsList->count(), pages);
     }
     if (ended.count() == 0) {
         mainFirst ? progress->close() : form->close();
         QCOMPARE(ended.count(), 1);
     }
-    QVERIFY(!Form2::existing());
+    QVERIFY(!ProgressWindow::existing());
     QTRY_VERIFY(shown.isNull() && progress.isNull());
 }
 
@@ -324,7 +324,7 @@ void TestRun::resultsList()
             m_app->write(page, AppFixture::PageWithText + (page == u"a.htm"_s ? "HomeHome" : "")));
     }
     m_app->start(m_app->path(), u"Home"_s, u"Start"_s, true);
-    ResultsList *list = Form2::existing()->List1;
+    ResultsList *list = ProgressWindow::existing()->resultsList;
     QVERIFY(QTest::qWaitForWindowActive(list->window()));
     list->setFocus();
     for (const int row : rows) {
@@ -380,7 +380,7 @@ void TestRun::undo()
     QVERIFY(m_app->write(u"a.htm"_s, AppFixture::PageWithText) &&
             m_app->write(u"b.htm"_s, AppFixture::PageWithout));
     m_app->start(m_app->path(), u"Home"_s, u"Start"_s);
-    const QList<QAction *> menu = Form2::existing()->List1->actions();
+    const QList<QAction *> menu = ProgressWindow::existing()->resultsList->actions();
     QAction *undo = *std::ranges::find(menu, u"Undo this run"_s, &QAction::text);
     QVERIFY(undo->isEnabled() && m_app->read(u"a.htm"_s) != AppFixture::PageWithText);
     m_app->transcript.clear();

@@ -1,8 +1,8 @@
 // The design of both windows: frames, controls, fonts and colours.
 
-#include "Form1.h"
-#include "Form2.h"
 #include "ImageButton.h"
+#include "MainWindow.h"
+#include "ProgressWindow.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -59,8 +59,8 @@ private Q_SLOTS:
     }
     void cleanup()
     {
-        delete Form1::existing();
-        delete Form2::existing();
+        delete MainWindow::existing();
+        delete ProgressWindow::existing();
     }
     void design_data();
     void design();
@@ -106,7 +106,8 @@ void TestWindows::design()
 
     const QString tag = QString::fromLatin1(QTest::currentDataTag());
     const bool main = !tag.startsWith(u"Form2"_s);
-    QWidget *window = main ? static_cast<QWidget *>(Form1::instance()) : Form2::instance();
+    QWidget *window =
+        main ? static_cast<QWidget *>(MainWindow::instance()) : ProgressWindow::instance();
     QWidget *widget =
         tag == window->objectName()
             ? window
@@ -160,10 +161,10 @@ void TestWindows::design()
         QCOMPARE(widget->minimumSize(), widget->maximumSize());
         QVERIFY(!widget->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
     }
-    if (widget == Form1::existing()) {
+    if (widget == MainWindow::existing()) {
         QVERIFY(widget->windowIcon().availableSizes().contains(QSize(32, 32)));
-        QVERIFY(!Form2::existing());
-        QCOMPARE(Form1::instance()->Check1->checkState(), Qt::Unchecked);
+        QVERIFY(!ProgressWindow::existing());
+        QCOMPARE(MainWindow::instance()->subfolderOption->checkState(), Qt::Unchecked);
         // The working lists are no widgets: only the ten designed controls exist.
         QCOMPARE(widget->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly).size(), 10);
     }

@@ -1,6 +1,6 @@
-#include "Form2.h"
+#include "ProgressWindow.h"
 
-#include "Form1.h"
+#include "MainWindow.h"
 #include "ResultsList.h"
 #include "WindowDesign.h"
 
@@ -12,61 +12,61 @@
 
 namespace {
 
-QPointer<Form2> theForm2;
+QPointer<ProgressWindow> theForm2;
 
 } // namespace
 
-Form2 *Form2::instance()
+ProgressWindow *ProgressWindow::instance()
 {
     if (!theForm2) {
-        theForm2 = new Form2;
+        theForm2 = new ProgressWindow;
     }
     return theForm2;
 }
 
-Form2 *Form2::existing()
+ProgressWindow *ProgressWindow::existing()
 {
     return theForm2;
 }
 
-Form2::Form2()
-    : Label1(new QLabel(QStringLiteral("Label1"), this)),
-      Label2(new QLabel(QStringLiteral("Files that have been changed :"), this)),
-      List1(new ResultsList(this)), ProgressBar1(new QProgressBar(this))
+ProgressWindow::ProgressWindow()
+    : statusLine(new QLabel(QStringLiteral("Label1"), this)),
+      resultsCaption(new QLabel(QStringLiteral("Files that have been changed :"), this)),
+      resultsList(new ResultsList(this)), progressBar(new QProgressBar(this))
 {
     setObjectName(QStringLiteral("Form2"));
     // Closing the window discards it with its contents; the accessor builds a fresh one.
     setAttribute(Qt::WA_DeleteOnClose);
     fixWindowDesign(this, 11475, 7380);
 
-    List1->setObjectName(QStringLiteral("List1"));
-    placeInTwips(List1, 600, 1560, 10335, 4350);
-    List1->setFont(designFont(8.25));
+    resultsList->setObjectName(QStringLiteral("List1"));
+    placeInTwips(resultsList, 600, 1560, 10335, 4350);
+    resultsList->setFont(designFont(8.25));
 
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    placeInTwips(ProgressBar1, 600, 6240, 10335, 375);
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
-    ProgressBar1->setTextVisible(false);
+    progressBar->setObjectName(QStringLiteral("ProgressBar1"));
+    placeInTwips(progressBar, 600, 6240, 10335, 375);
+    progressBar->setRange(0, 100);
+    progressBar->setValue(0);
+    progressBar->setTextVisible(false);
 
-    Label1->setObjectName(QStringLiteral("Label1"));
-    placeInTwips(Label1, 600, 480, 8535, 375);
-    Label1->setFont(designFont(12));
+    statusLine->setObjectName(QStringLiteral("Label1"));
+    placeInTwips(statusLine, 600, 480, 8535, 375);
+    statusLine->setFont(designFont(12));
 
-    Label2->setObjectName(QStringLiteral("Label2"));
-    placeInTwips(Label2, 600, 1200, 4215, 255);
-    Label2->setFont(designFont(8.25));
+    resultsCaption->setObjectName(QStringLiteral("Label2"));
+    placeInTwips(resultsCaption, 600, 1200, 4215, 255);
+    resultsCaption->setFont(designFont(8.25));
 
     // Screen readers name the list by its caption (a list's accessible name does not come from
     // a buddy label); the bar has no caption of its own.
-    List1->setAccessibleName(Label2->text());
-    ProgressBar1->setAccessibleName(QStringLiteral("Progress"));
+    resultsList->setAccessibleName(resultsCaption->text());
+    progressBar->setAccessibleName(QStringLiteral("Progress"));
 
     // Queued: the undo runs once the context menu it was chosen from has closed.
     connect(
-        List1, &ResultsList::undoRequested, this,
+        resultsList, &ResultsList::undoRequested, this,
         [](const QString &journal) {
-            if (Form1 *main = Form1::existing()) {
+            if (MainWindow *main = MainWindow::existing()) {
                 main->undoRun(journal);
             }
         },
@@ -75,11 +75,11 @@ Form2::Form2()
     centreOnScreen(this);
 }
 
-void Form2::closeEvent(QCloseEvent *event)
+void ProgressWindow::closeEvent(QCloseEvent *event)
 {
     // Closed during a run, the window would leave the run going on unseen. It stays instead,
     // to show what was done and what failed, and the run stops before its next file.
-    Form1 *main = Form1::existing();
+    MainWindow *main = MainWindow::existing();
     if (main && main->runUnderWay()) {
         event->ignore();
         main->requestStop();
@@ -97,7 +97,7 @@ void Form2::closeEvent(QCloseEvent *event)
     }
 }
 
-void Form2::keyPressEvent(QKeyEvent *event)
+void ProgressWindow::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Escape) {
         close();

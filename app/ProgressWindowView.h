@@ -4,8 +4,8 @@
 
 /// Carries a run's operations to the progress window. It keeps no pointer to the window:
 /// the user may close it in the middle of a run, and every operation reaches it through
-/// Form2::instance(), which builds a fresh, hidden one when needed.
-class Form2View : public ProgressView
+/// ProgressWindow::instance(), which builds a fresh, hidden one when needed.
+class ProgressWindowView : public ProgressView
 {
 public:
     void show() override;

@@ -1,8 +1,8 @@
-#include "Form1.h"
+#include "MainWindow.h"
 
 #include "Dialogs.h"
-#include "Form2.h"
 #include "ImageButton.h"
+#include "ProgressWindow.h"
 #include "RunDriver.h"
 #include "WindowDesign.h"
 
@@ -20,7 +20,7 @@
 
 namespace {
 
-QPointer<Form1> theForm1;
+QPointer<MainWindow> theForm1;
 
 void paintWhite(QWidget *widget)
 {
@@ -40,20 +40,20 @@ void paintWhite(QWidget *widget)
 
 } // namespace
 
-Form1 *Form1::instance()
+MainWindow *MainWindow::instance()
 {
     if (!theForm1) {
-        theForm1 = new Form1;
+        theForm1 = new MainWindow;
     }
     return theForm1;
 }
 
-Form1 *Form1::existing()
+MainWindow *MainWindow::existing()
 {
     return theForm1;
 }
 
-Form1::Form1()
+MainWindow::MainWindow()
 {
     setObjectName(QStringLiteral("Form1"));
     fixWindowDesign(this, 9285, 4500);
@@ -62,64 +62,64 @@ Form1::Form1()
     buildFields();
     buildImages();
     // The check box lies under the folder field but comes last when tabbing.
-    setTabOrder(Text1, Text2);
-    setTabOrder(Text2, Text3);
-    setTabOrder(Text3, Check1);
-    Text1->setFocus();
+    setTabOrder(folderField, searchField);
+    setTabOrder(searchField, replacementField);
+    setTabOrder(replacementField, subfolderOption);
+    folderField->setFocus();
     connectActions();
     centreOnScreen(this);
 }
 
-Form1::~Form1()
+MainWindow::~MainWindow()
 {
     // The progress window belongs to the program, not to this window, but it never
     // outlives it: whoever ends the program deletes this one last.
-    delete Form2::existing();
+    delete ProgressWindow::existing();
 }
 
-void Form1::buildFields()
+void MainWindow::buildFields()
 {
-    Label1 = addLabel(QStringLiteral("Label1"), QStringLiteral("Folder with HTML-files :"));
-    placeInTwips(Label1, 360, 840, 2415, 255);
-    Text1 = addTextField(QStringLiteral("Text1"));
-    placeInTwips(Text1, 2760, 840, 4215, 285);
-    Label2 = addLabel(QStringLiteral("Label2"), QStringLiteral("Text to search for :"));
-    placeInTwips(Label2, 720, 2040, 1935, 255);
-    Text2 = addTextField(QStringLiteral("Text2"));
-    placeInTwips(Text2, 2760, 2040, 4215, 285);
-    Label3 = addLabel(QStringLiteral("Label3"), QStringLiteral("Text to replace with :"));
-    placeInTwips(Label3, 480, 2760, 2175, 255);
-    Text3 = addTextField(QStringLiteral("Text3"));
-    placeInTwips(Text3, 2760, 2760, 4215, 285);
+    folderLabel = addLabel(QStringLiteral("Label1"), QStringLiteral("Folder with HTML-files :"));
+    placeInTwips(folderLabel, 360, 840, 2415, 255);
+    folderField = addTextField(QStringLiteral("Text1"));
+    placeInTwips(folderField, 2760, 840, 4215, 285);
+    searchLabel = addLabel(QStringLiteral("Label2"), QStringLiteral("Text to search for :"));
+    placeInTwips(searchLabel, 720, 2040, 1935, 255);
+    searchField = addTextField(QStringLiteral("Text2"));
+    placeInTwips(searchField, 2760, 2040, 4215, 285);
+    replacementLabel = addLabel(QStringLiteral("Label3"), QStringLiteral("Text to replace with :"));
+    placeInTwips(replacementLabel, 480, 2760, 2175, 255);
+    replacementField = addTextField(QStringLiteral("Text3"));
+    placeInTwips(replacementField, 2760, 2760, 4215, 285);
     // Screen readers name each field by the label beside it. The label texts hold no '&', so
     // the labels take no mnemonic and a click on one still leaves the focus where it was.
-    Label1->setBuddy(Text1);
-    Label2->setBuddy(Text2);
-    Label3->setBuddy(Text3);
+    folderLabel->setBuddy(folderField);
+    searchLabel->setBuddy(searchField);
+    replacementLabel->setBuddy(replacementField);
 
-    Check1 = new QCheckBox(QStringLiteral("Include subfolders"), this);
-    Check1->setObjectName(QStringLiteral("Check1"));
-    Check1->setFont(designFont(8.25));
-    paintWhite(Check1);
-    placeInTwips(Check1, 2760, 1320, 3495, 255);
+    subfolderOption = new QCheckBox(QStringLiteral("Include subfolders"), this);
+    subfolderOption->setObjectName(QStringLiteral("Check1"));
+    subfolderOption->setFont(designFont(8.25));
+    paintWhite(subfolderOption);
+    placeInTwips(subfolderOption, 2760, 1320, 3495, 255);
 }
 
-void Form1::buildImages()
+void MainWindow::buildImages()
 {
     // The pictures take no focus, so each has the shortcut a desktop user would try first.
-    Image1 = addImage(QStringLiteral("Image1"), QStringLiteral("browse"),
-                      QStringLiteral("Browse ..."), QKeySequence(Qt::ALT | Qt::Key_B));
-    placeInTwips(Image1, 7080, 720, 1740, 450);
-    Image2 = addImage(QStringLiteral("Image2"), QStringLiteral("start"), QStringLiteral("Start !"),
-                      QKeySequence(Qt::ALT | Qt::Key_S));
-    placeInTwips(Image2, 5280, 3600, 1875, 615);
-    Image3 = addImage(QStringLiteral("Image3"), QStringLiteral("info"),
-                      QStringLiteral("About Tagmender"), QKeySequence(Qt::Key_F1));
-    placeInTwips(Image3, 4440, 3600, 615, 615);
+    browseButton = addImage(QStringLiteral("Image1"), QStringLiteral("browse"),
+                            QStringLiteral("Browse ..."), QKeySequence(Qt::ALT | Qt::Key_B));
+    placeInTwips(browseButton, 7080, 720, 1740, 450);
+    startButton = addImage(QStringLiteral("Image2"), QStringLiteral("start"),
+                           QStringLiteral("Start !"), QKeySequence(Qt::ALT | Qt::Key_S));
+    placeInTwips(startButton, 5280, 3600, 1875, 615);
+    informationButton = addImage(QStringLiteral("Image3"), QStringLiteral("info"),
+                                 QStringLiteral("About Tagmender"), QKeySequence(Qt::Key_F1));
+    placeInTwips(informationButton, 4440, 3600, 615, 615);
 }
 
-ImageButton *Form1::addImage(const QString &name, const QString &picture, const QString &text,
-                             const QKeySequence &shortcut)
+ImageButton *MainWindow::addImage(const QString &name, const QString &picture, const QString &text,
+                                  const QKeySequence &shortcut)
 {
     auto *image =
         new ImageButton(QStringLiteral(":/images/%1.png").arg(picture), text, shortcut, this);
@@ -127,7 +127,7 @@ ImageButton *Form1::addImage(const QString &name, const QString &picture, const 
     return image;
 }
 
-QLabel *Form1::addLabel(const QString &name, const QString &text)
+QLabel *MainWindow::addLabel(const QString &name, const QString &text)
 {
     auto *label = new QLabel(text, this);
     label->setObjectName(name);
@@ -136,7 +136,7 @@ QLabel *Form1::addLabel(const QString &name, const QString &text)
     return label;
 }
 
-QLineEdit *Form1::addTextField(const QString &name)
+QLineEdit *MainWindow::addTextField(const QString &name)
 {
     auto *field = new QLineEdit(this);
     field->setObjectName(name);
@@ -145,46 +145,46 @@ QLineEdit *Form1::addTextField(const QString &name)
     return field;
 }
 
-void Form1::connectActions()
+void MainWindow::connectActions()
 {
-    connect(Text1, &QLineEdit::textChanged, this, &Form1::Text1_Change);
-    connect(Image1, &ImageButton::clicked, this, &Form1::Image1_Click);
-    connect(Image2, &ImageButton::clicked, this, &Form1::Image2_Click);
-    connect(Image3, &ImageButton::clicked, this, &Form1::Image3_Click);
+    connect(folderField, &QLineEdit::textChanged, this, &MainWindow::folderChanged);
+    connect(browseButton, &ImageButton::clicked, this, &MainWindow::browse);
+    connect(startButton, &ImageButton::clicked, this, &MainWindow::start);
+    connect(informationButton, &ImageButton::clicked, this, &MainWindow::showInformation);
 }
 
-void Form1::Text1_Change()
+void MainWindow::folderChanged()
 {
     // Both lists are pointed before either is re-read; a refusal (a partly typed path, a
     // file's name) leaves that list where it was and is not worth a word to the user.
-    File1.setPath(Text1->text());
-    Dir1.setPath(Text1->text());
-    File1.refresh();
-    Dir1.refresh();
+    fileEntries.setPath(folderField->text());
+    folderEntries.setPath(folderField->text());
+    fileEntries.refresh();
+    folderEntries.refresh();
 }
 
-void Form1::Image1_Click()
+void MainWindow::browse()
 {
     // The chooser starts at the folder the field names; otherwise it preselects nothing.
-    const QFileInfo named(Text1->text());
+    const QFileInfo named(folderField->text());
     const QString chosen = Dialogs::chooseFolder(
         this,
         QStringLiteral("Hello World. Click on a directory and it's path will be "
                        "displayed in a message box"),
-        !Text1->text().isEmpty() && named.isDir() ? named.absoluteFilePath() : QString());
+        !folderField->text().isEmpty() && named.isDir() ? named.absoluteFilePath() : QString());
     if (chosen.isEmpty()) {
         return;
     }
     // Setting the text runs folder tracking already; the lists are pointed again from the
     // field, each one refreshed before the next is touched.
-    Text1->setText(QDir::toNativeSeparators(chosen));
-    File1.setPath(Text1->text());
-    File1.refresh();
-    Dir1.setPath(Text1->text());
-    Dir1.refresh();
+    folderField->setText(QDir::toNativeSeparators(chosen));
+    fileEntries.setPath(folderField->text());
+    fileEntries.refresh();
+    folderEntries.setPath(folderField->text());
+    folderEntries.refresh();
 }
 
-void Form1::Image2_Click()
+void MainWindow::start()
 {
     m_stopRequested = false;
     m_runUnderWay = true;
@@ -192,7 +192,7 @@ void Form1::Image2_Click()
     RunDriver(*this).run();
 }
 
-void Form1::undoRun(const QString &journal)
+void MainWindow::undoRun(const QString &journal)
 {
     if (m_runUnderWay) {
         return;
@@ -203,7 +203,7 @@ void Form1::undoRun(const QString &journal)
     RunDriver(*this).undo(journal);
 }
 
-void Form1::Image3_Click()
+void MainWindow::showInformation()
 {
     // The box returns at once: a run under way while it is open goes on.
     Dialogs::inform(this, QStringLiteral("Questions about Tagmender, ideas or a bug to report? "
@@ -211,40 +211,40 @@ void Form1::Image3_Click()
                               QStringLiteral("\r\n\r\n") + QStringLiteral(TAGMENDER_WEB_ADDRESS));
 }
 
-void Form1::showEvent(QShowEvent *event)
+void MainWindow::showEvent(QShowEvent *event)
 {
     m_closeRequested = false;
     m_ended = false;
     QWidget::showEvent(event);
 }
 
-void Form1::closeEvent(QCloseEvent *event)
+void MainWindow::closeEvent(QCloseEvent *event)
 {
     // Closing is never refused. A run under way notices closeRequested() and stops cleanly
     // between two files; a visible progress window keeps the program alive until it closes.
     m_closeRequested = true;
     event->accept();
-    const Form2 *progress = Form2::existing();
+    const ProgressWindow *progress = ProgressWindow::existing();
     if (!progress || !progress->isVisible()) {
         endProgram();
     }
 }
 
-void Form1::progressWindowClosed()
+void MainWindow::progressWindowClosed()
 {
     if (m_closeRequested) {
         endProgram();
     }
 }
 
-void Form1::endProgram()
+void MainWindow::endProgram()
 {
     if (m_ended) {
         return;
     }
     m_ended = true;
     // A hidden progress window (after a run that found nothing) goes too.
-    if (Form2 *progress = Form2::existing()) {
+    if (ProgressWindow *progress = ProgressWindow::existing()) {
         progress->close();
     }
     Q_EMIT programEnded();

@@ -13,19 +13,21 @@ class QLineEdit;
 
 /// The main window: the folder field, the two texts, the subfolder option and the browse,
 /// start and information pictures. Besides its controls it holds the hidden working state
-/// of a run: the folder lists Dir1 and File1 and the file list List1.
-class Form1 : public QWidget
+/// of a run: the folder lists folderEntries and fileEntries and the file list runFiles.
+/// The design's Form1; each control keeps its design name as objectName (Label1-3, Text1-3,
+/// Check1, Image1-3), so that tests and accessibility tools find it by that name.
+class MainWindow : public QWidget
 {
     Q_OBJECT
 
 public:
     /// The single main window, built (not yet shown) on first use.
-    static Form1 *instance();
+    static MainWindow *instance();
 
     /// The main window if it exists, else nullptr; never builds one.
-    static Form1 *existing();
+    static MainWindow *existing();
 
-    ~Form1() override;
+    ~MainWindow() override;
 
     /// True from the moment the user closed the window; a run under way then stops
     /// between two files.
@@ -47,20 +49,20 @@ public:
     /// True once requestStop() was called during the current run.
     bool stopRequested() const { return m_stopRequested; }
 
-    QLabel *Label1;
-    QLineEdit *Text1; ///< the folder
-    QLabel *Label2;
-    QLineEdit *Text2; ///< the text to search for
-    QLabel *Label3;
-    QLineEdit *Text3;    ///< the text to replace with
-    QCheckBox *Check1;   ///< include subfolders
-    ImageButton *Image1; ///< browse
-    ImageButton *Image2; ///< start
-    ImageButton *Image3; ///< information
+    QLabel *folderLabel;
+    QLineEdit *folderField;
+    QLabel *searchLabel;
+    QLineEdit *searchField;
+    QLabel *replacementLabel;
+    QLineEdit *replacementField;
+    QCheckBox *subfolderOption;
+    ImageButton *browseButton;
+    ImageButton *startButton;
+    ImageButton *informationButton;
 
-    FolderList Dir1{FolderList::Shows::Folders};
-    FolderList File1{FolderList::Shows::Files};
-    QStringList List1; ///< the files of the current or last run, in processing order
+    FolderList folderEntries{FolderList::Shows::Folders};
+    FolderList fileEntries{FolderList::Shows::Files};
+    QStringList runFiles; ///< the files of the current or last run, in processing order
 
 Q_SIGNALS:
     /// Both windows are gone (the main one closed, the progress one closed or hidden):
@@ -72,7 +74,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    Form1();
+    MainWindow();
     void buildFields();
     void buildImages();
     ImageButton *addImage(const QString &name, const QString &picture, const QString &text,
@@ -80,10 +82,10 @@ private:
     QLabel *addLabel(const QString &name, const QString &text);
     QLineEdit *addTextField(const QString &name);
     void connectActions();
-    void Text1_Change();
-    void Image1_Click();
-    void Image2_Click();
-    void Image3_Click();
+    void folderChanged();
+    void browse();
+    void start();
+    void showInformation();
     void endProgram();
 
     bool m_closeRequested = false;

@@ -1,0 +1,81 @@
+#include "ProgressWindowView.h"
+
+#include "ProgressWindow.h"
+#include "ResultsList.h"
+
+#include <QLabel>
+#include <QProgressBar>
+
+#include <limits>
+
+namespace {
+
+// The bar counts in int; a run of more files than that shows a bar that stops short.
+int barUnits(qsizetype count)
+{
+    return static_cast<int>(qMin<qsizetype>(count, std::numeric_limits<int>::max()));
+}
+
+} // namespace
+
+void ProgressWindowView::show()
+{
+    ProgressWindow::instance()->show();
+}
+
+void ProgressWindowView::hide()
+{
+    ProgressWindow::instance()->hide();
+}
+
+void ProgressWindowView::setStatus(const QString &text)
+{
+    ProgressWindow::instance()->statusLine->setText(text);
+}
+
+void ProgressWindowView::showProgressBar()
+{
+    ProgressWindow::instance()->progressBar->setVisible(true);
+}
+
+void ProgressWindowView::setProgressMaximum(qsizetype maximum)
+{
+    ProgressWindow::instance()->progressBar->setMaximum(barUnits(maximum));
+}
+
+void ProgressWindowView::setProgressValue(qsizetype value)
+{
+    ProgressWindow::instance()->progressBar->setValue(barUnits(value));
+}
+
+void ProgressWindowView::clearResults()
+{
+    ProgressWindow::instance()->resultsList->clear();
+}
+
+void ProgressWindowView::addChangedFile(const QString &path, qint64 replacements)
+{
+    ProgressWindow::instance()->resultsList->addFile(path, replacements);
+}
+
+void ProgressWindowView::setUndoableRun(const QString &journal)
+{
+    ProgressWindow::instance()->resultsList->setUndoableRun(journal);
+}
+
+void ProgressWindowView::bringToFront()
+{
+    ProgressWindow *window = ProgressWindow::existing();
+    if (window && window->isVisible()) {
+        window->raise();
+        window->activateWindow();
+    }
+}
+
+void ProgressWindowView::stopped()
+{
+    ProgressWindow *window = ProgressWindow::existing();
+    if (window && window->isVisible()) {
+        window->statusLine->setText(QStringLiteral("Stopped: the main window was closed."));
+    }
+}
