@@ -65,7 +65,7 @@ PreScanReadAhead::~PreScanReadAhead()
         worker.join();
 }
 
-PreScanVerdict PreScanReadAhead::next(const std::function<void()> &yield)
+TextAbsence PreScanReadAhead::next(const std::function<void()> &yield)
 {
     Q_ASSERT(m_complete && m_taken < listed());
     if (m_preScansItself)
@@ -76,7 +76,7 @@ PreScanVerdict PreScanReadAhead::next(const std::function<void()> &yield)
     } else {
         waitForWorkers(lock, yield);
     }
-    PreScanVerdict verdict = std::move(*m_slots.front());
+    TextAbsence verdict = std::move(*m_slots.front());
     m_slots.pop_front();
     ++m_taken;
     --m_ready;
@@ -113,7 +113,7 @@ void PreScanReadAhead::work(std::stop_token stop)
 {
     FolderChain folders(m_root);
     while (const std::optional<Claim> claimed = claimOrWait(stop)) {
-        PreScanVerdict verdict = preScan(claimed->path, m_texts, folders, stop, {});
+        TextAbsence verdict = preScan(claimed->path, m_texts, folders, stop, {});
         bool wake = false;
         {
             const std::lock_guard lock(m_mutex);
@@ -159,12 +159,14 @@ PreScanReadAhead::Claim PreScanReadAhead::claim()
     return {index, m_files[std::size_t(index)]};
 }
 
-PreScanVerdict PreScanReadAhead::preScan(const QString &path, const ReplacementTexts &texts,
-                                         FolderChain &folders, std::stop_token stop,
-                                         const std::function<void()> &yield)
+// A page that could not be located or read gets no verdict: its turn finds out again, and says
+// why it fails then.
+TextAbsence PreScanReadAhead::preScan(const QString &path, const ReplacementTexts &texts,
+                                      FolderChain &folders, std::stop_token stop,
+                                      const std::function<void()> &yield)
 {
-    PreScanVerdict verdict;
-    if (const std::optional<PageLocation> page = folders.locate(path, verdict.reason))
-        return PreScanFile(*page, texts, std::move(stop), yield);
-    return verdict;
+    QString ignored;
+    if (const std::optional<PageLocation> page = folders.locate(path, ignored))
+        return PreScanFile(*page, texts, std::move(stop), yield).absence();
+    return std::nullopt;
 }

@@ -70,11 +70,10 @@ public:
     PreScanReadAhead(const PreScanReadAhead &) = delete;
     PreScanReadAhead &operator=(const PreScanReadAhead &) = delete;
 
-    /// The verdict on the next file of the list; called at most once per file, once the list is
-    /// complete. yield, when
-    /// set, is called while this waits for the workers (about every WaitSlice) and, without
-    /// workers, while it reads a large file itself.
-    PreScanVerdict next(const std::function<void()> &yield);
+    /// What the pre-scan found of the next file of the list; called at most once per file, once
+    /// the list is complete. yield, when set, is called while this waits for the workers (about
+    /// every WaitSlice) and, without workers, while it reads a large file itself.
+    TextAbsence next(const std::function<void()> &yield);
 
 private:
     struct Claim
@@ -91,9 +90,9 @@ private:
     std::optional<Claim> claimOrWait(std::stop_token stop);
     qsizetype listed() const { return qsizetype(m_files.size()); }
 
-    static PreScanVerdict preScan(const QString &path, const ReplacementTexts &texts,
-                                  FolderChain &folders, std::stop_token stop,
-                                  const std::function<void()> &yield);
+    static TextAbsence preScan(const QString &path, const ReplacementTexts &texts,
+                               FolderChain &folders, std::stop_token stop,
+                               const std::function<void()> &yield);
 
     const QString m_root;
     const ReplacementTexts m_texts;
@@ -107,7 +106,7 @@ private:
     std::condition_variable_any m_roomMade;  ///< room or pages to work on; stoppable
     std::condition_variable m_verdictsReady; ///< the calling thread waits on it
     /// One slot per file from m_taken to m_claimed, empty while the file is being pre-scanned.
-    std::deque<std::optional<PreScanVerdict>> m_slots;
+    std::deque<std::optional<TextAbsence>> m_slots;
     qsizetype m_taken = 0;   ///< the file whose verdict next() hands out next
     qsizetype m_claimed = 0; ///< the first file no thread has taken on yet
     qsizetype m_ready = 0;   ///< filled slots

@@ -7,9 +7,12 @@
 
 #include <optional>
 
-/// What PreScanFile found out about one file, ahead of its rewrite. Only a hint for
-/// RewriteFile: it trusts a CannotOccur verdict while the file keeps the stamp it had then, and
-/// checks everything again in every other case.
+/// What the read-ahead hands over for one page, and all it hands over: the stamp the page had
+/// when the pre-scan found that the search text cannot occur in it; nothing for every other
+/// page, which its turn reads afresh (see ProcessPage).
+using TextAbsence = std::optional<FileStamp>;
+
+/// What PreScanFile found out about one file, ahead of its turn.
 struct PreScanVerdict
 {
     enum class Kind {
@@ -22,4 +25,7 @@ struct PreScanVerdict
     std::optional<FileStamp> stamp; ///< the file as pre-scanned; missing when it was not found
     SearchPreScan::Result scan;     ///< for CannotOccur and MayOccur
     QString reason;                 ///< for Failed
+
+    /// The one fact the run acts on.
+    TextAbsence absence() const { return kind == Kind::CannotOccur ? stamp : std::nullopt; }
 };

@@ -210,28 +210,18 @@ try {
 } // namespace
 
 RewriteResult RewriteFile(const PageLocation &page, const ReplacementTexts &texts,
-                          const std::function<void()> &yield, const PreScanVerdict &verdict,
-                          RunJournal *journal)
+                          const std::function<void()> &yield, RunJournal *journal)
 {
-    if (verdict.kind == PreScanVerdict::Kind::CannotOccur && verdict.stamp &&
-        FileStamp::read(page) == verdict.stamp)
-        return {Status::Unchanged, {}};
     return rewriteLocated(page, texts, yield, journal);
 }
 
 RewriteResult RewriteFile(const QString &path, const ReplacementTexts &texts,
-                          const std::function<void()> &yield, const PreScanVerdict &verdict)
+                          const std::function<void()> &yield)
 {
     FolderChain folders;
     QString error;
     const std::optional<PageLocation> page = folders.locate(path, error);
     if (!page)
         return failed(error);
-    return RewriteFile(*page, texts, yield, verdict);
-}
-
-RewriteResult RewriteFile(const QString &path, const ReplacementTexts &texts,
-                          const std::function<void()> &yield)
-{
-    return RewriteFile(path, texts, yield, PreScanVerdict());
+    return RewriteFile(*page, texts, yield);
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "PageLocation.h"
-#include "PreScanVerdict.h"
 #include "RewriteResult.h"
 
 #include <functional>
@@ -20,16 +19,8 @@ class RunJournal;
 RewriteResult RewriteFile(const QString &path, const ReplacementTexts &texts,
                           const std::function<void()> &yield = {});
 
-/// The same rewrite for a file that PreScanFile looked at before, perhaps on another thread.
-/// A CannotOccur verdict settles the file as Unchanged after one stat, if the path still names
-/// the file with the stamp the pre-scan saw; in every other case the file is rewritten exactly
-/// as above, every check made again.
-RewriteResult RewriteFile(const QString &path, const ReplacementTexts &texts,
-                          const std::function<void()> &yield, const PreScanVerdict &verdict);
-
 /// The same for a page of a run, reached through its open folder (see FolderChain). With a
 /// journal, a page is replaced only once its original and entry are on the disk there; when
 /// that fails, the page is left as it was and the failure says why.
 RewriteResult RewriteFile(const PageLocation &page, const ReplacementTexts &texts,
-                          const std::function<void()> &yield, const PreScanVerdict &verdict,
-                          RunJournal *journal = nullptr);
+                          const std::function<void()> &yield, RunJournal *journal = nullptr);

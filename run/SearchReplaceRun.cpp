@@ -4,7 +4,7 @@
 #include "FolderChain.h"
 #include "FolderPath.h"
 #include "OpenFileLimit.h"
-#include "RewriteFile.h"
+#include "ProcessPage.h"
 #include "RunObserver.h"
 
 #include <QScopeGuard>
@@ -91,13 +91,13 @@ bool SearchReplaceRun::process(const QStringList &files)
 // the run can carry the number of a page rewritten a moment ago. The same folder reached through
 // two paths is left out when the list is made instead, while all its entries exist together.
 void SearchReplaceRun::rewrite(FolderChain &folders, const QString &path,
-                               const PreScanVerdict &verdict)
+                               const TextAbsence &absence)
 {
     QString reason;
     const std::optional<PageLocation> page = folders.locate(path, reason);
     const RewriteResult result =
-        page ? RewriteFile(
-                   *page, m_texts, [this] { m_observer.yield(); }, verdict, &*m_journal)
+        page ? ProcessPage(
+                   *page, absence, m_texts, [this] { m_observer.yield(); }, &*m_journal)
              : RewriteResult{RewriteResult::Status::Failed, reason};
     switch (result.status) {
     case RewriteResult::Status::Changed:

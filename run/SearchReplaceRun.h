@@ -10,7 +10,6 @@
 
 class FolderChain;
 class RunObserver;
-struct PreScanVerdict;
 
 /// One search-and-replace run without any window: lists the HTML files of a folder, then
 /// rewrites them one by one, reporting through a RunObserver. The caller checks the input
@@ -38,7 +37,7 @@ public:
     QString journalFolder() const { return m_journal ? m_journal->folder() : QString(); }
 
 private:
-    void rewrite(FolderChain &folders, const QString &path, const PreScanVerdict &verdict);
+    void rewrite(FolderChain &folders, const QString &path, const TextAbsence &absence);
 
     ReplacementTexts m_texts;
     RunObserver &m_observer;

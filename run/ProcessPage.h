@@ -1,0 +1,18 @@
+#pragma once
+
+#include "PageLocation.h"
+#include "PreScanVerdict.h"
+#include "RewriteResult.h"
+
+#include <functional>
+
+class ReplacementTexts;
+class RunJournal;
+
+/// A listed page's turn in a run: the run's one decision per page. A page the read-ahead found
+/// free of the search text is done after one stat, if it is still that file, unchanged (the
+/// stamp compares identity, size and both times); every other page, and one changed since its
+/// pre-scan, is rewritten with every check made again (RewriteFile).
+RewriteResult ProcessPage(const PageLocation &page, const TextAbsence &absence,
+                          const ReplacementTexts &texts, const std::function<void()> &yield,
+                          RunJournal *journal = nullptr);
