@@ -1,9 +1,12 @@
 #include "FolderList.h"
 
+#include "FolderPath.h"
+
 #include <QDir>
 #include <QFileInfo>
 
-FolderList::FolderList(Shows shows) : m_shows(shows), m_path(QDir::currentPath())
+FolderList::FolderList(Shows shows)
+    : m_shows(shows), m_path(FolderPath::normalised(QDir::currentPath()))
 {
     refresh();
 }
@@ -15,17 +18,17 @@ bool FolderList::setPath(const QString &text)
     if (text.isEmpty()) {
         return false;
     }
-    const QFileInfo folder(text);
-    if (!folder.isDir()) {
+    if (!QFileInfo(text).isDir()) {
         return false;
     }
-    m_path = QDir::cleanPath(folder.absoluteFilePath());
+    // The same form the run lists its pages under, so the two never disagree on a folder.
+    m_path = FolderPath::normalised(text);
     return true;
 }
 
 QString FolderList::path() const
 {
-    return QDir::toNativeSeparators(m_path);
+    return m_path;
 }
 
 void FolderList::refresh()

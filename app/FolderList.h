@@ -20,8 +20,8 @@ public:
     /// absolute). Refuses a text that names no existing folder and keeps the previous one.
     bool setPath(const QString &text);
 
-    /// The current folder, absolute and in native form; no separator at the end except for
-    /// a root, which keeps it.
+    /// The current folder in its one normalised form (FolderPath::normalised): absolute, native
+    /// separators, no separator at the end except for a root.
     QString path() const;
 
     /// Re-reads the names in the current folder; a folder that has gone leaves the list empty.
@@ -32,6 +32,6 @@ public:
 
 private:
     Shows m_shows;
-    QString m_path;
+    QString m_path; ///< normalised
     QStringList m_entries;
 };

@@ -134,3 +134,19 @@ QString FileFailure::outOfMemory()
 {
     return QStringLiteral("not enough memory to read or rewrite the file");
 }
+
+QString FileFailure::scratchFailed(ScratchStep step, const QString &reason)
+{
+    static const char *const steps[] = {
+        "cannot create the scratch file",        "cannot write the scratch file",
+        "cannot read back the scratch file",     "cannot cut the scratch file short",
+        "cannot write the scratch file to disk", "cannot replace the file with the scratch file",
+    };
+    return QLatin1String(steps[int(step)]) + QStringLiteral(": ") + reason;
+}
+
+QString FileFailure::replacedButNotDurable(const QString &reason)
+{
+    return QStringLiteral("the file was replaced, but its folder could not be synced to disk: ") +
+           reason;
+}

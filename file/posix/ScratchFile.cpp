@@ -11,6 +11,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+using FileFailure::ScratchStep;
+
 namespace {
 
 constexpr qsizetype BufferBytes = qsizetype(256) << 10;
@@ -58,7 +60,7 @@ struct ScratchFile::Native
     bool giveName();
     bool writeOut(const char *data, qsizetype size);
     bool cutFileEnd(char *data, qsizetype size);
-    bool fail(const QString &step, int errorCode);
+    bool fail(ScratchStep step, int errorCode);
     bool fail(const QString &reason);
     void removeName();
 
@@ -141,7 +143,7 @@ bool ScratchFile::Native::open()
         m_fd = ::openat(m_page.folder, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, ScratchMode);
     // Only a file system without unnamed files answers so; any other failure is the folder's.
     if (m_fd < 0 && !alwaysNamed && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
-        return fail(QStringLiteral("cannot create the scratch file"), errno);
+        return fail(ScratchStep::Create, errno);
 #endif
     if (m_fd < 0 && !createNamed())
         return false;
@@ -165,7 +167,7 @@ bool ScratchFile::Native::createNamed()
         if (errno != EEXIST)
             break;
     }
-    return fail(QStringLiteral("cannot create the scratch file"), errno);
+    return fail(ScratchStep::Create, errno);
 }
 
 bool ScratchFile::Native::write(const void *data, qsizetype size)
@@ -210,20 +212,22 @@ bool ScratchFile::Native::takeBack(void *data, qsizetype size)
 // Read access is why the file is opened for reading and writing.
 bool ScratchFile::Native::cutFileEnd(char *data, qsizetype size)
 {
-    const QString step = QStringLiteral("cannot read back the scratch file");
+    const ScratchStep step = ScratchStep::ReadBack;
     if (size > m_written)
-        return fail(step + QStringLiteral(": fewer bytes written than asked back"));
+        return fail(FileFailure::scratchFailed(
+            step, QStringLiteral("fewer bytes written than asked back")));
     const qint64 from = m_written - size;
     for (qsizetype done = 0; done < size;) {
         const ssize_t got = ::pread(m_fd, data + done, size_t(size - done), off_t(from + done));
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
-            return got < 0 ? fail(step, errno) : fail(step + QStringLiteral(": end of file"));
+            return got < 0 ? fail(step, errno)
+                           : fail(FileFailure::scratchFailed(step, QStringLiteral("end of file")));
         done += qsizetype(got);
     }
     if (::ftruncate(m_fd, off_t(from)) != 0 || ::lseek(m_fd, off_t(from), SEEK_SET) != off_t(from))
-        return fail(QStringLiteral("cannot cut the scratch file short"), errno);
+        return fail(ScratchStep::CutShort, errno);
     m_written = from;
     return true;
 }
@@ -237,8 +241,7 @@ bool ScratchFile::Native::writeOut(const char *data, qsizetype size)
         if (wrote < 0 && errno == EINTR)
             continue;
         if (wrote <= 0)
-            return fail(QStringLiteral("cannot write the scratch file"),
-                        wrote < 0 ? errno : ENOSPC);
+            return fail(ScratchStep::Write, wrote < 0 ? errno : ENOSPC);
         data += wrote;
         size -= qsizetype(wrote);
         m_written += wrote;
@@ -251,7 +254,7 @@ bool ScratchFile::Native::sync()
     if (!flush())
         return false;
     if (::fsync(m_fd) != 0)
-        return fail(QStringLiteral("cannot write the scratch file to disk"), errno);
+        return fail(ScratchStep::WriteToDisk, errno);
     return true;
 }
 
@@ -273,7 +276,7 @@ bool ScratchFile::Native::giveName()
         if (errno != EEXIST)
             break;
     }
-    return fail(QStringLiteral("cannot replace the file with the scratch file"), errno);
+    return fail(ScratchStep::Replace, errno);
 }
 
 bool ScratchFile::Native::commit(const std::function<bool()> &unchanged)
@@ -285,19 +288,17 @@ bool ScratchFile::Native::commit(const std::function<bool()> &unchanged)
     if (!unchanged())
         return fail(FileFailure::modifiedMeanwhile());
     if (::renameat(m_page.folder, m_name.constData(), m_page.folder, m_page.name.constData()) != 0)
-        return fail(QStringLiteral("cannot replace the file with the scratch file"), errno);
+        return fail(ScratchStep::Replace, errno);
     m_name.clear();
     // A rename is durable only once the folder that holds the new name is on the disk.
     if (::fsync(m_page.folder) != 0)
-        return fail(QStringLiteral("the file was replaced, but its folder could not be synced to "
-                                   "disk"),
-                    errno);
+        return fail(FileFailure::replacedButNotDurable(qt_error_string(errno)));
     return true;
 }
 
-bool ScratchFile::Native::fail(const QString &step, int errorCode)
+bool ScratchFile::Native::fail(ScratchStep step, int errorCode)
 {
-    return fail(step + QStringLiteral(": ") + qt_error_string(errorCode));
+    return fail(FileFailure::scratchFailed(step, qt_error_string(errorCode)));
 }
 
 bool ScratchFile::Native::fail(const QString &reason)

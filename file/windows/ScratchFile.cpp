@@ -9,6 +9,8 @@
 
 #include <io.h>
 
+using FileFailure::ScratchStep;
+
 namespace {
 
 std::wstring nativePath(const QString &path)
@@ -43,7 +45,7 @@ struct ScratchFile::Native
     bool sync();
     int handle() const { return m_file.handle(); }
     bool commit(const std::function<bool()> &unchanged);
-    bool fail(const QString &step, const QString &reason);
+    bool fail(ScratchStep step, const QString &reason);
 
     QString m_target;
     // Not QTemporaryFile: its close() keeps the file open, and ReplaceFileW needs the scratch
@@ -131,7 +133,7 @@ bool ScratchFile::Native::open()
         if (!m_file.exists())
             break;
     }
-    return fail(QStringLiteral("cannot create the scratch file"), m_file.errorString());
+    return fail(ScratchStep::Create, m_file.errorString());
 }
 
 bool ScratchFile::Native::write(const void *data, qsizetype size)
@@ -141,7 +143,7 @@ bool ScratchFile::Native::write(const void *data, qsizetype size)
     if (size == 0)
         return true;
     if (m_file.write(static_cast<const char *>(data), size) != size)
-        return fail(QStringLiteral("cannot write the scratch file"), m_file.errorString());
+        return fail(ScratchStep::Write, m_file.errorString());
     return true;
 }
 
@@ -150,7 +152,7 @@ bool ScratchFile::Native::flush()
     if (!m_error.isEmpty())
         return false;
     if (!m_file.flush())
-        return fail(QStringLiteral("cannot write the scratch file"), m_file.errorString());
+        return fail(ScratchStep::Write, m_file.errorString());
     return true;
 }
 
@@ -160,14 +162,14 @@ bool ScratchFile::Native::takeBack(void *data, qsizetype size)
 {
     if (!flush())
         return false;
-    const QString step = QStringLiteral("cannot read back the scratch file");
+    const ScratchStep step = ScratchStep::ReadBack;
     const qint64 end = m_file.pos();
     QFile reader(m_file.fileName());
     if (size > end || !reader.open(QIODevice::ReadOnly) || !reader.seek(end - size) ||
         reader.read(static_cast<char *>(data), size) != size)
         return fail(step, reader.errorString());
     if (!m_file.resize(end - size))
-        return fail(QStringLiteral("cannot cut the scratch file short"), m_file.errorString());
+        return fail(ScratchStep::CutShort, m_file.errorString());
     return true;
 }
 
@@ -180,8 +182,7 @@ bool ScratchFile::Native::sync()
     std::wstring error;
     const auto handle = reinterpret_cast<void *>(_get_osfhandle(m_file.handle()));
     if (!FlushToDisk(handle, error))
-        return fail(QStringLiteral("cannot write the scratch file to disk"),
-                    QString::fromStdWString(error));
+        return fail(ScratchStep::WriteToDisk, QString::fromStdWString(error));
     return true;
 }
 
@@ -191,7 +192,7 @@ bool ScratchFile::Native::commit(const std::function<bool()> &unchanged)
         return false;
     m_file.close();
     if (m_file.error() != QFileDevice::NoError)
-        return fail(QStringLiteral("cannot write the scratch file"), m_file.errorString());
+        return fail(ScratchStep::Write, m_file.errorString());
     if (!unchanged()) {
         m_error = FileFailure::modifiedMeanwhile();
         return false;
@@ -207,9 +208,9 @@ bool ScratchFile::Native::commit(const std::function<bool()> &unchanged)
     return true;
 }
 
-bool ScratchFile::Native::fail(const QString &step, const QString &reason)
+bool ScratchFile::Native::fail(ScratchStep step, const QString &reason)
 {
     if (m_error.isEmpty())
-        m_error = step + QStringLiteral(": ") + reason;
+        m_error = FileFailure::scratchFailed(step, reason);
     return false;
 }
