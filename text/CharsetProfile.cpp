@@ -51,6 +51,21 @@ bool writesAsciiAsItself(CharacterEncoder &encoder)
     return true;
 }
 
+// Charsets that write every character as one byte, by their encoder's name: no shift states,
+// no byte inside a character. Learning that character by character takes an encoder call per
+// character of the plane (and a new converter after every character the charset lacks), which
+// made the first page in windows-1252 cost a run about 50 ms while the read-ahead waited.
+bool isSingleByte(const QString &name)
+{
+    static const char *const prefixes[] = {"windows-125", "ISO-8859-", "KOI8-", "macintosh",
+                                           "IBM866"};
+    for (const char *prefix : prefixes) {
+        if (name.startsWith(QLatin1String(prefix), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
 CharsetProfile build(const QByteArray &label)
 {
     CharsetProfile profile;
@@ -62,6 +77,10 @@ CharsetProfile build(const QByteArray &label)
     profile.name = QString::fromLatin1(encoder.name());
     if (!writesAsciiAsItself(encoder))
         return profile;
+    if (isSingleByte(profile.name)) {
+        profile.substitutable = true;
+        return profile;
+    }
     // Every character of the Basic Multilingual Plane on its own, then all of them at once,
     // each followed by an 'a': a charset with shift states writes a character otherwise in
     // company. Charsets that reach
