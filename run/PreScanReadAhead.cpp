@@ -6,17 +6,16 @@
 #include <system_error>
 
 PreScanReadAhead::PreScanReadAhead(const QStringList &files, const QString &root,
-                                   const QString &search, const QString &replacement, int workers,
-                                   qsizetype window)
-    : m_root(root), m_texts(search, replacement), m_window(std::max<qsizetype>(window, 2)),
+                                   const ReplacementTexts &texts, int workers, qsizetype window)
+    : m_root(root), m_texts(texts), m_window(std::max<qsizetype>(window, 2)),
       m_files(files.cbegin(), files.cend()), m_complete(true)
 {
     startWorkers(int(std::min<qsizetype>(workers, files.size())));
 }
 
-PreScanReadAhead::PreScanReadAhead(const QString &root, const QString &search,
-                                   const QString &replacement, int workers, qsizetype window)
-    : m_root(root), m_texts(search, replacement), m_window(std::max<qsizetype>(window, 2))
+PreScanReadAhead::PreScanReadAhead(const QString &root, const ReplacementTexts &texts, int workers,
+                                   qsizetype window)
+    : m_root(root), m_texts(texts), m_window(std::max<qsizetype>(window, 2))
 {
     startWorkers(workers);
 }

@@ -26,8 +26,9 @@
 /// thread to be had) next() pre-scans every file itself, one after the other.
 ///
 /// The object belongs to the thread that made it: only that thread calls next() and destroys
-/// it. The threads share the slots of the verdicts and the texts (built once, safe to share);
-/// each worker has its own FolderChain, and no worker calls anything the caller passed in.
+/// it. The threads share the slots of the verdicts and the run's texts (built once, safe to use
+/// from any thread); each worker has its own FolderChain, and no worker calls anything else the
+/// caller passed in.
 class PreScanReadAhead
 {
 public:
@@ -48,14 +49,13 @@ public:
     static constexpr std::chrono::milliseconds WaitSlice{20};
 
     /// Starts pre-scanning files, the pages of the chosen folder root (see FolderChain), for
-    /// search; replacement only completes the texts.
-    PreScanReadAhead(const QStringList &files, const QString &root, const QString &search,
-                     const QString &replacement, int workers = DefaultWorkers,
-                     qsizetype window = DefaultWindow);
+    /// the search text of texts, the run's own, which must outlive the read-ahead.
+    PreScanReadAhead(const QStringList &files, const QString &root, const ReplacementTexts &texts,
+                     int workers = DefaultWorkers, qsizetype window = DefaultWindow);
 
     /// The same for a list that is still being made: the workers start on the pages as add()
     /// hands them over, while the walk goes on, until complete() says the list is whole.
-    PreScanReadAhead(const QString &root, const QString &search, const QString &replacement,
+    PreScanReadAhead(const QString &root, const ReplacementTexts &texts,
                      int workers = DefaultWorkers, qsizetype window = DefaultWindow);
 
     /// Appends a page to the list. Only before complete().
@@ -95,7 +95,7 @@ private:
                                const std::function<void()> &yield);
 
     const QString m_root;
-    const ReplacementTexts m_texts;
+    const ReplacementTexts &m_texts; ///< the run's, shared by every thread
     const qsizetype m_window;
     bool m_preScansItself = false;           ///< no worker could be started
     std::optional<FolderChain> m_ownFolders; ///< the calling thread's, without workers

@@ -43,7 +43,7 @@ QStringList SearchReplaceRun::collect(const QString &folder, bool subfolders)
     RaiseOpenFileLimit();
     m_root = FolderPath::normalised(folder);
     m_readAhead.reset();
-    m_readAhead.emplace(m_root, m_texts.search(), m_texts.replacement());
+    m_readAhead.emplace(m_root, m_texts);
     ListingFeed feed(m_observer, *m_readAhead);
     QStringList files;
     if (subfolders)
@@ -69,7 +69,7 @@ bool SearchReplaceRun::process(const QStringList &files)
     // The read-ahead that collect() started serves its own list only.
     if (!m_readAhead || list != m_listed) {
         m_readAhead.reset();
-        m_readAhead.emplace(list, m_root, m_texts.search(), m_texts.replacement());
+        m_readAhead.emplace(list, m_root, m_texts);
     }
     const auto finished = qScopeGuard([this] { m_readAhead.reset(); });
     PreScanReadAhead &readAhead = *m_readAhead;

@@ -39,7 +39,7 @@ public:
 private:
     void rewrite(FolderChain &folders, const QString &path, const TextAbsence &absence);
 
-    ReplacementTexts m_texts;
+    const ReplacementTexts m_texts; ///< built once, used by the read-ahead's threads too
     RunObserver &m_observer;
     QString m_root;       ///< the folder last collected, in the form its pages are listed under
     QStringList m_listed; ///< the list collect() returned, which m_readAhead works on

@@ -243,9 +243,9 @@ void TestPreScan::readAhead()
     {
         std::optional<PreScanReadAhead> made;
         if (streamed)
-            made.emplace(m_tree->path(), u"needle"_s, u"pin"_s, workers, window);
+            made.emplace(m_tree->path(), m_texts, workers, window);
         else
-            made.emplace(files, m_tree->path(), u"needle"_s, u"pin"_s, workers, window);
+            made.emplace(files, m_tree->path(), m_texts, workers, window);
         PreScanReadAhead &readAhead = *made;
         if (threads > 0 && window < files.size()) // else they may be done and gone already
             QCOMPARE(threadCount(), threads + workers);
