@@ -1,20 +1,11 @@
 #include "FileEncoding.h"
 
+#include "LegacyCodePage.h"
+
 #include <QStringDecoder>
 #include <QStringEncoder>
 
 namespace {
-
-// Outside Windows there is no system ANSI code page; Windows-1252 is the one Western HTML
-// files were written in, and ICU provides it to Qt.
-QStringEncoder legacyEncoder()
-{
-#ifdef Q_OS_WIN
-    return QStringEncoder(QStringConverter::System, QStringConverter::Flag::Stateless);
-#else
-    return QStringEncoder("windows-1252", QStringConverter::Flag::Stateless);
-#endif
-}
 
 QStringEncoder encoderFor(const FileEncoding &encoding)
 {
@@ -33,7 +24,7 @@ QStringEncoder encoderFor(const FileEncoding &encoding)
     case FileEncoding::Form::Legacy:
         break;
     }
-    return legacyEncoder();
+    return LegacyCodePage::encoder();
 }
 
 } // namespace
@@ -70,11 +61,7 @@ QString FileEncodingName(const FileEncoding &encoding)
     case FileEncoding::Form::Legacy:
         break;
     }
-#ifdef Q_OS_WIN
-    return QStringLiteral("the system's ANSI code page");
-#else
-    return QStringLiteral("Windows-1252");
-#endif
+    return LegacyCodePage::name();
 }
 
 std::optional<QByteArray> EncodeText(const QString &text, const FileEncoding &encoding)
@@ -85,14 +72,7 @@ std::optional<QByteArray> EncodeText(const QString &text, const FileEncoding &en
     QByteArray bytes = encoder.encode(text);
     if (encoder.hasError())
         return std::nullopt;
-#ifdef Q_OS_WIN
-    // The system code page converter does not report characters it replaces by a best fit;
-    // only a round trip shows that the text did not survive.
-    if (encoding == FileEncoding::Legacy) {
-        QStringDecoder decoder(QStringConverter::System);
-        if (decoder.decode(bytes) != text)
-            return std::nullopt;
-    }
-#endif
+    if (encoding == FileEncoding::Legacy && !LegacyCodePage::keeps(text, bytes))
+        return std::nullopt;
     return bytes;
 }

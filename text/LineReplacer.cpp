@@ -1,15 +1,11 @@
 #include "LineReplacer.h"
 
+#include "ByteSearch.h"
 #include "StringUnitSink.h"
 
 #include <algorithm>
 #include <limits>
 #include <stdexcept>
-
-#if defined(__unix__) || defined(__APPLE__)
-#include <string.h> // memmem
-#define TAGMENDER_HAVE_MEMMEM 1
-#endif
 
 // Why this is not the obvious loop: restarting the search at the first unit after every
 // replacement costs the number of replacements times the line length, which is quadratic for
@@ -247,18 +243,17 @@ template <typename Unit> bool LineReplacer<Unit>::stop(ReplaceOutcome outcome)
 // How many units at the front of units begin no occurrence that lies within units. Looks at
 // the bytes, so for UTF-16 it also finds matches off the unit grid: those only cost a few
 // units scanned one by one. memmem is linear; a plain find would take quadratic time on
-// lines such as a long run of one letter.
+// lines such as a long run of one letter, so without a linear search every unit goes through
+// the match state instead.
 template <typename Unit> std::size_t LineReplacer<Unit>::unitsWithoutStart(View units) const
 {
-#ifdef TAGMENDER_HAVE_MEMMEM
+    if (!FindBytesIsLinear)
+        return 0;
     const auto *bytes = reinterpret_cast<const char *>(units.data());
-    const void *hit = ::memmem(bytes, units.size() * sizeof(Unit), m_search.data(),
-                               m_search.size() * sizeof(Unit));
-    return hit ? std::size_t(static_cast<const char *>(hit) - bytes) / sizeof(Unit) : units.size();
-#else
-    static_cast<void>(units);
-    return 0; // no linear search at hand: every unit goes through the match state
-#endif
+    const char *const end = bytes + units.size() * sizeof(Unit);
+    const char *hit = FindBytes(bytes, end, reinterpret_cast<const char *>(m_search.data()),
+                                m_search.size() * sizeof(Unit));
+    return hit == end ? units.size() : std::size_t(hit - bytes) / sizeof(Unit);
 }
 
 template <typename Unit>

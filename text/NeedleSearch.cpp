@@ -1,17 +1,15 @@
 #include "NeedleSearch.h"
 
+#include "ByteSearch.h"
+
 #include <algorithm>
 #include <cstring>
-#include <string.h> // memmem
 
 NeedleSearch::NeedleSearch(FileEncoding encoding, const QByteArray &needle)
     : m_encoding(encoding), m_needle(needle), m_unit(UnitBytes(encoding)),
       m_cr(AsciiUnit('\r', encoding)), m_startsWithLf(needle.startsWith(AsciiUnit('\n', encoding)))
 {
     Q_ASSERT(!needle.isEmpty());
-#ifndef Q_OS_UNIX
-    m_searcher.emplace(m_needle.cbegin(), m_needle.cend());
-#endif
 }
 
 bool NeedleSearch::canMatch(FileEncoding encoding, const QByteArray &needle)
@@ -39,17 +37,9 @@ void NeedleSearch::search(const char *data, qsizetype size, qsizetype newFrom, q
     }
 }
 
-// The C library's memmem is about twice as fast as the standard searcher on HTML pages;
-// Windows has none.
 const char *NeedleSearch::find(const char *from, const char *end) const
 {
-#ifdef Q_OS_UNIX
-    const void *hit =
-        ::memmem(from, size_t(end - from), m_needle.constData(), size_t(m_needle.size()));
-    return hit ? static_cast<const char *>(hit) : end;
-#else
-    return (*m_searcher)(from, end).first;
-#endif
+    return FindBytes(from, end, m_needle.constData(), std::size_t(m_needle.size()));
 }
 
 bool NeedleSearch::counts(const char *data, qsizetype at, qint64 base, qsizetype markLength) const

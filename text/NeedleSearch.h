@@ -41,8 +41,5 @@ private:
     qsizetype m_unit;
     QByteArray m_cr;
     bool m_startsWithLf;
-#ifndef Q_OS_UNIX
-    std::optional<std::boyer_moore_horspool_searcher<QByteArray::const_iterator>> m_searcher;
-#endif
     bool m_found = false;
 };

@@ -1,0 +1,20 @@
+#include "LegacyCodePage.h"
+
+#include <QStringDecoder>
+
+QStringEncoder LegacyCodePage::encoder()
+{
+    return QStringEncoder(QStringConverter::System, QStringConverter::Flag::Stateless);
+}
+
+QString LegacyCodePage::name()
+{
+    return QStringLiteral("the system's ANSI code page");
+}
+
+// Only a round trip shows that a text did not survive a best fit.
+bool LegacyCodePage::keeps(const QString &text, const QByteArray &bytes)
+{
+    QStringDecoder decoder(QStringConverter::System);
+    return decoder.decode(bytes) == text;
+}
