@@ -28,7 +28,7 @@ namespace {
 constexpr int Skipped = 77;
 const std::string OldText = "<p>old text</p>\r\n";
 const std::string NewText = "<p>the new text</p>\n";
-const std::wstring Scratch = L".tagmender-r0w5cr.tmp"; // named as WindowsScratchFile names them
+const std::wstring Scratch = L".tagmender-r0w5cr.tmp"; // as Windows scratch files are named
 
 int failures = 0;
 std::wstring skipReason;
