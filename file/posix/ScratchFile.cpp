@@ -1,6 +1,7 @@
 #include "ScratchFile.h"
 
 #include "FileFailure.h"
+#include "ScratchFileNative.h"
 
 #include <QRandomGenerator>
 
@@ -42,80 +43,6 @@ long nameMaxOf(int folder)
 }
 
 } // namespace
-
-struct ScratchFile::Native
-{
-    explicit Native(const PageLocation &page) : m_page(page) {}
-    ~Native();
-
-    bool open();
-    bool write(const void *data, qsizetype size);
-    bool flush();
-    bool takeBack(void *data, qsizetype size);
-    bool sync();
-    int handle() const { return m_fd; }
-    bool commit(const std::function<bool()> &unchanged);
-
-    bool createNamed();
-    bool giveName();
-    bool writeOut(const char *data, qsizetype size);
-    bool cutFileEnd(char *data, qsizetype size);
-    bool fail(ScratchStep step, int errorCode);
-    bool fail(const QString &reason);
-    void removeName();
-
-    PageLocation m_page;
-    int m_fd = -1;
-    QByteArray m_name; ///< the scratch file's name in the page's folder, once it has one
-    std::unique_ptr<char[]> m_buffer;
-    qsizetype m_used = 0;
-    qint64 m_written = 0; ///< bytes in the file, which is only ever appended to or cut short
-    QString m_error;
-};
-
-ScratchFile::ScratchFile(const PageLocation &page) : d(std::make_unique<Native>(page)) {}
-
-ScratchFile::~ScratchFile() = default;
-
-bool ScratchFile::open()
-{
-    return d->open();
-}
-
-bool ScratchFile::write(const void *data, qsizetype size)
-{
-    return d->write(data, size);
-}
-
-bool ScratchFile::flush()
-{
-    return d->flush();
-}
-
-bool ScratchFile::takeBack(void *data, qsizetype size)
-{
-    return d->takeBack(data, size);
-}
-
-bool ScratchFile::sync()
-{
-    return d->sync();
-}
-
-int ScratchFile::handle() const
-{
-    return d->handle();
-}
-
-bool ScratchFile::commit(const std::function<bool()> &unchanged)
-{
-    return d->commit(unchanged);
-}
-
-const QString &ScratchFile::error() const
-{
-    return d->m_error;
-}
 
 ScratchFile::Native::~Native()
 {

@@ -1,6 +1,7 @@
 #include "ScratchFile.h"
 
 #include "FileFailure.h"
+#include "ScratchFileNative.h"
 #include "WindowsFileReplace.h"
 
 #include <QDir>
@@ -33,74 +34,6 @@ QString scratchName()
 
 // ReplaceFileW given a symbolic link would put the new text in the link's place and leave the
 // file it points to unchanged; the file that was read is the one to replace.
-struct ScratchFile::Native
-{
-    explicit Native(const PageLocation &page);
-    ~Native();
-
-    bool open();
-    bool write(const void *data, qsizetype size);
-    bool flush();
-    bool takeBack(void *data, qsizetype size);
-    bool sync();
-    int handle() const { return m_file.handle(); }
-    bool commit(const std::function<bool()> &unchanged);
-    bool fail(ScratchStep step, const QString &reason);
-
-    QString m_target;
-    // Not QTemporaryFile: its close() keeps the file open, and ReplaceFileW needs the scratch
-    // file closed (it opens it for deletion without sharing). QFile's own buffer reports its
-    // write errors from write() and flush(), unlike a buffered QSaveFile.
-    QFile m_file;
-    bool m_created = false;    ///< open() made the file at m_file's name
-    bool m_handedOver = false; ///< commit() passed the file on; it is not ours to delete
-    QString m_error;
-};
-
-ScratchFile::ScratchFile(const PageLocation &page) : d(std::make_unique<Native>(page)) {}
-
-ScratchFile::~ScratchFile() = default;
-
-bool ScratchFile::open()
-{
-    return d->open();
-}
-
-bool ScratchFile::write(const void *data, qsizetype size)
-{
-    return d->write(data, size);
-}
-
-bool ScratchFile::flush()
-{
-    return d->flush();
-}
-
-bool ScratchFile::takeBack(void *data, qsizetype size)
-{
-    return d->takeBack(data, size);
-}
-
-bool ScratchFile::sync()
-{
-    return d->sync();
-}
-
-int ScratchFile::handle() const
-{
-    return d->handle();
-}
-
-bool ScratchFile::commit(const std::function<bool()> &unchanged)
-{
-    return d->commit(unchanged);
-}
-
-const QString &ScratchFile::error() const
-{
-    return d->m_error;
-}
-
 // Scratch files always have a name here.
 void ScratchFile::setAlwaysNamed(bool) {}
 
