@@ -1,4 +1,5 @@
-// In process: b.htm changes between the listing and its turn, or the list names a file twice.
+// In process: b.htm changes between the listing and its turn; it is reported, nothing outside
+// the tree is touched, and the run goes on.
 
 #include "RunObserver.h"
 #include "SearchReplaceRun.h"

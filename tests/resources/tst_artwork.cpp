@@ -5,8 +5,6 @@
 #include <QImageReader>
 #include <QTest>
 
-#include <functional>
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -17,15 +15,6 @@ QByteArray readAll(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Whether more than a third of the image's pixels pass.
-bool mostly(const QImage &image, const std::function<bool(QRgb)> &test)
-{
-    int count = 0;
-    for (int i = 0; i < image.width() * image.height(); ++i)
-        count += test(image.pixel(i % image.width(), i / image.width()));
-    return count * 3 > image.width() * image.height();
 }
 
 } // namespace
@@ -40,39 +29,24 @@ private Q_SLOTS:
     void desktopEntry();
 };
 
-// Shown at their natural size (the windows' test compares it with the controls'), each also
-// twice as large for high-density screens: a plain 24-bit bitmap of an orange button on the
-// window's white.
+// Each picture (the windows' test compares its size with its control's) comes twice as large for
+// high-density screens.
 void TestArtwork::buttons()
 {
     for (const QString &name : {u"browse"_s, u"start"_s, u"info"_s}) {
-        for (const QString &suffix : {u".png"_s, u"@2x.png"_s}) {
-            const QByteArray png = readAll(u":/images/"_s + name + suffix);
-            const QImage image = QImage::fromData(png);
-            if (suffix == u".png"_s)
-                QCOMPARE(QImage(u":/images/%1@2x.png"_s.arg(name)).size(), image.size() * 2);
-            QVERIFY2(png.startsWith("\x89PNG\r\n\x1a\n") && png.at(24) == 8 && png.at(25) == 2,
-                     qPrintable(name + suffix));
-            const int right = image.width() - 1, bottom = image.height() - 1;
-            for (const QPoint corner : {QPoint(0, 0), QPoint(right, 0), QPoint(0, bottom)})
-                QCOMPARE(QColor(image.pixel(corner)), QColor(Qt::white));
-            QVERIFY(mostly(image, [](QRgb c) {
-                return qRed(c) > 200 && qGreen(c) > 70 && qGreen(c) < 225 && qBlue(c) < 140;
-            }));
-        }
+        const QImage image(u":/images/%1.png"_s.arg(name));
+        QVERIFY2(!image.isNull(), qPrintable(name));
+        QCOMPARE(QImage(u":/images/%1@2x.png"_s.arg(name)).size(), image.size() * 2);
     }
 }
 
-// A red ball: the corners see-through, the body solid, red below the lettering. The .ico holds
-// each of its sizes in 256 colours and in 32 bits, which another reader than Qt's must find too.
+// The window icon in every size the desktop asks for, and the .ico with each of its sizes in 256
+// colours and in 32 bits, which another reader than Qt's must find in its directory too: six
+// entries of 16 bytes, width first, bits per pixel at 6.
 void TestArtwork::icons()
 {
-    QList<QImage> images;
-    for (const int size : {16, 32, 48, 256}) {
-        images << QImage(u":/icons/tagmender-%1.png"_s.arg(size));
-        QCOMPARE(images.last().size(), QSize(size, size));
-    }
-    // The directory: six entries of 16 bytes, width first, bits per pixel at 6.
+    for (const int size : {16, 32, 48, 256})
+        QCOMPARE(QImage(u":/icons/tagmender-%1.png"_s.arg(size)).size(), QSize(size, size));
     const QByteArray raw = readAll(resources + u"/tagmender.ico"_s);
     QVERIFY(raw.startsWith(QByteArray("\0\0\1\0\6\0", 6)) && raw.size() > 6 + 6 * 16);
     QStringList sizes;
@@ -82,16 +56,8 @@ void TestArtwork::icons()
     QCOMPARE(sizes.join(u','), u"16 32,16 8,32 32,32 8,48 32,48 8"_s);
     QImageReader ico(resources + u"/tagmender.ico"_s);
     QCOMPARE(ico.imageCount(), 6);
-    for (int i = 0; i < 6 && ico.jumpToImage(i); ++i)
-        images << ico.read();
-    QCOMPARE(images.size(), 10);
-    for (const QImage &image : images) {
-        const int w = image.width(), h = image.height();
-        QVERIFY(qAlpha(image.pixel(0, 0)) == 0 && qAlpha(image.pixel(w - 1, h - 1)) == 0);
-        QCOMPARE(qAlpha(image.pixel(w / 2, h / 2)), 255);
-        const QRgb below = image.pixel(w / 2, h * 3 / 4);
-        QVERIFY(qRed(below) > 2 * qGreen(below) && qRed(below) > 2 * qBlue(below));
-    }
+    for (int i = 0; i < 6; ++i)
+        QVERIFY(ico.jumpToImage(i) && !ico.read().isNull());
 }
 
 // Exec and Icon must match the installed program and icon names.
