@@ -145,6 +145,30 @@ QString FileFailure::scratchFailed(ScratchStep step, const QString &reason)
     return QLatin1String(steps[int(step)]) + QStringLiteral(": ") + reason;
 }
 
+QString FileFailure::metadataFailed(MetadataStep step, const QString &reason,
+                                    const QString &attribute)
+{
+    static const char *const steps[] = {
+        "cannot read the scratch file's metadata",
+        "cannot list the extended attributes of the file",
+        "cannot list the extended attributes of the scratch file",
+        "cannot read the extended attribute %1 of the file",
+        "cannot give the scratch file the extended attribute %1",
+        "cannot remove the extended attribute %1 from the scratch file",
+        "cannot give the scratch file the permissions of the file",
+    };
+    const QString text = QLatin1String(steps[int(step)]);
+    return (attribute.isEmpty() ? text : text.arg(attribute)) + QStringLiteral(": ") + reason;
+}
+
+QString FileFailure::cannotKeepOwner(uint user, uint group, const QString &reason)
+{
+    return QStringLiteral("cannot keep the file's owner and group (user %1, group %2): %3")
+        .arg(user)
+        .arg(group)
+        .arg(reason);
+}
+
 QString FileFailure::replacedButNotDurable(const QString &reason)
 {
     return QStringLiteral("the file was replaced, but its folder could not be synced to disk: ") +

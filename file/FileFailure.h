@@ -31,6 +31,23 @@ QString scratchFailed(ScratchStep step, const QString &reason);
 /// The scratch file took the page's place, but the folder could not be synced, so a power cut
 /// could still bring back the old text.
 QString replacedButNotDurable(const QString &reason);
+/// The steps of giving the scratch file the page's metadata, those about one extended attribute
+/// among them.
+enum class MetadataStep {
+    ReadScratch,
+    ListAttributes,
+    ListScratchAttributes,
+    ReadAttribute,
+    GiveAttribute,
+    RemoveAttribute,
+    GivePermissions
+};
+/// A step failed ("cannot give the scratch file the permissions of the file: REASON"); for the
+/// steps about one attribute, attribute names it.
+QString metadataFailed(MetadataStep step, const QString &reason, const QString &attribute = {});
+/// The scratch file cannot get the page's owner and group (only a privileged user may give a
+/// file to another user).
+QString cannotKeepOwner(uint user, uint group, const QString &reason);
 /// The page may not be written (no write permission bit, or not for this user).
 QString readOnly();
 /// Replacing the page by a rename would leave its other names with the old text.

@@ -1,5 +1,6 @@
 #include "PosixFileMetadata.h"
 
+#include "FileFailure.h"
 #include "PosixStamp.h"
 
 #include <QByteArray>
@@ -17,9 +18,12 @@
 
 namespace {
 
-QString failure(const QString &step)
+using Step = FileFailure::MetadataStep;
+
+// What failed, with errno's reason; for a step about one attribute, its name.
+QString failure(Step step, const QByteArray &attribute = {})
 {
-    return step + QStringLiteral(": ") + qt_error_string(errno);
+    return FileFailure::metadataFailed(step, qt_error_string(errno), QString::fromUtf8(attribute));
 }
 
 #ifdef Q_OS_LINUX
@@ -67,12 +71,10 @@ QString removeExtraAttributes(int targetFd, const QList<QByteArray> &keep)
 {
     QList<QByteArray> names;
     if (!listAttributes(targetFd, names))
-        return failure(QStringLiteral("cannot list the extended attributes of the scratch file"));
+        return failure(Step::ListScratchAttributes);
     for (const QByteArray &name : std::as_const(names)) {
         if (!keep.contains(name) && ::fremovexattr(targetFd, name.constData()) != 0)
-            return failure(QStringLiteral("cannot remove the extended attribute %1 from the "
-                                          "scratch file")
-                               .arg(QString::fromUtf8(name)));
+            return failure(Step::RemoveAttribute, name);
     }
     return {};
 }
@@ -81,23 +83,21 @@ QString copyAttributes(int sourceFd, int targetFd)
 {
     QList<QByteArray> names;
     if (!listAttributes(sourceFd, names))
-        return failure(QStringLiteral("cannot list the extended attributes of the file"));
+        return failure(Step::ListAttributes);
     if (const QString reason = removeExtraAttributes(targetFd, names); !reason.isEmpty())
         return reason;
     QByteArray value;
     QByteArray present;
     for (const QByteArray &name : std::as_const(names)) {
         if (!readAttribute(sourceFd, name, value))
-            return failure(QStringLiteral("cannot read the extended attribute %1 of the file")
-                               .arg(QString::fromUtf8(name)));
+            return failure(Step::ReadAttribute, name);
         // An attribute the scratch file already has with this value (a label the file system
         // gave it, for instance) is left alone: setting it might need privileges.
         if (readAttribute(targetFd, name, present) && present == value)
             continue;
         if (::fsetxattr(targetFd, name.constData(), value.constData(), size_t(value.size()), 0) !=
             0)
-            return failure(QStringLiteral("cannot give the scratch file the extended attribute %1")
-                               .arg(QString::fromUtf8(name)));
+            return failure(Step::GiveAttribute, name);
     }
     return {};
 }
@@ -126,13 +126,11 @@ QString PosixFileMetadata::copyTo(int sourceFd, int targetFd) const
 {
     struct stat target = {};
     if (::fstat(targetFd, &target) != 0)
-        return failure(QStringLiteral("cannot read the scratch file's metadata"));
+        return failure(Step::ReadScratch);
     // Only a change of owner needs privileges; a file the user owns is left as it is.
     if ((target.st_uid != m_stat.st_uid || target.st_gid != m_stat.st_gid) &&
         ::fchown(targetFd, m_stat.st_uid, m_stat.st_gid) != 0)
-        return failure(QStringLiteral("cannot keep the file's owner and group (user %1, group %2)")
-                           .arg(m_stat.st_uid)
-                           .arg(m_stat.st_gid));
+        return FileFailure::cannotKeepOwner(m_stat.st_uid, m_stat.st_gid, qt_error_string(errno));
 #ifdef Q_OS_LINUX
     // After the owner, which clears security.capability; before the mode, since setting an
     // ACL can clear the setgid bit.
@@ -143,6 +141,6 @@ QString PosixFileMetadata::copyTo(int sourceFd, int targetFd) const
 #endif
     // Last: a change of owner clears the setuid and setgid bits.
     if (::fchmod(targetFd, m_stat.st_mode & 07777) != 0)
-        return failure(QStringLiteral("cannot give the scratch file the permissions of the file"));
+        return failure(Step::GivePermissions);
     return {};
 }
