@@ -185,6 +185,35 @@ bool SameFileVersion(const WindowsFileFacts &a, const WindowsFileFacts &b)
            a.lastWrite == b.lastWrite;
 }
 
+namespace {
+
+constexpr std::int64_t StepsPerSecond = 10000000; // of 100 ns
+constexpr std::int64_t SecondsFrom1601To1970 = 11644473600;
+
+} // namespace
+
+std::uint64_t FileTimeOf(std::int64_t seconds, std::int64_t nanoseconds)
+{
+    return std::uint64_t((seconds + SecondsFrom1601To1970) * StepsPerSecond + nanoseconds / 100);
+}
+
+void UnixTimeOf(std::uint64_t fileTime, std::int64_t &seconds, std::int64_t &nanoseconds)
+{
+    seconds = std::int64_t(fileTime / StepsPerSecond) - SecondsFrom1601To1970;
+    nanoseconds = std::int64_t(fileTime % StepsPerSecond) * 100;
+}
+
+bool SetLastWrite(void *handle, std::uint64_t fileTime, std::wstring &error)
+{
+    FILETIME time;
+    time.dwLowDateTime = DWORD(fileTime & 0xffffffffu);
+    time.dwHighDateTime = DWORD(fileTime >> 32);
+    if (SetFileTime(static_cast<HANDLE>(handle), nullptr, nullptr, &time))
+        return true;
+    error = systemMessage(GetLastError());
+    return false;
+}
+
 bool FlushToDisk(void *handle, std::wstring &error)
 {
     if (FlushFileBuffers(static_cast<HANDLE>(handle)))

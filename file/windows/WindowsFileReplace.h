@@ -34,6 +34,15 @@ bool ReadFileFacts(const std::wstring &path, WindowsFileFacts &facts, std::wstri
 /// True when two readings found the same file, with the same size and time of last write.
 bool SameFileVersion(const WindowsFileFacts &a, const WindowsFileFacts &b);
 
+/// A FILETIME (100-nanosecond steps since 1601) for a moment in seconds and nanoseconds since
+/// 1970, and back: the journal keeps times as POSIX does, to the nanosecond.
+std::uint64_t FileTimeOf(std::int64_t seconds, std::int64_t nanoseconds);
+void UnixTimeOf(std::uint64_t fileTime, std::int64_t &seconds, std::int64_t &nanoseconds);
+
+/// Sets the time of last write of the file open as handle (which needs write access), leaving
+/// its other times. On failure error holds the system's message.
+bool SetLastWrite(void *handle, std::uint64_t fileTime, std::wstring &error);
+
 /// Forces what was written through handle to the disk (FlushFileBuffers). The handle must
 /// have write access. On failure error holds the system's message.
 bool FlushToDisk(void *handle, std::wstring &error);

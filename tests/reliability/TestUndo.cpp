@@ -8,7 +8,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -37,6 +39,16 @@ class TestUndo : public QObject
         return home + "/tagmender/journal";
     }
 
+    // To the nanosecond, which a time put back through a coarser clock would lose.
+    static QString modifiedOf(const QString &path)
+    {
+        struct stat status = {};
+        return ::stat(QFile::encodeName(path).constData(), &status) == 0
+                   ? QString::asprintf("%lld.%09ld", qlonglong(status.st_mtim.tv_sec),
+                                       status.st_mtim.tv_nsec)
+                   : QString();
+    }
+
     static QByteArray firstEntry(const QString &journal)
     {
         const QStringList runs = QDir(journal).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
@@ -56,7 +68,8 @@ private Q_SLOTS:
             << QByteArray("caf\xe9 cat\rcat") << 0600u << QString("/dev/shm");
     }
 
-    // The page comes back byte for byte with its metadata; the page without the text is untouched.
+    // The page comes back byte for byte with its metadata and modification time; the page
+    // without the text is untouched.
     void roundTrip()
     {
         QFETCH(QByteArray, bytes);
@@ -69,6 +82,8 @@ private Q_SLOTS:
         const uid_t owner = ::geteuid() == 0 ? TempTree::nobody : ::geteuid();
         QVERIFY(TempTree::rebuild(m_root, {{"a.htm", bytes, {}}, {"b.htm", "dog", {}}}) &&
                 TempTree::setOwnerAndMode(m_a, owner, gid_t(owner), mode));
+        const struct timespec times[2] = {{0, UTIME_OMIT}, {1234567890, 123456789}};
+        QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(m_a).constData(), times, 0) == 0);
         const QString kept = TempTree::state(m_a, true), untouched = TempTree::state(m_b);
         QVERIFY(BatchRun().run(BatchRun::arguments(m_root)).is(0, {m_a}, {}));
         QVERIFY(TempTree::readFile(m_a) != bytes);
@@ -78,6 +93,7 @@ private Q_SLOTS:
         QVERIFY2(undone.is(0, {m_a}, {}), qPrintable(undone.describe()));
         QCOMPARE(TempTree::readFile(m_a), bytes);
         QCOMPARE(TempTree::state(m_a, true), kept);
+        QCOMPARE(modifiedOf(m_a), QString("1234567890.123456789"));
         QCOMPARE(TempTree::state(m_b), untouched);
     }
 
