@@ -1,7 +1,8 @@
 // Runs undone with tagmender-batch --undo-last: what comes back, what is left alone, the journal
-// on the pages' file system (hard links) or another (copies) or full, and how many runs it keeps.
+// on the pages' file system (hard links) or another (copies) or full, and which runs it keeps.
 
 #include "BatchRun.h"
+#include "JournalHome.h"
 #include "TempTree.h"
 
 #include <QStringEncoder>
@@ -9,8 +10,10 @@
 #include <QTest>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -149,6 +152,52 @@ private Q_SLOTS:
                  qPrintable(outcome.describe()));
         QCOMPARE(TempTree::state(m_a), before);
         QCOMPARE(undone.exitCode, 2); // nothing to undo
+    }
+
+    void prune_data()
+    {
+        QTest::addColumn<QList<int>>("sizes"); // of each run's entry, oldest first; -1: none yet
+        QTest::addColumn<int>("underWay");     // the run whose folder is locked, or -1
+        QTest::addColumn<qint64>("keptBytes");
+        QTest::addColumn<QList<int>>("left");
+        const QList<int> twelve(12, 10), four(4, 100);
+        const qint64 all = JournalHome::KeptBytes;
+        QTest::addRow("ten runs, one of them about to start")
+            << twelve << -1 << all << QList{3, 4, 5, 6, 7, 8, 9, 10, 11};
+        QTest::addRow("byte limit: older runs go") << four << -1 << qint64(250) << QList{2, 3};
+        QTest::addRow("bytes, the oldest under way") << four << 0 << qint64(250) << QList{0, 2, 3};
+        QTest::addRow("under way, nothing changed yet")
+            << QList{100, 100, 100, -1} << 3 << qint64(250) << QList{1, 2, 3};
+    }
+
+    // The newest runs stay, as many as the limits allow; a run under way is never removed.
+    void prune()
+    {
+        QFETCH(QList<int>, sizes);
+        QFETCH(int, underWay);
+        QFETCH(qint64, keptBytes);
+        QFETCH(QList<int>, left);
+        QTemporaryDir home;
+        QStringList names;
+        for (qsizetype i = 0; i < sizes.size(); ++i) {
+            names << QString::asprintf("run-%02d", int(i));
+            const QString run = home.filePath(names.last());
+            QVERIFY(
+                TempTree::writeFile(run + "/run.json", "{}") &&
+                (sizes[i] < 0 || TempTree::writeFile(run + "/1.entry", QByteArray(sizes[i], 'e'))));
+        }
+        const int lock =
+            underWay < 0
+                ? -1
+                : ::open(QFile::encodeName(home.filePath(names.value(underWay))), O_RDONLY);
+        QVERIFY(underWay < 0 || (lock >= 0 && ::flock(lock, LOCK_EX) == 0));
+        JournalHome::prune(home.path(), JournalHome::KeptRuns, keptBytes);
+        if (lock >= 0)
+            ::close(lock);
+        QStringList expected;
+        for (const int i : std::as_const(left))
+            expected << names[i];
+        QCOMPARE(QDir(home.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), expected);
     }
 
     // Ten runs are kept; the last is the one undone.
