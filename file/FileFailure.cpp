@@ -138,9 +138,13 @@ QString FileFailure::outOfMemory()
 QString FileFailure::scratchFailed(ScratchStep step, const QString &reason)
 {
     static const char *const steps[] = {
-        "cannot create the scratch file",        "cannot write the scratch file",
-        "cannot read back the scratch file",     "cannot cut the scratch file short",
-        "cannot write the scratch file to disk", "cannot replace the file with the scratch file",
+        "cannot create the scratch file",
+        "cannot write the scratch file",
+        "cannot read back the scratch file",
+        "cannot cut the scratch file short",
+        "cannot write the scratch file to disk",
+        "cannot replace the file with the scratch file",
+        "cannot set the scratch file's modification time",
     };
     return QLatin1String(steps[int(step)]) + QStringLiteral(": ") + reason;
 }

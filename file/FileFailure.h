@@ -25,7 +25,7 @@ QString cannotRead(const QString &reason);
 /// Another program (most likely another run of this one) kept its lock on the page.
 QString locked(int seconds);
 /// The steps of writing the scratch file and putting it in the page's place.
-enum class ScratchStep { Create, Write, ReadBack, CutShort, WriteToDisk, Replace };
+enum class ScratchStep { Create, Write, ReadBack, CutShort, WriteToDisk, Replace, SetTime };
 /// A step failed ("cannot write the scratch file: REASON"); the page is as it was.
 QString scratchFailed(ScratchStep step, const QString &reason);
 /// The scratch file took the page's place, but the folder could not be synced, so a power cut

@@ -31,11 +31,15 @@ QByteArray JournalEntry::toJson() const
          QJsonArray{number(quint64(written.modified[0])), number(quint64(written.modified[1]))}},
         {"sha256", QString::fromLatin1(written.sha256.toHex())},
     };
-    const QJsonObject entry{
+    QJsonObject entry{
         {"path", path},       {"kept", QString::fromUtf8(kept)},
         {"copied", copied},   {"originalSize", number(quint64(originalSize))},
         {"written", newFile},
     };
+    if (originalModified)
+        entry.insert("originalModified",
+                     QJsonArray{number(quint64(originalModified->seconds)),
+                                number(quint64(originalModified->nanoseconds))});
     return QJsonDocument(entry).toJson(QJsonDocument::Compact);
 }
 
@@ -62,6 +66,11 @@ std::optional<JournalEntry> JournalEntry::fromJson(const QByteArray &bytes)
                       qint64(*values[2]),
                       {qint64(*values[3]), qint64(*values[4])},
                       QByteArray::fromHex(newFile.value("sha256").toString().toLatin1())};
+    const QJsonArray originalModified = entry.value("originalModified").toArray();
+    const std::optional<quint64> seconds = unsignedOf(originalModified.at(0));
+    const std::optional<quint64> nanoseconds = unsignedOf(originalModified.at(1));
+    if (seconds && nanoseconds)
+        result.originalModified = FileStamp::Time{qint64(*seconds), qint64(*nanoseconds)};
     if (result.path.isEmpty() || result.kept.isEmpty() || result.written.sha256.size() != 32)
         return std::nullopt;
     return result;

@@ -33,6 +33,9 @@ struct JournalEntry
     QByteArray kept;     ///< the original's name in the run's journal folder
     bool copied = false; ///< kept as a copy (another file system), not as a hard link
     qint64 originalSize = 0;
+    /// The original's modification time, which an undo gives back: a copy does not keep it.
+    /// Absent from journals written before it was recorded.
+    std::optional<FileStamp::Time> originalModified;
     Written written;
 
     QByteArray toJson() const;

@@ -49,7 +49,7 @@ QString JournalHome::latestRun(const QString &home)
     return all.isEmpty() ? QString() : all.last();
 }
 
-void JournalHome::prune(const QString &home)
+void JournalHome::prune(const QString &home, int keptRuns, qint64 keptBytes)
 {
     const QDir folder(home);
     QStringList names = folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
@@ -58,7 +58,7 @@ void JournalHome::prune(const QString &home)
     while (!names.isEmpty()) {
         const QString run = folder.filePath(names.takeLast());
         const bool room =
-            hasChanges(run) && kept < KeptRuns && (bytes += bytesOf(run)) <= KeptBytes;
+            hasChanges(run) && kept < keptRuns && (bytes += bytesOf(run)) <= keptBytes;
         if (room || !JournalFolder::removeUnlessBusy(run))
             ++kept;
     }

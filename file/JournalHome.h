@@ -23,9 +23,10 @@ QStringList runs(const QString &home = location());
 /// The newest of runs(), or empty.
 QString latestRun(const QString &home = location());
 
-/// Removes the run folders that the limits leave no room for beside one more run, and those
-/// without a change; a run under way (its folder locked) is left alone.
-void prune(const QString &home);
+/// Removes the run folders that the limits (keptRuns, keptBytes: the ones above, unless a test
+/// sets smaller) leave no room for beside one more run, and those without a change; a run under
+/// way (its folder locked) is left alone.
+void prune(const QString &home, int keptRuns = KeptRuns, qint64 keptBytes = KeptBytes);
 
 /// Lets go of the originals that a run stopped by a kill kept for pages it never replaced: a
 /// hard link would leave such a page with two names, which the next run refuses to replace.

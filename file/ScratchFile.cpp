@@ -26,6 +26,11 @@ bool ScratchFile::takeBack(void *data, qsizetype size)
     return d->takeBack(data, size);
 }
 
+bool ScratchFile::setModified(const FileStamp::Time &time)
+{
+    return d->setModified(time);
+}
+
 bool ScratchFile::sync()
 {
     return d->sync();

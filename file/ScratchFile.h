@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FileStamp.h"
 #include "PageLocation.h"
 
 #include <QString>
@@ -44,6 +45,10 @@ public:
     /// still holds them, else from the file, which is cut short. Slow when the file is reached:
     /// meant for the rare line whose replacements reach far back.
     bool takeBack(void *data, qsizetype size);
+
+    /// Gives the flushed scratch file this modification time (an undo gives the page back its
+    /// original's). Nothing may be written after it, or the time moves again.
+    bool setModified(const FileStamp::Time &time);
 
     /// Forces the written data and metadata to the disk.
     bool sync();

@@ -96,7 +96,7 @@ RewriteResult UndoRun::restore(FolderChain &folders, const JournalEntry &entry)
         return failed(FileFailure::originalMissing(original.errorString()));
     switch (compare(current, original, entry)) {
     case Holds::Written:
-        return putBack(*page, current, original);
+        return putBack(*page, current, original, entry.originalModified);
     case Holds::Original:
         return {Status::Unchanged, {}};
     case Holds::Other:
@@ -131,7 +131,10 @@ UndoRun::Holds UndoRun::compare(SourceFile &current, QFile &original, const Jour
     return same ? Holds::Original : Holds::Other;
 }
 
-RewriteResult UndoRun::putBack(const PageLocation &page, SourceFile &current, QFile &original)
+// The page gets the original's modification time too (where the journal knows it), so that
+// whatever goes by the time (a backup, a build, a sync) takes it for the page it was.
+RewriteResult UndoRun::putBack(const PageLocation &page, SourceFile &current, QFile &original,
+                               const std::optional<FileStamp::Time> &modified)
 {
     ScratchFile scratch(page);
     if (!scratch.open())
@@ -146,6 +149,8 @@ RewriteResult UndoRun::putBack(const PageLocation &page, SourceFile &current, QF
         return failed(scratch.error());
     if (!current.copyMetadataTo(scratch))
         return failed(current.error());
+    if (modified && !scratch.setModified(*modified))
+        return failed(scratch.error());
     if (!scratch.sync())
         return failed(scratch.error());
     current.closeBeforeReplacement();

@@ -13,11 +13,12 @@ class SourceFile;
 struct PageLocation;
 
 /// Puts back what one run changed, from its journal (see RunJournal): each page that still
-/// holds exactly what the run wrote gets its original bytes again through a scratch file beside
-/// it, synced and renamed into place with the page's metadata, as a run replaces a page. A page
-/// changed or gone since is left alone and reported; a page already put back (by an undo that
-/// was stopped or killed) is passed over, so an undo can simply be started again. The journal
-/// itself is not changed. Reports through a RunObserver: fileChanged() for a page put back.
+/// holds exactly what the run wrote gets its original bytes and modification time again through
+/// a scratch file beside it, synced and renamed into place with the page's metadata, as a run
+/// replaces a page. A page changed or gone since is left alone and reported; a page already put
+/// back (by an undo that was stopped or killed) is passed over, so an undo can simply be started
+/// again. The journal itself is not changed. Reports through a RunObserver: fileChanged() for a
+/// page put back.
 class UndoRun
 {
 public:
@@ -37,7 +38,8 @@ private:
 
     RewriteResult restore(FolderChain &folders, const JournalEntry &entry);
     Holds compare(SourceFile &current, QFile &original, const JournalEntry &entry);
-    RewriteResult putBack(const PageLocation &page, SourceFile &current, QFile &original);
+    RewriteResult putBack(const PageLocation &page, SourceFile &current, QFile &original,
+                          const std::optional<FileStamp::Time> &modified);
 
     QString m_folder;
     RunObserver &m_observer;

@@ -139,7 +139,13 @@ bool RunJournal::keepOriginal(const PageLocation &page, int sourceFd, qint64 siz
 {
     if (!open())
         return false;
-    m_pending = JournalEntry{page.path, QByteArray::number(++m_count) + ".orig", false, size, {}};
+    // The time is the one thing of the original that a copy does not keep: it goes in the entry.
+    struct stat status = {};
+    if (::fstat(sourceFd, &status) != 0)
+        return fail(QStringLiteral("cannot look at the original"), errno);
+    const FileStamp::Time modified{qint64(status.st_mtim.tv_sec), qint64(status.st_mtim.tv_nsec)};
+    m_pending =
+        JournalEntry{page.path, QByteArray::number(++m_count) + ".orig", false, size, modified, {}};
     // Linked through /proc: the file that was opened and read, not whatever the name names now.
     const QByteArray self = "/proc/self/fd/" + QByteArray::number(sourceFd);
     if (::linkat(AT_FDCWD, self.constData(), m_fd, m_pending.kept.constData(), AT_SYMLINK_FOLLOW) ==

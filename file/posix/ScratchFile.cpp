@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using FileFailure::ScratchStep;
@@ -173,6 +174,18 @@ bool ScratchFile::Native::writeOut(const char *data, qsizetype size)
         size -= qsizetype(wrote);
         m_written += wrote;
     }
+    return true;
+}
+
+// The access time is left as it is: only the modification time says which version a page is.
+bool ScratchFile::Native::setModified(const FileStamp::Time &time)
+{
+    if (!flush())
+        return false;
+    const struct timespec times[2] = {{0, UTIME_OMIT},
+                                      {time_t(time.seconds), long(time.nanoseconds)}};
+    if (::futimens(m_fd, times) != 0)
+        return fail(ScratchStep::SetTime, errno);
     return true;
 }
 

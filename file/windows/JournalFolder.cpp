@@ -1,11 +1,46 @@
 #include "JournalFolder.h"
 
-#include <QDir>
+#include "WindowsFileReplace.h"
 
-// No run keeps a journal here yet, so none holds a folder.
-bool JournalFolder::removeUnlessBusy(const QString &run)
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+std::wstring nativePath(const QString &path)
 {
-    return QDir(run).removeRecursively();
+    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()).toStdWString();
 }
 
-void JournalFolder::releaseUnreplaced(const QString &) {}
+// A run holds its run.json open, undeletable, while it goes on (RunJournal::open).
+bool isBusy(const QString &run)
+{
+    return IsHeld(nativePath(run + QStringLiteral("/run.json")));
+}
+
+} // namespace
+
+bool JournalFolder::removeUnlessBusy(const QString &run)
+{
+    if (isBusy(run))
+        return false;
+    QDir(run).removeRecursively();
+    return true;
+}
+
+// A kept original that still has another name was never replaced: that name is the page's, and
+// the hard link would make the next run refuse the page as having other names.
+void JournalFolder::releaseUnreplaced(const QString &run)
+{
+    if (isBusy(run))
+        return;
+    const QDir folder(run);
+    for (const QString &name : folder.entryList({QStringLiteral("*.orig")}, QDir::Files)) {
+        WindowsFileFacts facts;
+        std::wstring error;
+        if (!ReadFileFacts(nativePath(folder.filePath(name)), facts, error) || facts.links < 2)
+            continue;
+        QFile::remove(folder.filePath(name.chopped(5) + QStringLiteral(".entry")));
+        QFile::remove(folder.filePath(name));
+    }
+}

@@ -1,23 +1,199 @@
-// Not journaled yet on Windows: runs there cannot be undone. The run goes on as without a journal.
+// Windows: Qt for the folders and the entries, Win32 (WindowsFileReplace.h) for the original
+// kept from the open page, the flushes and the hold on the run's folder.
 #include "RunJournal.h"
+
+#include "FileStamp.h"
+#include "WindowsFileReplace.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <fcntl.h>
+#include <io.h>
+
+namespace {
+
+constexpr qint64 ChunkBytes = qint64(1) << 20;
+
+// QFileDevice::handle() is a C runtime descriptor on Windows; Win32 wants the HANDLE behind it.
+void *win32Handle(int fd)
+{
+    return reinterpret_cast<void *>(_get_osfhandle(fd));
+}
+
+std::wstring nativePath(const QString &path)
+{
+    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()).toStdWString();
+}
+
+// Sorts by time, as a name; the process id keeps two runs started together apart.
+QString runName()
+{
+    return QDateTime::currentDateTimeUtc().toString(u"yyyyMMdd-HHmmss-zzz") + u'-' +
+           QString::number(QCoreApplication::applicationPid());
+}
+
+// The scratch file is open for writing only; a handle of its own reads it.
+std::optional<QByteArray> sha256Of(int scratchFd)
+{
+    void *reader = ReopenForReading(win32Handle(scratchFd));
+    const int fd = reader ? _open_osfhandle(reinterpret_cast<intptr_t>(reader), _O_RDONLY) : -1;
+    if (reader && fd < 0)
+        CloseHeld(reader);
+    QFile file;
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return std::nullopt;
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    for (QByteArray chunk; !(chunk = file.read(ChunkBytes)).isEmpty();)
+        hash.addData(chunk);
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return hash.result();
+}
+
+// An entry is on the disk before the page is replaced: written, then flushed through its handle.
+bool writeFlushed(const QString &path, const QByteArray &bytes, QString &error)
+{
+    QFile file(path);
+    std::wstring flushError;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
+        file.write(bytes) != bytes.size() || !file.flush()) {
+        error = file.errorString();
+        file.remove();
+        return false;
+    }
+    if (!FlushToDisk(win32Handle(file.handle()), flushError)) {
+        error = QString::fromStdWString(flushError);
+        file.remove();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
 
 RunJournal::RunJournal(const QString &root, const QString &home) : m_root(root), m_home(home) {}
 
-RunJournal::~RunJournal() = default;
+RunJournal::~RunJournal()
+{
+    if (m_fd >= 0)
+        _close(m_fd);
+}
 
+// For the steps Qt takes: errorCode -1 asks the system for its last error, which Qt leaves set.
+bool RunJournal::fail(const QString &step, int errorCode)
+{
+    m_error = step + QStringLiteral(": ") + qt_error_string(errorCode);
+    return false;
+}
+
+// The run's folder, with the chosen folder written down for the undo in run.json, which stays
+// open, undeletable, while the run goes on: that is what tells other runs to leave the folder
+// alone (JournalFolder). NTFS journals the names it makes; run.json's text is flushed.
 bool RunJournal::open()
 {
+    if (m_fd >= 0)
+        return true;
+    const QString making = QStringLiteral("cannot make the journal folder");
+    const QDir home(m_home);
+    if (!QDir().mkpath(m_home))
+        return fail(making, -1);
+    JournalHome::prune(m_home);
+    const QString name = runName();
+    if (!home.mkdir(name))
+        return fail(making, -1);
+    const QString path = home.filePath(name);
+    const QByteArray run = QJsonDocument(QJsonObject{{"folder", m_root}}).toJson();
+    std::wstring error;
+    void *held =
+        CreateHeld(nativePath(path + QStringLiteral("/run.json")), run.toStdString(), error);
+    m_fd = held ? _open_osfhandle(reinterpret_cast<intptr_t>(held), _O_RDONLY) : -1;
+    if (m_fd < 0) {
+        if (held)
+            CloseHeld(held);
+        QFile::remove(path + QStringLiteral("/run.json"));
+        home.rmdir(name);
+        m_error = making + QStringLiteral(": ") +
+                  (held ? qt_error_string(-1) : QString::fromStdWString(error));
+        return false;
+    }
+    m_path = path;
     return true;
 }
 
-bool RunJournal::keepOriginal(const PageLocation &, int, qint64)
+bool RunJournal::keepOriginal(const PageLocation &page, int sourceFd, qint64 size)
 {
+    if (!open())
+        return false;
+    void *source = win32Handle(sourceFd);
+    WindowsFileFacts facts;
+    std::wstring error;
+    if (!ReadFileFacts(source, facts, error)) {
+        m_error = QStringLiteral("cannot look at the original: ") + QString::fromStdWString(error);
+        return false;
+    }
+    // The time is the one thing of the original that a copy does not keep: it goes in the entry.
+    std::int64_t seconds = 0, nanoseconds = 0;
+    UnixTimeOf(facts.lastWrite, seconds, nanoseconds);
+    m_pending = JournalEntry{page.path, QByteArray::number(++m_count) + ".orig", false,
+                             size,      FileStamp::Time{seconds, nanoseconds},   {}};
+    const QString kept = m_path + u'/' + QString::fromLatin1(m_pending.kept);
+    if (!KeepOriginal(source, nativePath(page.path), nativePath(kept), quint64(size),
+                      m_pending.copied, error)) {
+        m_error = QStringLiteral("cannot copy the original into the journal: ") +
+                  QString::fromStdWString(error);
+        return false;
+    }
     return true;
 }
 
-bool RunJournal::record(int)
+// The page is later told by what FileStamp reads on Windows: its size and its time of last
+// write to the millisecond (identity goes by path there, so device and inode stay 0), and the
+// hash. ReplaceFileW keeps the scratch file's time of last write; set once more by hand, it is
+// also one that closing the scratch file no longer moves.
+bool RunJournal::record(int scratchFd)
 {
+    const QString step = QStringLiteral("cannot write the journal entry");
+    WindowsFileFacts facts;
+    std::wstring error;
+    if (!ReadFileFacts(win32Handle(scratchFd), facts, error) ||
+        !SetLastWrite(win32Handle(scratchFd), facts.lastWrite, error)) {
+        m_error = step + QStringLiteral(": ") + QString::fromStdWString(error);
+        return false;
+    }
+    const std::optional<QByteArray> hash = sha256Of(scratchFd);
+    if (!hash)
+        return fail(step, -1);
+    std::int64_t seconds = 0, nanoseconds = 0;
+    UnixTimeOf(facts.lastWrite, seconds, nanoseconds);
+    m_pending.written = {
+        0, 0, qint64(facts.size), {seconds, nanoseconds - nanoseconds % 1000000}, *hash};
+    const QString name = QString::fromLatin1(m_pending.kept.chopped(5)) + QStringLiteral(".entry");
+    QString reason;
+    if (!writeFlushed(m_path + u'/' + name, m_pending.toJson(), reason)) {
+        m_error = step + QStringLiteral(": ") + reason;
+        return false;
+    }
     return true;
 }
 
-void RunJournal::forgetUnlessPlaced(const PageLocation &) {}
+// A kept hard link cannot go while the page is still open (Qt shares no deletion): it then stays
+// until the next run or undo lets go of it (JournalHome::recover), the entry being gone already.
+void RunJournal::forgetUnlessPlaced(const PageLocation &page)
+{
+    if (m_fd < 0 || m_pending.kept.isEmpty())
+        return;
+    const std::optional<FileStamp> now = FileStamp::read(page);
+    if (now && !m_pending.written.sha256.isEmpty() && m_pending.written.matches(*now))
+        return;
+    const QString kept = m_path + u'/' + QString::fromLatin1(m_pending.kept);
+    QFile::remove(kept.chopped(5) + QStringLiteral(".entry"));
+    QFile::remove(kept);
+    m_pending = {};
+}

@@ -106,8 +106,18 @@ bool ScratchFile::Native::takeBack(void *data, qsizetype size)
     return true;
 }
 
-// QFileDevice::handle() is a C runtime descriptor on Windows; FlushFileBuffers wants the
-// HANDLE behind it.
+// QFileDevice::handle() is a C runtime descriptor on Windows; Win32 wants the HANDLE behind it.
+bool ScratchFile::Native::setModified(const FileStamp::Time &time)
+{
+    if (!flush())
+        return false;
+    std::wstring error;
+    const auto handle = reinterpret_cast<void *>(_get_osfhandle(m_file.handle()));
+    if (!SetLastWrite(handle, FileTimeOf(time.seconds, time.nanoseconds), error))
+        return fail(ScratchStep::SetTime, QString::fromStdWString(error));
+    return true;
+}
+
 bool ScratchFile::Native::sync()
 {
     if (!flush())

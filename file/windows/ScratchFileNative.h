@@ -19,6 +19,7 @@ struct ScratchFile::Native
     bool write(const void *data, qsizetype size);
     bool flush();
     bool takeBack(void *data, qsizetype size);
+    bool setModified(const FileStamp::Time &time);
     bool sync();
     int handle() const { return m_file.handle(); }
     bool commit(const std::function<bool()> &unchanged);

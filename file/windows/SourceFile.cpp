@@ -58,7 +58,8 @@ void SourceFile::closeBeforeReplacement()
     m_file.close();
 }
 
-// No journal keeps a link to the page here.
+// A hard link moves no time that SameFileVersion compares (Windows' change time is not among
+// them), so what was read of the page still holds.
 bool SourceFile::rereadAfterLink()
 {
     return true;

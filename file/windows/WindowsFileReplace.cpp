@@ -10,6 +10,8 @@
 #endif
 #include <windows.h>
 
+#include <algorithm>
+
 namespace {
 
 // A virus scanner, an indexer or a backup agent opens a file that has just been written, often
@@ -17,6 +19,10 @@ namespace {
 // 100 ms apart wait that out without stalling a run for long on a file that stays locked.
 constexpr int Attempts = 10;
 constexpr DWORD PauseMilliseconds = 100;
+
+// FILETIME counts steps of 100 ns from 1601.
+constexpr std::int64_t StepsPerSecond = 10000000;
+constexpr std::int64_t SecondsFrom1601To1970 = 11644473600;
 
 // winerror.h defines these as long; compared with DWORDs they must be DWORDs too.
 constexpr DWORD RemoveReplacedFailed = ERROR_UNABLE_TO_REMOVE_REPLACED;
@@ -185,6 +191,28 @@ bool SameFileVersion(const WindowsFileFacts &a, const WindowsFileFacts &b)
            a.lastWrite == b.lastWrite;
 }
 
+std::uint64_t FileTimeOf(std::int64_t seconds, std::int64_t nanoseconds)
+{
+    return std::uint64_t((seconds + SecondsFrom1601To1970) * StepsPerSecond + nanoseconds / 100);
+}
+
+void UnixTimeOf(std::uint64_t fileTime, std::int64_t &seconds, std::int64_t &nanoseconds)
+{
+    seconds = std::int64_t(fileTime / StepsPerSecond) - SecondsFrom1601To1970;
+    nanoseconds = std::int64_t(fileTime % StepsPerSecond) * 100;
+}
+
+bool SetLastWrite(void *handle, std::uint64_t fileTime, std::wstring &error)
+{
+    FILETIME time;
+    time.dwLowDateTime = DWORD(fileTime & 0xffffffffu);
+    time.dwHighDateTime = DWORD(fileTime >> 32);
+    if (SetFileTime(static_cast<HANDLE>(handle), nullptr, nullptr, &time))
+        return true;
+    error = systemMessage(GetLastError());
+    return false;
+}
+
 bool FlushToDisk(void *handle, std::wstring &error)
 {
     if (FlushFileBuffers(static_cast<HANDLE>(handle)))
@@ -244,6 +272,134 @@ bool DeleteScratch(const std::wstring &scratch, std::wstring &error)
         return true;
     error = systemMessage(code);
     return false;
+}
+
+namespace {
+
+// Whether the file open as a is the one open as b: same volume, same ID on it.
+bool sameFile(HANDLE a, HANDLE b)
+{
+    BY_HANDLE_FILE_INFORMATION first, second;
+    return GetFileInformationByHandle(a, &first) && GetFileInformationByHandle(b, &second) &&
+           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+           first.nFileIndexHigh == second.nFileIndexHigh &&
+           first.nFileIndexLow == second.nFileIndexLow;
+}
+
+// A hard link is made by name, and another file may have taken the page's name since it was
+// opened: the link counts only when it leads to the very file open as source.
+bool linkOriginal(HANDLE source, const std::wstring &path, const std::wstring &kept)
+{
+    if (!CreateHardLinkW(kept.c_str(), extendedPath(path).c_str(), nullptr))
+        return false;
+    const HANDLE link = CreateFileW(kept.c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const bool same = link != INVALID_HANDLE_VALUE && sameFile(source, link);
+    if (link != INVALID_HANDLE_VALUE)
+        CloseHandle(link);
+    if (!same)
+        DeleteFileW(kept.c_str());
+    return same;
+}
+
+// Reads through source at explicit offsets; its position is put back afterwards.
+DWORD copyOriginal(HANDLE source, const std::wstring &kept, std::uint64_t size)
+{
+    LARGE_INTEGER position = {}, zero = {};
+    if (!SetFilePointerEx(source, zero, &position, FILE_CURRENT))
+        return GetLastError();
+    const HANDLE copy = CreateFileW(kept.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (copy == INVALID_HANDLE_VALUE)
+        return GetLastError();
+    constexpr DWORD ChunkBytes = DWORD(1) << 20;
+    std::string buffer(ChunkBytes, '\0');
+    DWORD code = ERROR_SUCCESS;
+    for (std::uint64_t offset = 0; code == ERROR_SUCCESS && offset < size;) {
+        OVERLAPPED at = {};
+        at.Offset = DWORD(offset & 0xffffffffu);
+        at.OffsetHigh = DWORD(offset >> 32);
+        const DWORD wanted = DWORD(std::min<std::uint64_t>(ChunkBytes, size - offset));
+        DWORD got = 0, written = 0;
+        if (!ReadFile(source, buffer.data(), wanted, &got, &at))
+            code = GetLastError();
+        else if (got == 0) // shorter than it was when opened
+            code = ERROR_HANDLE_EOF;
+        else if (!WriteFile(copy, buffer.data(), got, &written, nullptr) || written != got)
+            code = GetLastError() != ERROR_SUCCESS ? GetLastError() : DWORD(ERROR_DISK_FULL);
+        offset += got;
+    }
+    if (code == ERROR_SUCCESS && !FlushFileBuffers(copy))
+        code = GetLastError();
+    CloseHandle(copy);
+    SetFilePointerEx(source, position, nullptr, FILE_BEGIN);
+    if (code != ERROR_SUCCESS)
+        DeleteFileW(kept.c_str());
+    return code;
+}
+
+} // namespace
+
+// The link costs no space and no time, but needs the journal on the page's volume and a file
+// system with hard links (not FAT, not every network share); anything else gets the copy,
+// which reports what stands in the way if it fails too.
+bool KeepOriginal(void *source, const std::wstring &path, const std::wstring &kept,
+                  std::uint64_t size, bool &copied, std::wstring &error)
+{
+    const HANDLE file = static_cast<HANDLE>(source);
+    const std::wstring to = extendedPath(kept);
+    copied = !linkOriginal(file, path, to);
+    if (!copied)
+        return true;
+    const DWORD code = copyOriginal(file, to, size);
+    if (code == ERROR_SUCCESS)
+        return true;
+    error = systemMessage(code);
+    return false;
+}
+
+void *CreateHeld(const std::wstring &path, const std::string &bytes, std::wstring &error)
+{
+    const std::wstring name = extendedPath(path);
+    const HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        error = systemMessage(GetLastError());
+        return nullptr;
+    }
+    DWORD written = 0;
+    if (WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr) &&
+        written == bytes.size() && FlushFileBuffers(file))
+        return file;
+    error = systemMessage(GetLastError());
+    CloseHandle(file);
+    DeleteFileW(name.c_str());
+    return nullptr;
+}
+
+// Deleting needs every handle open on the file to share deletion; CreateHeld's does not.
+bool IsHeld(const std::wstring &path)
+{
+    const HANDLE file = CreateFileW(extendedPath(path).c_str(), DELETE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_SHARING_VIOLATION;
+    CloseHandle(file);
+    return false;
+}
+
+void *ReopenForReading(void *handle)
+{
+    const HANDLE reader = ReOpenFile(static_cast<HANDLE>(handle), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0);
+    return reader == INVALID_HANDLE_VALUE ? nullptr : reader;
+}
+
+void CloseHeld(void *handle)
+{
+    CloseHandle(static_cast<HANDLE>(handle));
 }
 
 #endif // _WIN32

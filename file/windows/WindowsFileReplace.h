@@ -34,6 +34,15 @@ bool ReadFileFacts(const std::wstring &path, WindowsFileFacts &facts, std::wstri
 /// True when two readings found the same file, with the same size and time of last write.
 bool SameFileVersion(const WindowsFileFacts &a, const WindowsFileFacts &b);
 
+/// A FILETIME (100-nanosecond steps since 1601) for a moment in seconds and nanoseconds since
+/// 1970, and back: the journal keeps times as POSIX does, to the nanosecond.
+std::uint64_t FileTimeOf(std::int64_t seconds, std::int64_t nanoseconds);
+void UnixTimeOf(std::uint64_t fileTime, std::int64_t &seconds, std::int64_t &nanoseconds);
+
+/// Sets the time of last write of the file open as handle (which needs write access), leaving
+/// its other times. On failure error holds the system's message.
+bool SetLastWrite(void *handle, std::uint64_t fileTime, std::wstring &error);
+
 /// Forces what was written through handle to the disk (FlushFileBuffers). The handle must
 /// have write access. On failure error holds the system's message.
 bool FlushToDisk(void *handle, std::wstring &error);
@@ -49,3 +58,27 @@ bool ReplaceWithScratch(const std::wstring &target, const std::wstring &scratch,
 /// Deletes the scratch file, retrying like ReplaceWithScratch; a file already gone counts as
 /// deleted. On failure error holds the system's message.
 bool DeleteScratch(const std::wstring &scratch, std::wstring &error);
+
+// The undo journal's steps (see RunJournal).
+
+/// Keeps the original of the file open as source, which path named when it was opened, under
+/// kept, a new name in the journal's folder: a hard link to that very file where the volume
+/// allows one (the link is made by name, then checked to be that file), else a copy of its size
+/// bytes read through source and flushed to the disk; copied says which. source's position is
+/// left as it was. On failure error holds the system's message and nothing is left at kept.
+bool KeepOriginal(void *source, const std::wstring &path, const std::wstring &kept,
+                  std::uint64_t size, bool &copied, std::wstring &error);
+
+/// Makes the new file path with bytes in it, flushed to the disk, and returns it still open,
+/// shared for reading only: as long as it is open nobody can delete it (see IsHeld). A run
+/// holds its journal folder so. nullptr on failure, with error holding the system's message.
+void *CreateHeld(const std::wstring &path, const std::string &bytes, std::wstring &error);
+
+/// True when the file at path is open in a way that keeps it from being deleted.
+bool IsHeld(const std::wstring &path);
+
+/// A handle of its own for reading the file open as handle from its start, or nullptr.
+void *ReopenForReading(void *handle);
+
+/// Lets go of a handle that this header handed out.
+void CloseHeld(void *handle);

@@ -1,14 +1,19 @@
 // Runs undone with tagmender-batch --undo-last: what comes back, what is left alone, the journal
-// on the pages' file system (hard links) or another (copies) or full, and how many runs it keeps.
+// on the pages' file system (hard links) or another (copies) or full, and which runs it keeps.
 
 #include "BatchRun.h"
+#include "JournalHome.h"
 #include "TempTree.h"
 
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -37,6 +42,16 @@ class TestUndo : public QObject
         return home + "/tagmender/journal";
     }
 
+    // To the nanosecond, which a time put back through a coarser clock would lose.
+    static QString modifiedOf(const QString &path)
+    {
+        struct stat status = {};
+        return ::stat(QFile::encodeName(path).constData(), &status) == 0
+                   ? QString::asprintf("%lld.%09ld", qlonglong(status.st_mtim.tv_sec),
+                                       status.st_mtim.tv_nsec)
+                   : QString();
+    }
+
     static QByteArray firstEntry(const QString &journal)
     {
         const QStringList runs = QDir(journal).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
@@ -56,7 +71,8 @@ private Q_SLOTS:
             << QByteArray("caf\xe9 cat\rcat") << 0600u << QString("/dev/shm");
     }
 
-    // The page comes back byte for byte with its metadata; the page without the text is untouched.
+    // The page comes back byte for byte with its metadata and modification time; the page
+    // without the text is untouched.
     void roundTrip()
     {
         QFETCH(QByteArray, bytes);
@@ -69,6 +85,8 @@ private Q_SLOTS:
         const uid_t owner = ::geteuid() == 0 ? TempTree::nobody : ::geteuid();
         QVERIFY(TempTree::rebuild(m_root, {{"a.htm", bytes, {}}, {"b.htm", "dog", {}}}) &&
                 TempTree::setOwnerAndMode(m_a, owner, gid_t(owner), mode));
+        const struct timespec times[2] = {{0, UTIME_OMIT}, {1234567890, 123456789}};
+        QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(m_a).constData(), times, 0) == 0);
         const QString kept = TempTree::state(m_a, true), untouched = TempTree::state(m_b);
         QVERIFY(BatchRun().run(BatchRun::arguments(m_root)).is(0, {m_a}, {}));
         QVERIFY(TempTree::readFile(m_a) != bytes);
@@ -78,6 +96,7 @@ private Q_SLOTS:
         QVERIFY2(undone.is(0, {m_a}, {}), qPrintable(undone.describe()));
         QCOMPARE(TempTree::readFile(m_a), bytes);
         QCOMPARE(TempTree::state(m_a, true), kept);
+        QCOMPARE(modifiedOf(m_a), QString("1234567890.123456789"));
         QCOMPARE(TempTree::state(m_b), untouched);
     }
 
@@ -133,6 +152,52 @@ private Q_SLOTS:
                  qPrintable(outcome.describe()));
         QCOMPARE(TempTree::state(m_a), before);
         QCOMPARE(undone.exitCode, 2); // nothing to undo
+    }
+
+    void prune_data()
+    {
+        QTest::addColumn<QList<int>>("sizes"); // of each run's entry, oldest first; -1: none yet
+        QTest::addColumn<int>("underWay");     // the run whose folder is locked, or -1
+        QTest::addColumn<qint64>("keptBytes");
+        QTest::addColumn<QList<int>>("left");
+        const QList<int> twelve(12, 10), four(4, 100);
+        const qint64 all = JournalHome::KeptBytes;
+        QTest::addRow("ten runs, one of them about to start")
+            << twelve << -1 << all << QList{3, 4, 5, 6, 7, 8, 9, 10, 11};
+        QTest::addRow("byte limit: older runs go") << four << -1 << qint64(250) << QList{2, 3};
+        QTest::addRow("bytes, the oldest under way") << four << 0 << qint64(250) << QList{0, 2, 3};
+        QTest::addRow("under way, nothing changed yet")
+            << QList{100, 100, 100, -1} << 3 << qint64(250) << QList{1, 2, 3};
+    }
+
+    // The newest runs stay, as many as the limits allow; a run under way is never removed.
+    void prune()
+    {
+        QFETCH(QList<int>, sizes);
+        QFETCH(int, underWay);
+        QFETCH(qint64, keptBytes);
+        QFETCH(QList<int>, left);
+        QTemporaryDir home;
+        QStringList names;
+        for (qsizetype i = 0; i < sizes.size(); ++i) {
+            names << QString::asprintf("run-%02d", int(i));
+            const QString run = home.filePath(names.last());
+            QVERIFY(
+                TempTree::writeFile(run + "/run.json", "{}") &&
+                (sizes[i] < 0 || TempTree::writeFile(run + "/1.entry", QByteArray(sizes[i], 'e'))));
+        }
+        const int lock =
+            underWay < 0
+                ? -1
+                : ::open(QFile::encodeName(home.filePath(names.value(underWay))), O_RDONLY);
+        QVERIFY(underWay < 0 || (lock >= 0 && ::flock(lock, LOCK_EX) == 0));
+        JournalHome::prune(home.path(), JournalHome::KeptRuns, keptBytes);
+        if (lock >= 0)
+            ::close(lock);
+        QStringList expected;
+        for (const int i : std::as_const(left))
+            expected << names[i];
+        QCOMPARE(QDir(home.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), expected);
     }
 
     // Ten runs are kept; the last is the one undone.

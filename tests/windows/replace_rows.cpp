@@ -1,6 +1,7 @@
-// The Win32 file replacement run for real, one row at a time: under Wine by CTest on Linux, by
-// hand on Windows. Each row builds its files in rows\ROW below the working folder, calls the
-// code a rewrite calls, and checks the bytes, names and attributes left on the disk.
+// The Win32 file replacement and the undo journal's keeping run for real, one row at a time:
+// under Wine by CTest on Linux, by hand on Windows. Each row builds its files in rows\ROW below
+// the working folder, calls the code a rewrite calls, and checks the bytes, names and attributes
+// left on the disk.
 //   replace_rows ROW   exit 0 passed, 1 failed
 // The row disk_full needs rows\disk_full to be a small, empty disk of its own.
 
@@ -296,6 +297,59 @@ void diskFull(const Row &row, const std::wstring &folder)
     checkUntouched(folder, row.page);
 }
 
+// The undo journal keeps the original of the page that was opened (as Qt opens it: no delete
+// sharing) before the page is replaced: a hard link on the page's volume; a copy read through
+// the open page when its name has come to name another file. An undo puts it back, its time of
+// last write included, through a scratch file as a run does.
+void journalKept(const Row &, const std::wstring &folder)
+{
+    const std::wstring page = folder + L"\\page.htm", journal = folder + L"\\journal";
+    WindowsFileFacts original, now;
+    std::wstring error;
+    bool copied = true;
+    check(put(page, OldText) && ReadFileFacts(page, original, error) &&
+              CreateDirectoryW(raw(journal).c_str(), nullptr),
+          L"the page and the journal are made: " + error);
+    HANDLE open = CreateFileW(raw(page).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    check(KeepOriginal(open, page, journal + L"\\1.orig", OldText.size(), copied, error) && !copied,
+          L"kept as a hard link: " + error);
+    CloseHandle(open);
+    check(put(folder + L"\\" + Scratch, NewText) &&
+              ReplaceWithScratch(page, folder + L"\\" + Scratch, error),
+          L"replaced: " + error);
+    check(bytesOf(journal + L"\\1.orig") == OldText, L"the journal keeps the old text");
+
+    const HANDLE scratch = CreateFileW(raw(folder + L"\\" + Scratch).c_str(), GENERIC_WRITE,
+                                       FILE_SHARE_READ, nullptr, CREATE_NEW, 0, nullptr);
+    DWORD written = 0;
+    check(WriteFile(scratch, OldText.data(), DWORD(OldText.size()), &written, nullptr) &&
+              SetLastWrite(scratch, original.lastWrite, error) && FlushToDisk(scratch, error) &&
+              CloseHandle(scratch) && ReplaceWithScratch(page, folder + L"\\" + Scratch, error),
+          L"put back: " + error);
+    check(bytesOf(page) == OldText && ReadFileFacts(page, now, error) &&
+              now.lastWrite == original.lastWrite,
+          L"the old text and its time are back");
+
+    open = CreateFileW(raw(page).c_str(), GENERIC_READ,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    check(MoveFileW(raw(page).c_str(), raw(folder + L"\\moved.htm").c_str()) && put(page, NewText),
+          L"another file takes the page's name");
+    check(KeepOriginal(open, page, journal + L"\\2.orig", OldText.size(), copied, error) && copied,
+          L"kept as a copy: " + error);
+    CloseHandle(open);
+    check(bytesOf(journal + L"\\2.orig") == OldText && ReadFileFacts(page, now, error) &&
+              now.links == 1,
+          L"the copy is of the file opened, the other file got no second name");
+
+    // A run holds its journal folder so that no other run prunes it meanwhile.
+    void *held = CreateHeld(journal + L"\\run.json", "{}", error);
+    check(held && IsHeld(journal + L"\\run.json"), L"held while the run goes on: " + error);
+    CloseHeld(held);
+    check(!IsHeld(journal + L"\\run.json"), L"free once the run has ended");
+}
+
 const Row rows[] = {
     {.name = L"replaced", .run = rewrite},
     {.name = L"hidden_system_archive",
@@ -316,6 +370,7 @@ const Row rows[] = {
     {.name = L"vanished", .run = vanished},
     {.name = L"folder_not_file", .run = folderNotFile},
     {.name = L"disk_full", .run = diskFull},
+    {.name = L"journal_kept", .run = journalKept},
 };
 
 // rows\ROW below the working folder (CTest empties rows\ before the first row), and the
