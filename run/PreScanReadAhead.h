@@ -17,7 +17,8 @@
 #include <vector>
 
 /// Pre-scans the files of a run (PreScanFile) on worker threads, at most a window of files
-/// ahead of the thread that rewrites them, which takes the verdicts in list order. Almost every
+/// ahead of the thread that rewrites them, which takes the verdicts in list order; while the
+/// list is still being made, as far as it goes. Almost every
 /// file of a run is settled by its pre-scan, so the pre-scans are most of a run's work.
 ///
 /// The calling thread does no pre-scan of its own while there are workers: its system calls
