@@ -41,7 +41,9 @@ void PreScanReadAhead::add(const QString &path)
         const std::lock_guard lock(m_mutex);
         Q_ASSERT(!m_complete);
         m_files.push_back(path);
-        wake = m_workersWaiting > 0;
+        // The workers are faster than the walk: woken for every page, they would take turns
+        // with it page by page.
+        wake = m_workersWaiting > 0 && listed() - m_claimed >= ListedBatch;
     }
     if (wake)
         m_roomMade.notify_one();

@@ -46,6 +46,10 @@ public:
     /// it for every verdict would switch between them file by file.
     static constexpr qsizetype CatchUpBatch = 32;
 
+    /// Workers waiting for the walk are woken once it has listed this many pages they have not
+    /// taken on (or when the list is whole).
+    static constexpr qsizetype ListedBatch = 32;
+
     /// While it waits for a verdict, next() calls back at least this often.
     static constexpr std::chrono::milliseconds WaitSlice{20};
 
