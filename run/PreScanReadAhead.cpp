@@ -41,7 +41,9 @@ void PreScanReadAhead::add(const QString &path)
         const std::lock_guard lock(m_mutex);
         Q_ASSERT(!m_complete);
         m_files.push_back(path);
-        wake = m_workersWaiting > 0;
+        // The workers are faster than the walk: woken for every page, they would take turns
+        // with it page by page.
+        wake = m_workersWaiting > 0 && listed() - m_claimed >= ListedBatch;
     }
     if (wake)
         m_roomMade.notify_one();
@@ -126,16 +128,17 @@ void PreScanReadAhead::work(std::stop_token stop)
 }
 
 // Runs on a worker thread. Once the window is full, waits until it is half empty: waking for
-// every single free place would make the threads take turns file by file. Waits too while the
-// walk has listed no page that a thread has not taken on yet; ends once the list is whole and
-// every page of it taken on.
+// every single free place would make the threads take turns file by file. The window holds only
+// once the list is whole: until then nothing can be taken, and a walk over thousands of folders
+// would leave the workers waiting for its end. Waits too while the walk has listed no page that
+// a thread has not taken on yet; ends once the list is whole and every page of it taken on.
 std::optional<PreScanReadAhead::Claim> PreScanReadAhead::claimOrWait(std::stop_token stop)
 {
     std::unique_lock lock(m_mutex);
     for (;;) {
         if (stop.stop_requested())
             return std::nullopt;
-        const bool full = m_claimed - m_taken >= m_window;
+        const bool full = m_complete && m_claimed - m_taken >= m_window;
         if (!full && m_claimed < listed())
             return claim();
         if (!full && m_complete)

@@ -17,7 +17,8 @@
 #include <vector>
 
 /// Pre-scans the files of a run (PreScanFile) on worker threads, at most a window of files
-/// ahead of the thread that rewrites them, which takes the verdicts in list order. Almost every
+/// ahead of the thread that rewrites them, which takes the verdicts in list order; while the
+/// list is still being made, as far as it goes. Almost every
 /// file of a run is settled by its pre-scan, so the pre-scans are most of a run's work.
 ///
 /// The calling thread does no pre-scan of its own while there are workers: its system calls
@@ -44,6 +45,10 @@ public:
     /// verdicts (or the rest of the list) are ready: when the threads share busy cores, waking
     /// it for every verdict would switch between them file by file.
     static constexpr qsizetype CatchUpBatch = 32;
+
+    /// Workers waiting for the walk are woken once it has listed this many pages they have not
+    /// taken on (or when the list is whole).
+    static constexpr qsizetype ListedBatch = 32;
 
     /// While it waits for a verdict, next() calls back at least this often.
     static constexpr std::chrono::milliseconds WaitSlice{20};
