@@ -53,7 +53,7 @@ MainWindow *MainWindow::existing()
     return theForm1;
 }
 
-MainWindow::MainWindow()
+MainWindow::MainWindow() : m_driver(std::make_unique<RunDriver>(*this))
 {
     setObjectName(QStringLiteral("Form1"));
     fixWindowDesign(this, 9285, 4500);
@@ -189,7 +189,7 @@ void MainWindow::start()
     m_stopRequested = false;
     m_runUnderWay = true;
     const auto over = qScopeGuard([this] { m_runUnderWay = false; });
-    RunDriver(*this).run();
+    m_driver->run();
 }
 
 void MainWindow::undoRun(const QString &journal)
@@ -200,7 +200,7 @@ void MainWindow::undoRun(const QString &journal)
     m_stopRequested = false;
     m_runUnderWay = true;
     const auto over = qScopeGuard([this] { m_runUnderWay = false; });
-    RunDriver(*this).undo(journal);
+    m_driver->undo(journal);
 }
 
 void MainWindow::showInformation()
