@@ -10,6 +10,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
@@ -57,7 +58,11 @@ MainWindow::MainWindow() : m_driver(std::make_unique<RunDriver>(*this))
 {
     setObjectName(QStringLiteral("Form1"));
     fixWindowDesign(this, 9285, 4500);
-    setWindowIcon(applicationIcon());
+    // The program gives every window its icon (main.cpp); a main window built without that
+    // (the GUI tests) brings its own. Decoding the pictures twice would cost every start.
+    if (QGuiApplication::windowIcon().isNull()) {
+        setWindowIcon(applicationIcon());
+    }
     paintWhite(this);
     buildFields();
     buildImages();
