@@ -10,6 +10,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
@@ -53,11 +54,15 @@ MainWindow *MainWindow::existing()
     return theForm1;
 }
 
-MainWindow::MainWindow()
+MainWindow::MainWindow() : m_driver(std::make_unique<RunDriver>(*this))
 {
     setObjectName(QStringLiteral("Form1"));
     fixWindowDesign(this, 9285, 4500);
-    setWindowIcon(applicationIcon());
+    // The program gives every window its icon (main.cpp); a main window built without that
+    // (the GUI tests) brings its own. Decoding the pictures twice would cost every start.
+    if (QGuiApplication::windowIcon().isNull()) {
+        setWindowIcon(applicationIcon());
+    }
     paintWhite(this);
     buildFields();
     buildImages();
@@ -189,7 +194,7 @@ void MainWindow::start()
     m_stopRequested = false;
     m_runUnderWay = true;
     const auto over = qScopeGuard([this] { m_runUnderWay = false; });
-    RunDriver(*this).run();
+    m_driver->run();
 }
 
 void MainWindow::undoRun(const QString &journal)
@@ -200,7 +205,7 @@ void MainWindow::undoRun(const QString &journal)
     m_stopRequested = false;
     m_runUnderWay = true;
     const auto over = qScopeGuard([this] { m_runUnderWay = false; });
-    RunDriver(*this).undo(journal);
+    m_driver->undo(journal);
 }
 
 void MainWindow::showInformation()

@@ -2,18 +2,20 @@
 
 #include "FolderList.h"
 
-#include <QStringList>
 #include <QWidget>
+
+#include <memory>
 
 class ImageButton;
 class QCheckBox;
 class QKeySequence;
 class QLabel;
 class QLineEdit;
+class RunDriver;
 
 /// The main window: the folder field, the two texts, the subfolder option and the browse,
-/// start and information pictures. Besides its controls it holds the hidden working state
-/// of a run: the folder lists folderEntries and fileEntries and the file list runFiles.
+/// start and information pictures. Besides its controls it holds the hidden folder-tracking
+/// state, the folder lists folderEntries and fileEntries, and the driver of its runs.
 /// The design's Form1; each control keeps its design name as objectName (Label1-3, Text1-3,
 /// Check1, Image1-3), so that tests and accessibility tools find it by that name.
 class MainWindow : public QWidget
@@ -49,6 +51,9 @@ public:
     /// True once requestStop() was called during the current run.
     bool stopRequested() const { return m_stopRequested; }
 
+    /// Carries out the runs and undos started here; it keeps the last run's file list.
+    RunDriver &runDriver() { return *m_driver; }
+
     QLabel *folderLabel;
     QLineEdit *folderField;
     QLabel *searchLabel;
@@ -62,7 +67,6 @@ public:
 
     FolderList folderEntries{FolderList::Shows::Folders};
     FolderList fileEntries{FolderList::Shows::Files};
-    QStringList runFiles; ///< the files of the current or last run, in processing order
 
 Q_SIGNALS:
     /// Both windows are gone (the main one closed, the progress one closed or hidden):
@@ -92,4 +96,5 @@ private:
     bool m_ended = false;
     bool m_runUnderWay = false;
     bool m_stopRequested = false;
+    std::unique_ptr<RunDriver> m_driver;
 };

@@ -14,6 +14,9 @@ namespace {
 
 QPointer<ProgressWindow> theForm2;
 
+// How often the bar moves during a run, in milliseconds: as often as the eye follows it.
+constexpr qint64 ProgressInterval = 100;
+
 } // namespace
 
 ProgressWindow *ProgressWindow::instance()
@@ -73,6 +76,28 @@ ProgressWindow::ProgressWindow()
         Qt::QueuedConnection);
 
     centreOnScreen(this);
+}
+
+void ProgressWindow::setProgress(int value)
+{
+    m_progress = value;
+    // Each value costs the bar style look-ups and an accessibility event; per file that adds
+    // up over a run of many small files, and nobody sees values ten times a second anyway.
+    if (value == 0 || !m_progressShown.isValid() || m_progressShown.hasExpired(ProgressInterval)) {
+        showProgress();
+    }
+}
+
+void ProgressWindow::showProgress()
+{
+    // A QProgressBar repaints its window there and then whenever its value moves it by a
+    // chunk, and that repaint draws everything waiting to be drawn, the results list too. Held
+    // back, it only marks itself for the next pass of the event loop, where the run's other
+    // repaints are drawn with it.
+    progressBar->setUpdatesEnabled(false);
+    progressBar->setValue(m_progress);
+    progressBar->setUpdatesEnabled(true);
+    m_progressShown.start();
 }
 
 void ProgressWindow::closeEvent(QCloseEvent *event)

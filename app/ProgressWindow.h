@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 class QLabel;
@@ -28,10 +29,20 @@ public:
     ResultsList *resultsList; ///< the files the run changed, in processing order
     QProgressBar *progressBar;
 
+    /// Moves the bar to value, on the screen at most about ten times a second; the last
+    /// value given reaches the bar at the latest with showProgress().
+    void setProgress(int value);
+
+    /// Puts the last value given to setProgress() on the bar now.
+    void showProgress();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
     ProgressWindow();
+
+    int m_progress = 0;            ///< the last value given to setProgress()
+    QElapsedTimer m_progressShown; ///< since the bar last took a value
 };

@@ -30,7 +30,10 @@ void ProgressWindowView::hide()
 
 void ProgressWindowView::setStatus(const QString &text)
 {
-    ProgressWindow::instance()->statusLine->setText(text);
+    // A new stage of the run: the bar tells exactly how far the last one got.
+    ProgressWindow *window = ProgressWindow::instance();
+    window->showProgress();
+    window->statusLine->setText(text);
 }
 
 void ProgressWindowView::showProgressBar()
@@ -45,7 +48,7 @@ void ProgressWindowView::setProgressMaximum(qsizetype maximum)
 
 void ProgressWindowView::setProgressValue(qsizetype value)
 {
-    ProgressWindow::instance()->progressBar->setValue(barUnits(value));
+    ProgressWindow::instance()->setProgress(barUnits(value));
 }
 
 void ProgressWindowView::clearResults()
@@ -67,6 +70,7 @@ void ProgressWindowView::bringToFront()
 {
     ProgressWindow *window = ProgressWindow::existing();
     if (window && window->isVisible()) {
+        window->showProgress();
         window->raise();
         window->activateWindow();
     }
@@ -76,6 +80,7 @@ void ProgressWindowView::stopped()
 {
     ProgressWindow *window = ProgressWindow::existing();
     if (window && window->isVisible()) {
+        window->showProgress();
         window->statusLine->setText(QStringLiteral("Stopped: the main window was closed."));
     }
 }

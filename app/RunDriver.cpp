@@ -17,21 +17,32 @@
 
 namespace {
 
-// How long the run works before it lets window events through again.
-constexpr qint64 EventInterval = 50;
+// How long the run works before it lets window events through again, in milliseconds: often
+// enough for the window to answer a click or a close without a felt delay, seldom enough that
+// the repaints that come with each pass cost the run next to nothing.
+constexpr qint64 EventInterval = 100;
 
 // The failure message names this many entries; the rest are counted.
 constexpr qsizetype FailuresShown = 20;
 
 } // namespace
 
-RunDriver::RunDriver(MainWindow &form) : m_form(form), m_view(ProgressView::current())
+RunDriver::RunDriver(MainWindow &form) : m_form(form) {}
+
+void RunDriver::begin()
 {
+    // Nothing of a previous run carries over but its file list.
+    m_view = &ProgressView::current();
+    m_failures.clear();
+    m_startFolderFailure.clear();
+    m_startFolder.clear();
+    m_shown = false;
     m_sinceEvents.start();
 }
 
 void RunDriver::run()
 {
+    begin();
     // The texts are read once: edits made while the run works cannot change it halfway.
     const Input input = readInput();
     if (!accepted(input)) {
@@ -73,36 +84,37 @@ void RunDriver::runConfirmed(const Input &input)
         m_form.folderEntries.setPath(input.folder) ? m_form.folderEntries.path() : input.folder;
     SearchReplaceRun core(input.search, input.replacement, *this);
     m_startFolder = folder;
-    m_form.runFiles = core.collect(folder, input.subfolders);
+    files = core.collect(folder, input.subfolders);
     if (stopRequested()) {
         stop();
         return;
     }
-    if (m_form.runFiles.isEmpty()) {
+    if (files.isEmpty()) {
         reportEmptyList(folder);
-        m_view.hide();
+        m_view->hide();
         return;
     }
-    m_view.setStatus(QStringLiteral("Performing search and replace. Please wait..."));
-    m_view.setProgressMaximum(m_form.runFiles.size());
-    m_view.setProgressValue(0);
+    m_view->setStatus(QStringLiteral("Performing search and replace. Please wait..."));
+    m_view->setProgressMaximum(files.size());
+    m_view->setProgressValue(0);
     letEventsThrough();
     // A close during the last file is noticed here: the run counts as stopped.
-    const bool finished = core.process(m_form.runFiles);
+    const bool finished = core.process(files);
     // A stopped run can be undone for what it changed, too.
-    m_view.setUndoableRun(core.journalFolder());
+    m_view->setUndoableRun(core.journalFolder());
     if (!finished || stopRequested()) {
         stop();
         return;
     }
-    m_view.setStatus(QStringLiteral("All done (o:"));
-    m_view.bringToFront();
+    m_view->setStatus(QStringLiteral("All done (o:"));
+    m_view->bringToFront();
     reportFailures();
     tell(QStringLiteral("Search and replace finished !"));
 }
 
 void RunDriver::undo(const QString &journal)
 {
+    begin();
     // The user asked from the progress window: that is where the answers go.
     m_shown = true;
     const QString question =
@@ -119,30 +131,30 @@ void RunDriver::undo(const QString &journal)
 
 void RunDriver::undoConfirmed(const QString &journal)
 {
-    m_view.show();
-    m_view.showProgressBar();
-    m_view.clearResults();
-    m_view.setUndoableRun({});
-    m_view.setStatus(QStringLiteral("Putting the files back as they were. Please wait ..."));
+    m_view->show();
+    m_view->showProgressBar();
+    m_view->clearResults();
+    m_view->setUndoableRun({});
+    m_view->setStatus(QStringLiteral("Putting the files back as they were. Please wait ..."));
     letEventsThrough();
     UndoRun core(journal, *this);
     if (core.load()) {
-        m_view.setProgressMaximum(core.size());
-        m_view.setProgressValue(0);
+        m_view->setProgressMaximum(core.size());
+        m_view->setProgressValue(0);
         letEventsThrough();
         // Stopped, the undo can be started again: it passes over what it put back.
         if (!core.process() || stopRequested()) {
-            m_view.setUndoableRun(journal);
+            m_view->setUndoableRun(journal);
             stop();
             return;
         }
     }
-    m_view.setStatus(QStringLiteral("Undone: the files are as they were before the run."));
+    m_view->setStatus(QStringLiteral("Undone: the files are as they were before the run."));
     // What could not be put back may be put back after all once the user has seen to it.
     if (!m_failures.isEmpty()) {
-        m_view.setUndoableRun(journal);
+        m_view->setUndoableRun(journal);
     }
-    m_view.bringToFront();
+    m_view->bringToFront();
     reportFailures();
     tell(QStringLiteral("Undo finished !"));
 }
@@ -166,11 +178,11 @@ void RunDriver::stop()
 {
     // What was done stays in the progress window, with the failures met so far.
     if (m_form.closeRequested()) {
-        m_view.stopped();
+        m_view->stopped();
     } else {
-        m_view.setStatus(QStringLiteral("Stopped before the end."));
+        m_view->setStatus(QStringLiteral("Stopped before the end."));
     }
-    m_view.bringToFront();
+    m_view->bringToFront();
     // With the main window closed and no progress window on the screen the program is ending.
     if (onScreen()->isVisible()) {
         reportFailures();
@@ -180,13 +192,13 @@ void RunDriver::stop()
 void RunDriver::prepare(const Input &input)
 {
     m_form.folderEntries.setPath(input.folder);
-    m_view.show();
+    m_view->show();
     m_shown = true;
-    m_view.showProgressBar();
-    m_view.clearResults();
-    m_view.setUndoableRun({});
-    m_form.runFiles.clear();
-    m_view.setStatus(QStringLiteral("Generating file list. Please wait ..."));
+    m_view->showProgressBar();
+    m_view->clearResults();
+    m_view->setUndoableRun({});
+    files.clear();
+    m_view->setStatus(QStringLiteral("Generating file list. Please wait ..."));
     letEventsThrough();
 }
 
@@ -256,14 +268,14 @@ void RunDriver::fileStarted(qsizetype index, qsizetype count, const QString &pat
 {
     Q_UNUSED(count);
     Q_UNUSED(path);
-    // Every value reaches the bar; only the repaint waits for the next yield.
-    m_view.setProgressValue(index);
+    // Every value reaches the view; the progress window shows it as often as can be seen.
+    m_view->setProgressValue(index);
     yield();
 }
 
 void RunDriver::fileChanged(const QString &path, qint64 replacements)
 {
-    m_view.addChangedFile(QDir::toNativeSeparators(path), replacements);
+    m_view->addChangedFile(QDir::toNativeSeparators(path), replacements);
 }
 
 void RunDriver::fileFailed(const QString &path, const QString &reason)

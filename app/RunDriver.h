@@ -9,15 +9,19 @@ class MainWindow;
 class QWidget;
 class ProgressView;
 
-/// One search-and-replace run started by the start picture of the main window: the checks,
+/// The search-and-replace runs started by the start picture of the main window: the checks,
 /// the confirmation, the listing and the rewriting, shown in the progress window and in
-/// message boxes. The files are the core's business (SearchReplaceRun); this class only
-/// carries its reports to the screen. Runs on the user-interface thread and lets window
-/// events through while it works.
+/// message boxes, and the undo of a run. The files are the core's business (SearchReplaceRun);
+/// this class carries its reports to the screen and keeps the list of the last run's files.
+/// Runs on the user-interface thread and lets window events through while it works.
 class RunDriver : public RunObserver
 {
 public:
     explicit RunDriver(MainWindow &form);
+
+    /// The files of the current or last run, in processing order, as the core listed them. A
+    /// run refused or not confirmed, and an undo, leave the list of the run before.
+    QStringList files;
 
     /// Carries out the whole run; returns when it is over, refused or stopped.
     void run();
@@ -42,6 +46,7 @@ private:
         bool subfolders = false;
     };
 
+    void begin();
     Input readInput() const;
     bool accepted(const Input &input);
     void runConfirmed(const Input &input);
@@ -56,7 +61,7 @@ private:
     void tell(const QString &text, bool selectable = false);
 
     MainWindow &m_form;
-    ProgressView &m_view;
+    ProgressView *m_view = nullptr; ///< the view installed when the run began
     QElapsedTimer m_sinceEvents;
     QStringList m_failures;
     QString m_startFolderFailure; ///< why the chosen folder itself could not be listed

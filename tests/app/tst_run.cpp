@@ -6,6 +6,7 @@
 #include "MainWindow.h"
 #include "ProgressWindow.h"
 #include "ResultsList.h"
+#include "RunDriver.h"
 
 #include <QAction>
 #include <QApplication>
@@ -70,13 +71,13 @@ void TestRun::refused()
 {
     QVERIFY(m_app->write(u"site/a.htm"_s, AppFixture::PageWithText));
     MainWindow *form = MainWindow::instance();
-    form->runFiles = QStringList{u"from before"_s};
+    form->runDriver().files = QStringList{u"from before"_s};
     m_app->start(m_app->path(u"none"_s), u"Home"_s, u"Start"_s);
 
     QCOMPARE(m_app->transcript, QStringList{u"message: The folder \"%1\" does not exist."_s.arg(
                                     m_app->path(u"none"_s))});
     QVERIFY(!ProgressWindow::existing());
-    QCOMPARE(form->runFiles, QStringList{u"from before"_s});
+    QCOMPARE(form->runDriver().files, QStringList{u"from before"_s});
     QCOMPARE(m_app->read(u"site/a.htm"_s), AppFixture::PageWithText);
     QVERIFY(AppFixture::inputEnabled(true));
 }
@@ -221,7 +222,7 @@ void TestRun::transcript()
     QCOMPARE(unseen, QStringList());
     QVERIFY(AppFixture::inputEnabled(true));
     QCOMPARE(form->isVisible(), action != u"close Form1"_s);
-    QCOMPARE(form->runFiles, m_app->paths(files));
+    QCOMPARE(form->runDriver().files, m_app->paths(files));
     QCOMPARE(ProgressWindow::existing(), progress);
     QCOMPARE(progress->isVisible(), !files.isEmpty());
     QStringList listed;
