@@ -1,4 +1,4 @@
-// bench-window-run [--subfolders] FOLDER SEARCH REPLACEMENT
+// bench-window-run [--run-time FILE] [--subfolders] FOLDER SEARCH REPLACEMENT
 //
 // One search-and-replace run made through the program's own windows, as a user makes it: the
 // main window is built as the program builds it, the folder and the texts are typed into its
@@ -12,6 +12,15 @@
 // take the typed text.
 // Exit status: 0 the run ended with its closing message and nothing else, 1 it did not,
 // 2 usage.
+// --run-time FILE: when the closing message came, writes one line to FILE:
+//   WALL CPU
+// the seconds from the click on the start picture to the closing message (QElapsedTimer,
+// monotonic), and the processor seconds the process (all its threads) used in between,
+// through std::clock, which POSIX defines as the process's processor time (Windows does not
+// follow that, and run-bench does not run there). The whole program's time, as bench-timer
+// measures it, also holds the start-up a user never waits for during a run: loading the GUI
+// libraries and fonts and building the main window, which is open before they click Start.
+// Without a closing message FILE is not written; a file that cannot be written is a fault.
 
 #include "Dialogs.h"
 #include "ImageButton.h"
@@ -22,6 +31,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -33,6 +43,7 @@
 #include <QUrl>
 
 #include <cstdio>
+#include <ctime>
 
 namespace {
 
@@ -45,6 +56,27 @@ void printLine(FILE *stream, const QString &text)
     std::fputc('\n', stream);
 }
 
+// The run as a user waits for it: from the click on the start picture to the closing message.
+struct RunClock
+{
+    QElapsedTimer wall;
+    std::clock_t cpuAtClick = 0;
+    double wallSeconds = 0;
+    double cpuSeconds = 0;
+
+    void click()
+    {
+        cpuAtClick = std::clock();
+        wall.start();
+    }
+
+    void stop()
+    {
+        wallSeconds = static_cast<double>(wall.nsecsElapsed()) / 1e9;
+        cpuSeconds = static_cast<double>(std::clock() - cpuAtClick) / CLOCKS_PER_SEC;
+    }
+};
+
 // Says Yes to the one confirmation and OK to every message, and notes whatever a plain run
 // would not have shown.
 class AnsweringDialogs : public Dialogs
@@ -52,6 +84,7 @@ class AnsweringDialogs : public Dialogs
 public:
     QStringList faults;
     bool finished = false;
+    RunClock clock;
 
 protected:
     QMessageBox::StandardButton ask(QWidget *parent, const MessageRequest &request) override
@@ -62,6 +95,8 @@ protected:
             return QMessageBox::Yes;
         }
         if (request.text == Finished && m_confirmed && !finished) {
+            // Read first: answering the message is where the user's run ends.
+            clock.stop();
             finished = true;
         } else {
             faults.append(QStringLiteral("message: ") + request.text);
@@ -137,7 +172,35 @@ struct Input
     QString search;
     QString replacement;
     bool subfolders = false;
+    QString runTimeFile;
 };
+
+// Takes the options off the front of ARGS; false when one is incomplete.
+bool takeOptions(QStringList &args, Input &input)
+{
+    while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
+        const QString option = args.takeFirst();
+        if (option == QLatin1String("--subfolders")) {
+            input.subfolders = true;
+        } else if (option == QLatin1String("--run-time") && !args.isEmpty()) {
+            input.runTimeFile = args.takeFirst();
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// One line, "WALL CPU" in seconds, for bench/run-bench; false when it could not be written.
+bool writeRunTime(const QString &path, const RunClock &clock)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    const QByteArray line = QByteArray::number(clock.wallSeconds, 'f', 6) + ' ' +
+                            QByteArray::number(clock.cpuSeconds, 'f', 6) + '\n';
+    return file.write(line) == line.size() && file.flush();
+}
 
 // Fills in the main window, starts the run (the click returns when it is over), reads the
 // progress window's list and closes both windows, which ends the program.
@@ -153,6 +216,7 @@ void useWindows(MainWindow &form, const Input &input, AnsweringDialogs &dialogs,
     if (input.subfolders) {
         tick(form.subfolderOption, dialogs.faults);
     }
+    dialogs.clock.click();
     QTest::mouseClick(form.startButton, Qt::LeftButton);
     if (const ProgressWindow *progress = ProgressWindow::existing()) {
         for (int i = 0; i < progress->resultsList->count(); ++i) {
@@ -191,16 +255,14 @@ int main(int argc, char *argv[])
     }
     QApplication app(argc, argv);
     Input input;
-    input.subfolders = !args.isEmpty() && args.first() == QLatin1String("--subfolders");
-    if (input.subfolders) {
-        args.removeFirst();
-    }
-    if (args.size() != 3) {
-        printLine(stderr, QStringLiteral("usage: bench-window-run [--subfolders] FOLDER SEARCH "
-                                         "REPLACEMENT"));
+    if (!takeOptions(args, input) || args.size() != 3) {
+        printLine(stderr, QStringLiteral("usage: bench-window-run [--run-time FILE] "
+                                         "[--subfolders] FOLDER SEARCH REPLACEMENT"));
         return 2;
     }
-    input = Input{args.at(0), args.at(1), args.at(2), input.subfolders};
+    input.folder = args.at(0);
+    input.search = args.at(1);
+    input.replacement = args.at(2);
 
     // As the program starts (app/main.cpp), with the dialogs answered here.
     QApplication::setApplicationName(QStringLiteral("Tagmender"));
@@ -226,6 +288,8 @@ int main(int argc, char *argv[])
     std::fflush(stdout);
     if (!dialogs.finished) {
         dialogs.faults.append(QStringLiteral("no closing message \"%1\"").arg(Finished));
+    } else if (!input.runTimeFile.isEmpty() && !writeRunTime(input.runTimeFile, dialogs.clock)) {
+        dialogs.faults.append(QStringLiteral("cannot write the run time to ") + input.runTimeFile);
     }
     for (const QString &fault : std::as_const(dialogs.faults)) {
         printLine(stderr, QStringLiteral("bench-window-run: ") + fault);
