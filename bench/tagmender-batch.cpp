@@ -9,6 +9,8 @@
 // to undo).
 // TAGMENDER_SCRATCH=named in the environment gives every scratch file a name from the start,
 // as a file system without unnamed files does (for the reliability tests).
+// TAGMENDER_BENCH_JOURNAL=off keeps no undo journal: for measuring what the journal costs
+// only (bench/journal-cost), as such a run cannot be undone.
 
 #include "InputCheck.h"
 #include "JournalHome.h"
@@ -133,6 +135,7 @@ int main(int argc, char *argv[])
                                 QLatin1String("named"));
     PrintingObserver observer;
     SearchReplaceRun run(args.at(1), args.at(2), observer);
+    run.setJournaled(qEnvironmentVariable("TAGMENDER_BENCH_JOURNAL") != QLatin1String("off"));
     run.process(run.collect(folder, subfolders));
     std::fflush(stdout);
     return observer.anyFailed() ? 1 : 0;

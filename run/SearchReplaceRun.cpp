@@ -65,7 +65,8 @@ bool SearchReplaceRun::process(const QStringList &files)
     FolderChain folders(m_root);
     m_journal.reset();
     JournalHome::recover();
-    m_journal.emplace(m_root);
+    if (m_journaled)
+        m_journal.emplace(m_root);
     // The read-ahead that collect() started serves its own list only.
     if (!m_readAhead || list != m_listed) {
         m_readAhead.reset();
@@ -95,9 +96,10 @@ void SearchReplaceRun::rewrite(FolderChain &folders, const QString &path,
 {
     QString reason;
     const std::optional<PageLocation> page = folders.locate(path, reason);
+    RunJournal *journal = m_journal ? &*m_journal : nullptr;
     const RewriteResult result =
         page ? ProcessPage(
-                   *page, absence, m_texts, [this] { m_observer.yield(); }, &*m_journal)
+                   *page, absence, m_texts, [this] { m_observer.yield(); }, journal)
              : RewriteResult{RewriteResult::Status::Failed, reason};
     switch (result.status) {
     case RewriteResult::Status::Changed:

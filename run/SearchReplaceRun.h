@@ -36,6 +36,10 @@ public:
     /// are kept. Empty when it replaced none.
     QString journalFolder() const { return m_journal ? m_journal->folder() : QString(); }
 
+    /// Benchmarks only, to measure what the journal costs: false makes process() keep no
+    /// originals, so that its run cannot be undone. Never used by the program.
+    void setJournaled(bool journaled) { m_journaled = journaled; }
+
 private:
     void rewrite(FolderChain &folders, const QString &path, const TextAbsence &absence);
 
@@ -44,5 +48,6 @@ private:
     QString m_root;       ///< the folder last collected, in the form its pages are listed under
     QStringList m_listed; ///< the list collect() returned, which m_readAhead works on
     std::optional<RunJournal> m_journal;
+    bool m_journaled = true;
     std::optional<PreScanReadAhead> m_readAhead; ///< last: its workers stop before the rest goes
 };

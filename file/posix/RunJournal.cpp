@@ -3,7 +3,6 @@
 #include "FileStamp.h"
 
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -13,6 +12,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <memory>
+#include <openssl/evp.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -62,19 +62,29 @@ bool writeFile(int folder, const QByteArray &name, const QByteArray &bytes)
     return written;
 }
 
+// OpenSSL's SHA-256, not Qt's: it uses the processor's SHA instructions, about eight times as
+// fast, and a run hashes every page it writes before it may replace the page.
 std::optional<QByteArray> sha256Of(int fd)
 {
-    QCryptographicHash hash(QCryptographicHash::Sha256);
+    const std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> hash(EVP_MD_CTX_new(),
+                                                                       &EVP_MD_CTX_free);
     const auto buffer = std::make_unique_for_overwrite<char[]>(size_t(ChunkBytes));
-    for (qint64 offset = 0;;) {
-        const qint64 got = readAt(fd, buffer.get(), ChunkBytes, offset);
+    bool hashing = hash && EVP_DigestInit_ex(hash.get(), EVP_sha256(), nullptr) == 1;
+    for (qint64 offset = 0, got = 1; hashing && got > 0; offset += got) {
+        got = readAt(fd, buffer.get(), ChunkBytes, offset);
         if (got < 0)
             return std::nullopt;
-        if (got == 0)
-            return hash.result();
-        hash.addData(QByteArrayView(buffer.get(), qsizetype(got)));
-        offset += got;
+        hashing = EVP_DigestUpdate(hash.get(), buffer.get(), size_t(got)) == 1;
     }
+    QByteArray digest(EVP_MAX_MD_SIZE, Qt::Uninitialized);
+    unsigned int size = 0;
+    if (!hashing || EVP_DigestFinal_ex(hash.get(), reinterpret_cast<unsigned char *>(digest.data()),
+                                       &size) != 1) {
+        errno = ENOMEM; // all that OpenSSL's digests can run out of
+        return std::nullopt;
+    }
+    digest.truncate(qsizetype(size));
+    return digest;
 }
 
 // Sorts by time, as a name; the process id keeps two runs started together apart.
