@@ -78,6 +78,18 @@ QString FileFailure::modifiedMeanwhile()
     return QStringLiteral("the file was modified by another program during the run");
 }
 
+QString FileFailure::journalFailed(JournalStep step, const QString &reason)
+{
+    static const char *const steps[] = {
+        "cannot make the journal folder",
+        "cannot look at the original",
+        "cannot link the original into the journal",
+        "cannot copy the original into the journal",
+        "cannot write the journal entry",
+    };
+    return QLatin1String(steps[int(step)]) + QStringLiteral(": ") + reason;
+}
+
 QString FileFailure::notJournaled(const QString &reason)
 {
     return QStringLiteral("the original could not be kept for undoing the run (%1), so the file "

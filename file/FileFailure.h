@@ -72,6 +72,10 @@ QString unsupportedCharset(const QString &charset);
 /// In the page's multi-byte charset a match of the search text could be the second half of
 /// one character and the start of the next.
 QString matchInsideCharacter(const QString &charset);
+/// The steps of keeping a page's original in the undo journal.
+enum class JournalStep { MakeFolder, LookAtOriginal, LinkOriginal, CopyOriginal, WriteEntry };
+/// A step failed ("cannot write the journal entry: REASON"); notJournaled() wraps it.
+QString journalFailed(JournalStep step, const QString &reason);
 /// The page's original could not be kept in the undo journal, so the page was not replaced.
 QString notJournaled(const QString &reason);
 

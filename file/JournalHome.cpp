@@ -2,6 +2,8 @@
 
 #include "JournalFolder.h"
 
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -30,6 +32,12 @@ QString JournalHome::location()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
            QStringLiteral("/tagmender/journal");
+}
+
+QString JournalHome::newRunName()
+{
+    return QDateTime::currentDateTimeUtc().toString(u"yyyyMMdd-HHmmss-zzz") + u'-' +
+           QString::number(QCoreApplication::applicationPid());
 }
 
 QStringList JournalHome::runs(const QString &home)

@@ -17,6 +17,10 @@ constexpr qint64 KeptBytes = qint64(1) << 30;
 /// data folder) + "/tagmender/journal". Outside every folder a run works on.
 QString location();
 
+/// A name for a new run's folder: the moment, to the millisecond, so that names sort by time,
+/// and the process id, which keeps two runs started together apart.
+QString newRunName();
+
 /// The run folders in home that hold at least one change, oldest first.
 QStringList runs(const QString &home = location());
 

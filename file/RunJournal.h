@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FileFailure.h"
 #include "JournalEntry.h"
 #include "JournalHome.h"
 #include "PageLocation.h"
@@ -49,7 +50,16 @@ public:
 
 private:
     bool copy(int sourceFd, qint64 size);
-    bool fail(const QString &step, int errorCode);
+    bool fail(FileFailure::JournalStep step, const QString &reason)
+    {
+        m_error = FileFailure::journalFailed(step, reason);
+        return false;
+    }
+    /// errorCode: the system's (errno, or -1 for the last error, which Qt reads on Windows).
+    bool fail(FileFailure::JournalStep step, int errorCode)
+    {
+        return fail(step, qt_error_string(errorCode));
+    }
 
     QString m_root;
     QString m_home;

@@ -2,8 +2,6 @@
 
 #include "FileStamp.h"
 
-#include <QCoreApplication>
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
@@ -87,13 +85,6 @@ std::optional<QByteArray> sha256Of(int fd)
     return digest;
 }
 
-// Sorts by time, as a name; the process id keeps two runs started together apart.
-QByteArray runName()
-{
-    return QDateTime::currentDateTimeUtc().toString(u"yyyyMMdd-HHmmss-zzz").toLatin1() + '-' +
-           QByteArray::number(QCoreApplication::applicationPid());
-}
-
 } // namespace
 
 RunJournal::RunJournal(const QString &root, const QString &home) : m_root(root), m_home(home) {}
@@ -104,18 +95,12 @@ RunJournal::~RunJournal()
         ::close(m_fd);
 }
 
-bool RunJournal::fail(const QString &step, int errorCode)
-{
-    m_error = step + QStringLiteral(": ") + qt_error_string(errorCode);
-    return false;
-}
-
 // The run's folder, its name durable, with the chosen folder written down for the undo.
 bool RunJournal::open()
 {
     if (m_fd >= 0)
         return true;
-    const QString making = QStringLiteral("cannot make the journal folder");
+    const auto making = FileFailure::JournalStep::MakeFolder;
     if (!QDir().mkpath(m_home))
         return fail(making, errno ? errno : EACCES);
     JournalHome::prune(m_home);
@@ -123,7 +108,7 @@ bool RunJournal::open()
         ::open(QFile::encodeName(m_home).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (home < 0)
         return fail(making, errno);
-    const QByteArray name = runName();
+    const QByteArray name = QFile::encodeName(JournalHome::newRunName());
     const QByteArray run = QJsonDocument(QJsonObject{{"folder", m_root}}).toJson();
     bool made = ::mkdirat(home, name.constData(), 0700) == 0;
     if (made) {
@@ -152,7 +137,7 @@ bool RunJournal::keepOriginal(const PageLocation &page, int sourceFd, qint64 siz
     // The time is the one thing of the original that a copy does not keep: it goes in the entry.
     struct stat status = {};
     if (::fstat(sourceFd, &status) != 0)
-        return fail(QStringLiteral("cannot look at the original"), errno);
+        return fail(FileFailure::JournalStep::LookAtOriginal, errno);
     const FileStamp::Time modified{qint64(status.st_mtim.tv_sec), qint64(status.st_mtim.tv_nsec)};
     m_pending =
         JournalEntry{page.path, QByteArray::number(++m_count) + ".orig", false, size, modified, {}};
@@ -162,14 +147,14 @@ bool RunJournal::keepOriginal(const PageLocation &page, int sourceFd, qint64 siz
         0)
         return true;
     if (errno != EXDEV && errno != EPERM && errno != EMLINK && errno != ENOENT)
-        return fail(QStringLiteral("cannot link the original into the journal"), errno);
+        return fail(FileFailure::JournalStep::LinkOriginal, errno);
     m_pending.copied = true;
     return copy(sourceFd, size);
 }
 
 bool RunJournal::copy(int sourceFd, qint64 size)
 {
-    const QString step = QStringLiteral("cannot copy the original into the journal");
+    const auto step = FileFailure::JournalStep::CopyOriginal;
     const int fd =
         ::openat(m_fd, m_pending.kept.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
     if (fd < 0)
@@ -194,7 +179,7 @@ bool RunJournal::copy(int sourceFd, qint64 size)
 
 bool RunJournal::record(int scratchFd)
 {
-    const QString step = QStringLiteral("cannot write the journal entry");
+    const auto step = FileFailure::JournalStep::WriteEntry;
     struct stat status = {};
     if (::fstat(scratchFd, &status) != 0)
         return fail(step, errno);

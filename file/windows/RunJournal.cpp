@@ -5,9 +5,7 @@
 #include "FileStamp.h"
 #include "WindowsFileReplace.h"
 
-#include <QCoreApplication>
 #include <QCryptographicHash>
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -30,13 +28,6 @@ void *win32Handle(int fd)
 std::wstring nativePath(const QString &path)
 {
     return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()).toStdWString();
-}
-
-// Sorts by time, as a name; the process id keeps two runs started together apart.
-QString runName()
-{
-    return QDateTime::currentDateTimeUtc().toString(u"yyyyMMdd-HHmmss-zzz") + u'-' +
-           QString::number(QCoreApplication::applicationPid());
 }
 
 // The scratch file is open for writing only; a handle of its own reads it.
@@ -86,13 +77,6 @@ RunJournal::~RunJournal()
         _close(m_fd);
 }
 
-// For the steps Qt takes: errorCode -1 asks the system for its last error, which Qt leaves set.
-bool RunJournal::fail(const QString &step, int errorCode)
-{
-    m_error = step + QStringLiteral(": ") + qt_error_string(errorCode);
-    return false;
-}
-
 // The run's folder, with the chosen folder written down for the undo in run.json, which stays
 // open, undeletable, while the run goes on: that is what tells other runs to leave the folder
 // alone (JournalFolder). NTFS journals the names it makes; run.json's text is flushed.
@@ -100,12 +84,12 @@ bool RunJournal::open()
 {
     if (m_fd >= 0)
         return true;
-    const QString making = QStringLiteral("cannot make the journal folder");
+    const auto making = FileFailure::JournalStep::MakeFolder;
     const QDir home(m_home);
     if (!QDir().mkpath(m_home))
         return fail(making, -1);
     JournalHome::prune(m_home);
-    const QString name = runName();
+    const QString name = JournalHome::newRunName();
     if (!home.mkdir(name))
         return fail(making, -1);
     const QString path = home.filePath(name);
@@ -119,9 +103,7 @@ bool RunJournal::open()
             CloseHeld(held);
         QFile::remove(path + QStringLiteral("/run.json"));
         home.rmdir(name);
-        m_error = making + QStringLiteral(": ") +
-                  (held ? qt_error_string(-1) : QString::fromStdWString(error));
-        return false;
+        return held ? fail(making, -1) : fail(making, QString::fromStdWString(error));
     }
     m_path = path;
     return true;
@@ -134,10 +116,8 @@ bool RunJournal::keepOriginal(const PageLocation &page, int sourceFd, qint64 siz
     void *source = win32Handle(sourceFd);
     WindowsFileFacts facts;
     std::wstring error;
-    if (!ReadFileFacts(source, facts, error)) {
-        m_error = QStringLiteral("cannot look at the original: ") + QString::fromStdWString(error);
-        return false;
-    }
+    if (!ReadFileFacts(source, facts, error))
+        return fail(FileFailure::JournalStep::LookAtOriginal, QString::fromStdWString(error));
     // The time is the one thing of the original that a copy does not keep: it goes in the entry.
     std::int64_t seconds = 0, nanoseconds = 0;
     UnixTimeOf(facts.lastWrite, seconds, nanoseconds);
@@ -145,11 +125,8 @@ bool RunJournal::keepOriginal(const PageLocation &page, int sourceFd, qint64 siz
                              size,      FileStamp::Time{seconds, nanoseconds},   {}};
     const QString kept = m_path + u'/' + QString::fromLatin1(m_pending.kept);
     if (!KeepOriginal(source, nativePath(page.path), nativePath(kept), quint64(size),
-                      m_pending.copied, error)) {
-        m_error = QStringLiteral("cannot copy the original into the journal: ") +
-                  QString::fromStdWString(error);
-        return false;
-    }
+                      m_pending.copied, error))
+        return fail(FileFailure::JournalStep::CopyOriginal, QString::fromStdWString(error));
     return true;
 }
 
@@ -159,14 +136,12 @@ bool RunJournal::keepOriginal(const PageLocation &page, int sourceFd, qint64 siz
 // also one that closing the scratch file no longer moves.
 bool RunJournal::record(int scratchFd)
 {
-    const QString step = QStringLiteral("cannot write the journal entry");
+    const auto step = FileFailure::JournalStep::WriteEntry;
     WindowsFileFacts facts;
     std::wstring error;
     if (!ReadFileFacts(win32Handle(scratchFd), facts, error) ||
-        !SetLastWrite(win32Handle(scratchFd), facts.lastWrite, error)) {
-        m_error = step + QStringLiteral(": ") + QString::fromStdWString(error);
-        return false;
-    }
+        !SetLastWrite(win32Handle(scratchFd), facts.lastWrite, error))
+        return fail(step, QString::fromStdWString(error));
     const std::optional<QByteArray> hash = sha256Of(scratchFd);
     if (!hash)
         return fail(step, -1);
@@ -176,10 +151,8 @@ bool RunJournal::record(int scratchFd)
         0, 0, qint64(facts.size), {seconds, nanoseconds - nanoseconds % 1000000}, *hash};
     const QString name = QString::fromLatin1(m_pending.kept.chopped(5)) + QStringLiteral(".entry");
     QString reason;
-    if (!writeFlushed(m_path + u'/' + name, m_pending.toJson(), reason)) {
-        m_error = step + QStringLiteral(": ") + reason;
-        return false;
-    }
+    if (!writeFlushed(m_path + u'/' + name, m_pending.toJson(), reason))
+        return fail(step, reason);
     return true;
 }
 
