@@ -21,6 +21,14 @@ QString location();
 /// and the process id, which keeps two runs started together apart.
 QString newRunName();
 
+/// Notes in a run's folder, as a run with changes ends, that it left no original it did not
+/// replace and how many bytes its files take: later runs then neither look through its files
+/// nor add up their sizes. A run stopped by a kill has no such note, and is looked through.
+void settle(const QString &run, qint64 bytes);
+
+/// The bytes a settled run noted, or -1 for a run that is not settled.
+qint64 settledBytes(const QString &run);
+
 /// The run folders in home that hold at least one change, oldest first.
 QStringList runs(const QString &home = location());
 

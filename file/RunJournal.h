@@ -66,6 +66,10 @@ private:
     QString m_path;
     int m_fd = -1; ///< the run's folder, open and locked while the run goes on
     qint64 m_count = 0;
+    qint64 m_bytes = 0;             ///< of the files in the run's folder, for JournalHome::settle()
+    qint64 m_pendingEntryBytes = 0; ///< of the entry of the page last kept, once written
+    qint64 m_entries = 0;           ///< entries in the run's folder
+    bool m_unsettled = false;       ///< an original that was not replaced could not be let go of
     JournalEntry m_pending;
     QString m_error;
 };

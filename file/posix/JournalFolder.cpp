@@ -1,5 +1,7 @@
 #include "JournalFolder.h"
 
+#include "JournalHome.h"
+
 #include <QDir>
 #include <QFile>
 #include <QStringList>
@@ -32,9 +34,12 @@ bool JournalFolder::removeUnlessBusy(const QString &run)
 }
 
 // A kept original that still has another name was never replaced: that name is the page's, and
-// the hard link would make the next run refuse the page as having other names.
+// the hard link would make the next run refuse the page as having other names. A run that
+// settled (JournalHome::settle) left none, and its originals are not looked through.
 void JournalFolder::releaseUnreplaced(const QString &run)
 {
+    if (JournalHome::settledBytes(run) >= 0)
+        return;
     unlessBusy(run, [](int folder) {
         const QStringList names = QDir(QStringLiteral("/proc/self/fd/%1").arg(folder))
                                       .entryList({QStringLiteral("*.orig")}, QDir::Files);

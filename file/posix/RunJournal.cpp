@@ -89,10 +89,15 @@ std::optional<QByteArray> sha256Of(int fd)
 
 RunJournal::RunJournal(const QString &root, const QString &home) : m_root(root), m_home(home) {}
 
+// Noted while the folder is still locked, so no other run sees the note before it is true.
 RunJournal::~RunJournal()
 {
-    if (m_fd >= 0)
-        ::close(m_fd);
+    if (m_fd < 0)
+        return;
+    // A folder without an entry holds no change: the next run removes it.
+    if (!m_unsettled && m_entries > 0)
+        JournalHome::settle(m_path, m_bytes);
+    ::close(m_fd);
 }
 
 // The run's folder, its name durable, with the chosen folder written down for the undo.
@@ -115,6 +120,7 @@ bool RunJournal::open()
         m_fd = ::openat(home, name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         made = m_fd >= 0 && ::flock(m_fd, LOCK_EX) == 0 && writeFile(m_fd, "run.json", run) &&
                ::fsync(home) == 0;
+        m_bytes = run.size();
     }
     const int reason = errno;
     if (!made && m_fd >= 0) {
@@ -144,12 +150,17 @@ bool RunJournal::keepOriginal(const PageLocation &page, int sourceFd, qint64 siz
     // Linked through /proc: the file that was opened and read, not whatever the name names now.
     const QByteArray self = "/proc/self/fd/" + QByteArray::number(sourceFd);
     if (::linkat(AT_FDCWD, self.constData(), m_fd, m_pending.kept.constData(), AT_SYMLINK_FOLLOW) ==
-        0)
+        0) {
+        m_bytes += size;
         return true;
+    }
     if (errno != EXDEV && errno != EPERM && errno != EMLINK && errno != ENOENT)
         return fail(FileFailure::JournalStep::LinkOriginal, errno);
     m_pending.copied = true;
-    return copy(sourceFd, size);
+    if (!copy(sourceFd, size))
+        return false;
+    m_bytes += size;
+    return true;
 }
 
 bool RunJournal::copy(int sourceFd, qint64 size)
@@ -192,8 +203,13 @@ bool RunJournal::record(int scratchFd)
                          {qint64(status.st_mtim.tv_sec), qint64(status.st_mtim.tv_nsec)},
                          *hash};
     const QByteArray name = m_pending.kept.chopped(5) + ".entry";
+    const QByteArray entry = m_pending.toJson();
     // The folder's sync makes both names durable: the original's and the entry's.
-    if (!writeFile(m_fd, name, m_pending.toJson()) || ::fsync(m_fd) != 0)
+    const bool written = writeFile(m_fd, name, entry);
+    m_pendingEntryBytes = written ? entry.size() : 0;
+    m_bytes += m_pendingEntryBytes;
+    m_entries += written ? 1 : 0;
+    if (!written || ::fsync(m_fd) != 0)
         return fail(step, errno);
     return true;
 }
@@ -206,7 +222,15 @@ void RunJournal::forgetUnlessPlaced(const PageLocation &page)
     const FileStamp::Identity written{m_pending.written.device, m_pending.written.inode, {}};
     if (now && now->identity() == written)
         return;
-    ::unlinkat(m_fd, (m_pending.kept.chopped(5) + ".entry").constData(), 0);
-    ::unlinkat(m_fd, m_pending.kept.constData(), 0);
+    const QByteArray entry = m_pending.kept.chopped(5) + ".entry";
+    const bool entryGone = ::unlinkat(m_fd, entry.constData(), 0) == 0 || errno == ENOENT;
+    const bool originalGone = ::unlinkat(m_fd, m_pending.kept.constData(), 0) == 0;
+    if (entryGone && originalGone) {
+        m_bytes -= m_pending.originalSize + m_pendingEntryBytes;
+        m_entries -= m_pendingEntryBytes > 0 ? 1 : 0;
+    } else {
+        m_unsettled = true;
+    }
     m_pending = {};
+    m_pendingEntryBytes = 0;
 }

@@ -160,14 +160,20 @@ private Q_SLOTS:
         QTest::addColumn<int>("underWay");     // the run whose folder is locked, or -1
         QTest::addColumn<qint64>("keptBytes");
         QTest::addColumn<QList<int>>("left");
+        QTest::addColumn<int>("noted"); // bytes each run noted as it ended (settled), or -1
         const QList<int> twelve(12, 10), four(4, 100);
         const qint64 all = JournalHome::KeptBytes;
         QTest::addRow("ten runs, one of them about to start")
-            << twelve << -1 << all << QList{3, 4, 5, 6, 7, 8, 9, 10, 11};
-        QTest::addRow("byte limit: older runs go") << four << -1 << qint64(250) << QList{2, 3};
-        QTest::addRow("bytes, the oldest under way") << four << 0 << qint64(250) << QList{0, 2, 3};
+            << twelve << -1 << all << QList{3, 4, 5, 6, 7, 8, 9, 10, 11} << -1;
+        QTest::addRow("byte limit: older runs go")
+            << four << -1 << qint64(250) << QList{2, 3} << -1;
+        QTest::addRow("bytes, the oldest under way")
+            << four << 0 << qint64(250) << QList{0, 2, 3} << -1;
         QTest::addRow("under way, nothing changed yet")
-            << QList{100, 100, 100, -1} << 3 << qint64(250) << QList{1, 2, 3};
+            << QList{100, 100, 100, -1} << 3 << qint64(250) << QList{1, 2, 3} << -1;
+        // The note is believed: the files are not added up again.
+        QTest::addRow("bytes as the runs noted them")
+            << QList<int>(4, 10) << -1 << qint64(250) << QList{2, 3} << 100;
     }
 
     // The newest runs stay, as many as the limits allow; a run under way is never removed.
@@ -177,6 +183,7 @@ private Q_SLOTS:
         QFETCH(int, underWay);
         QFETCH(qint64, keptBytes);
         QFETCH(QList<int>, left);
+        QFETCH(int, noted);
         QTemporaryDir home;
         QStringList names;
         for (qsizetype i = 0; i < sizes.size(); ++i) {
@@ -185,6 +192,8 @@ private Q_SLOTS:
             QVERIFY(
                 TempTree::writeFile(run + "/run.json", "{}") &&
                 (sizes[i] < 0 || TempTree::writeFile(run + "/1.entry", QByteArray(sizes[i], 'e'))));
+            if (noted >= 0)
+                JournalHome::settle(run, noted);
         }
         const int lock =
             underWay < 0
@@ -210,6 +219,12 @@ private Q_SLOTS:
                         .run({m_root, run % 2 ? "dog" : "cat", run % 2 ? "cat" : "dog"})
                         .is(0, {m_a}, {}));
         QCOMPARE(QDir(journal).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 10);
+        // Each run noted, as it ended, what its files take.
+        const QString last = JournalHome::latestRun(journal);
+        qint64 bytes = 0;
+        for (const QFileInfo &file : QDir(last).entryInfoList({"*.json", "*.orig", "*.entry"}))
+            bytes += file.fileName() == "settled.json" ? 0 : file.size();
+        QCOMPARE(JournalHome::settledBytes(last), bytes);
         QVERIFY(BatchRun().run({undoLast}).is(0, {m_a}, {}));
         QCOMPARE(TempTree::readFile(m_a), QByteArray("cat"));
     }
