@@ -1,5 +1,7 @@
 #include "JournalFolder.h"
 
+#include "JournalHome.h"
+
 #include "WindowsFileReplace.h"
 
 #include <QDir>
@@ -29,10 +31,11 @@ bool JournalFolder::removeUnlessBusy(const QString &run)
 }
 
 // A kept original that still has another name was never replaced: that name is the page's, and
-// the hard link would make the next run refuse the page as having other names.
+// the hard link would make the next run refuse the page as having other names. A run that
+// settled (JournalHome::settle) left none, and its originals are not looked through.
 void JournalFolder::releaseUnreplaced(const QString &run)
 {
-    if (isBusy(run))
+    if (JournalHome::settledBytes(run) >= 0 || isBusy(run))
         return;
     const QDir folder(run);
     for (const QString &name : folder.entryList({QStringLiteral("*.orig")}, QDir::Files)) {

@@ -71,10 +71,15 @@ bool writeFlushed(const QString &path, const QByteArray &bytes, QString &error)
 
 RunJournal::RunJournal(const QString &root, const QString &home) : m_root(root), m_home(home) {}
 
+// Noted while run.json still holds the folder, so no other run sees the note before it is true.
 RunJournal::~RunJournal()
 {
-    if (m_fd >= 0)
-        _close(m_fd);
+    if (m_fd < 0)
+        return;
+    // A folder without an entry holds no change: the next run removes it.
+    if (!m_unsettled && m_entries > 0)
+        JournalHome::settle(m_path, m_bytes);
+    _close(m_fd);
 }
 
 // The run's folder, with the chosen folder written down for the undo in run.json, which stays
@@ -106,6 +111,7 @@ bool RunJournal::open()
         return held ? fail(making, -1) : fail(making, QString::fromStdWString(error));
     }
     m_path = path;
+    m_bytes = run.size();
     return true;
 }
 
@@ -127,6 +133,7 @@ bool RunJournal::keepOriginal(const PageLocation &page, int sourceFd, qint64 siz
     if (!KeepOriginal(source, nativePath(page.path), nativePath(kept), quint64(size),
                       m_pending.copied, error))
         return fail(FileFailure::JournalStep::CopyOriginal, QString::fromStdWString(error));
+    m_bytes += size;
     return true;
 }
 
@@ -151,8 +158,12 @@ bool RunJournal::record(int scratchFd)
         0, 0, qint64(facts.size), {seconds, nanoseconds - nanoseconds % 1000000}, *hash};
     const QString name = QString::fromLatin1(m_pending.kept.chopped(5)) + QStringLiteral(".entry");
     QString reason;
-    if (!writeFlushed(m_path + u'/' + name, m_pending.toJson(), reason))
+    const QByteArray entry = m_pending.toJson();
+    if (!writeFlushed(m_path + u'/' + name, entry, reason))
         return fail(step, reason);
+    m_pendingEntryBytes = entry.size();
+    m_bytes += m_pendingEntryBytes;
+    ++m_entries;
     return true;
 }
 
@@ -166,7 +177,14 @@ void RunJournal::forgetUnlessPlaced(const PageLocation &page)
     if (now && !m_pending.written.sha256.isEmpty() && m_pending.written.matches(*now))
         return;
     const QString kept = m_path + u'/' + QString::fromLatin1(m_pending.kept);
-    QFile::remove(kept.chopped(5) + QStringLiteral(".entry"));
-    QFile::remove(kept);
+    const QString entry = kept.chopped(5) + QStringLiteral(".entry");
+    const bool entryGone = QFile::remove(entry) || !QFile::exists(entry);
+    if (entryGone && QFile::remove(kept)) {
+        m_bytes -= m_pending.originalSize + m_pendingEntryBytes;
+        m_entries -= m_pendingEntryBytes > 0 ? 1 : 0;
+    } else {
+        m_unsettled = true; // the next run or undo lets go of it (JournalHome::recover)
+    }
     m_pending = {};
+    m_pendingEntryBytes = 0;
 }
