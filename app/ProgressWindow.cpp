@@ -75,6 +75,11 @@ ProgressWindow::ProgressWindow()
         },
         Qt::QueuedConnection);
 
+    // A value held back gets to the bar at the end of its interval, also when no other follows
+    // (a long file after a burst of short ones).
+    m_progressCatchUp.setSingleShot(true);
+    connect(&m_progressCatchUp, &QTimer::timeout, this, &ProgressWindow::showProgress);
+
     centreOnScreen(this);
 }
 
@@ -85,6 +90,8 @@ void ProgressWindow::setProgress(int value)
     // up over a run of many small files, and nobody sees values ten times a second anyway.
     if (value == 0 || !m_progressShown.isValid() || m_progressShown.hasExpired(ProgressInterval)) {
         showProgress();
+    } else if (!m_progressCatchUp.isActive()) {
+        m_progressCatchUp.start(int(ProgressInterval - m_progressShown.elapsed()));
     }
 }
 
@@ -94,6 +101,7 @@ void ProgressWindow::showProgress()
     // chunk, and that repaint draws everything waiting to be drawn, the results list too. Held
     // back, it only marks itself for the next pass of the event loop, where the run's other
     // repaints are drawn with it.
+    m_progressCatchUp.stop();
     progressBar->setUpdatesEnabled(false);
     progressBar->setValue(m_progress);
     progressBar->setUpdatesEnabled(true);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QTimer>
 #include <QWidget>
 
 class QLabel;
@@ -29,8 +30,8 @@ public:
     ResultsList *resultsList; ///< the files the run changed, in processing order
     QProgressBar *progressBar;
 
-    /// Moves the bar to value, on the screen at most about ten times a second; the last
-    /// value given reaches the bar at the latest with showProgress().
+    /// Moves the bar to value, on the screen at most about ten times a second; a value held
+    /// back reaches the bar at the end of that tenth, or with showProgress().
     void setProgress(int value);
 
     /// Puts the last value given to setProgress() on the bar now.
@@ -45,4 +46,5 @@ private:
 
     int m_progress = 0;            ///< the last value given to setProgress()
     QElapsedTimer m_progressShown; ///< since the bar last took a value
+    QTimer m_progressCatchUp;      ///< puts a value held back on the bar
 };

@@ -61,6 +61,7 @@ private Q_SLOTS:
     void resultsList();
     void undo_data();
     void undo();
+    void progressCatchesUp();
 
 private:
     std::unique_ptr<AppFixture> m_app;
@@ -403,6 +404,15 @@ void TestRun::undo()
                               u"front"_s, u"message: Undo finished !"_s}));
     QCOMPARE(m_app->read(u"a.htm"_s), AppFixture::PageWithText);
     QVERIFY(!undo->isEnabled());
+}
+
+// A value held back to spare repaints reaches the bar all the same, without another after it.
+void TestRun::progressCatchesUp()
+{
+    ProgressWindow *progress = ProgressWindow::instance();
+    progress->setProgress(0);
+    progress->setProgress(7);
+    QTRY_COMPARE(progress->progressBar->value(), 7);
 }
 
 QTEST_MAIN(TestRun)
