@@ -61,6 +61,34 @@ private:
         return fail(step, qt_error_string(errorCode));
     }
 
+    // The bookkeeping behind JournalHome::settle(), the same on every platform.
+    /// The entry of the page last kept is written, bytes long.
+    void countEntry(qint64 bytes)
+    {
+        m_pendingEntryBytes = bytes;
+        m_bytes += bytes;
+        ++m_entries;
+    }
+    /// The page last kept was not replaced; letGo: its original and entry are gone.
+    void countForgotten(bool letGo)
+    {
+        if (letGo) {
+            m_bytes -= m_pending.originalSize + m_pendingEntryBytes;
+            m_entries -= m_pendingEntryBytes > 0 ? 1 : 0;
+        } else {
+            m_unsettled = true; // the next run or undo lets go of it (JournalHome::recover)
+        }
+        m_pending = {};
+        m_pendingEntryBytes = 0;
+    }
+    /// As the run ends, while it still holds its folder, so no other run sees the note before
+    /// it is true. A folder without an entry holds no change: the next run removes it.
+    void settleIfClean() const
+    {
+        if (!m_unsettled && m_entries > 0)
+            JournalHome::settle(m_path, m_bytes);
+    }
+
     QString m_root;
     QString m_home;
     QString m_path;

@@ -89,14 +89,11 @@ std::optional<QByteArray> sha256Of(int fd)
 
 RunJournal::RunJournal(const QString &root, const QString &home) : m_root(root), m_home(home) {}
 
-// Noted while the folder is still locked, so no other run sees the note before it is true.
 RunJournal::~RunJournal()
 {
     if (m_fd < 0)
         return;
-    // A folder without an entry holds no change: the next run removes it.
-    if (!m_unsettled && m_entries > 0)
-        JournalHome::settle(m_path, m_bytes);
+    settleIfClean();
     ::close(m_fd);
 }
 
@@ -205,11 +202,10 @@ bool RunJournal::record(int scratchFd)
     const QByteArray name = m_pending.kept.chopped(5) + ".entry";
     const QByteArray entry = m_pending.toJson();
     // The folder's sync makes both names durable: the original's and the entry's.
-    const bool written = writeFile(m_fd, name, entry);
-    m_pendingEntryBytes = written ? entry.size() : 0;
-    m_bytes += m_pendingEntryBytes;
-    m_entries += written ? 1 : 0;
-    if (!written || ::fsync(m_fd) != 0)
+    if (!writeFile(m_fd, name, entry))
+        return fail(step, errno);
+    countEntry(entry.size());
+    if (::fsync(m_fd) != 0)
         return fail(step, errno);
     return true;
 }
@@ -225,12 +221,5 @@ void RunJournal::forgetUnlessPlaced(const PageLocation &page)
     const QByteArray entry = m_pending.kept.chopped(5) + ".entry";
     const bool entryGone = ::unlinkat(m_fd, entry.constData(), 0) == 0 || errno == ENOENT;
     const bool originalGone = ::unlinkat(m_fd, m_pending.kept.constData(), 0) == 0;
-    if (entryGone && originalGone) {
-        m_bytes -= m_pending.originalSize + m_pendingEntryBytes;
-        m_entries -= m_pendingEntryBytes > 0 ? 1 : 0;
-    } else {
-        m_unsettled = true;
-    }
-    m_pending = {};
-    m_pendingEntryBytes = 0;
+    countForgotten(entryGone && originalGone);
 }

@@ -71,14 +71,11 @@ bool writeFlushed(const QString &path, const QByteArray &bytes, QString &error)
 
 RunJournal::RunJournal(const QString &root, const QString &home) : m_root(root), m_home(home) {}
 
-// Noted while run.json still holds the folder, so no other run sees the note before it is true.
 RunJournal::~RunJournal()
 {
     if (m_fd < 0)
         return;
-    // A folder without an entry holds no change: the next run removes it.
-    if (!m_unsettled && m_entries > 0)
-        JournalHome::settle(m_path, m_bytes);
+    settleIfClean();
     _close(m_fd);
 }
 
@@ -161,9 +158,7 @@ bool RunJournal::record(int scratchFd)
     const QByteArray entry = m_pending.toJson();
     if (!writeFlushed(m_path + u'/' + name, entry, reason))
         return fail(step, reason);
-    m_pendingEntryBytes = entry.size();
-    m_bytes += m_pendingEntryBytes;
-    ++m_entries;
+    countEntry(entry.size());
     return true;
 }
 
@@ -179,12 +174,5 @@ void RunJournal::forgetUnlessPlaced(const PageLocation &page)
     const QString kept = m_path + u'/' + QString::fromLatin1(m_pending.kept);
     const QString entry = kept.chopped(5) + QStringLiteral(".entry");
     const bool entryGone = QFile::remove(entry) || !QFile::exists(entry);
-    if (entryGone && QFile::remove(kept)) {
-        m_bytes -= m_pending.originalSize + m_pendingEntryBytes;
-        m_entries -= m_pendingEntryBytes > 0 ? 1 : 0;
-    } else {
-        m_unsettled = true; // the next run or undo lets go of it (JournalHome::recover)
-    }
-    m_pending = {};
-    m_pendingEntryBytes = 0;
+    countForgotten(entryGone && QFile::remove(kept));
 }
