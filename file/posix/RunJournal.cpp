@@ -144,6 +144,7 @@ bool RunJournal::keepOriginal(const PageLocation &page, int sourceFd, qint64 siz
     const FileStamp::Time modified{qint64(status.st_mtim.tv_sec), qint64(status.st_mtim.tv_nsec)};
     m_pending =
         JournalEntry{page.path, QByteArray::number(++m_count) + ".orig", false, size, modified, {}};
+    m_pendingEntryBytes = 0; // the last page's entry, if placed, stays counted
     // Linked through /proc: the file that was opened and read, not whatever the name names now.
     const QByteArray self = "/proc/self/fd/" + QByteArray::number(sourceFd);
     if (::linkat(AT_FDCWD, self.constData(), m_fd, m_pending.kept.constData(), AT_SYMLINK_FOLLOW) ==

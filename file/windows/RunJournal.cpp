@@ -126,6 +126,7 @@ bool RunJournal::keepOriginal(const PageLocation &page, int sourceFd, qint64 siz
     UnixTimeOf(facts.lastWrite, seconds, nanoseconds);
     m_pending = JournalEntry{page.path, QByteArray::number(++m_count) + ".orig", false,
                              size,      FileStamp::Time{seconds, nanoseconds},   {}};
+    m_pendingEntryBytes = 0; // the last page's entry, if placed, stays counted
     const QString kept = m_path + u'/' + QString::fromLatin1(m_pending.kept);
     if (!KeepOriginal(source, nativePath(page.path), nativePath(kept), quint64(size),
                       m_pending.copied, error))
