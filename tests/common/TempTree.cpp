@@ -71,6 +71,14 @@ QStringList TempTree::entries(const QString &folder)
     return QDir(folder).entryList(everything, QDir::Name);
 }
 
+qint64 TempTree::fileBytes(const QString &folder, const QString &except)
+{
+    qint64 bytes = 0;
+    for (const QFileInfo &file : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden))
+        bytes += file.fileName() == except ? 0 : file.size();
+    return bytes;
+}
+
 Page TempTree::page(const QString &name, qsizetype size, const QByteArray &search,
                     const QByteArray &replacement)
 {

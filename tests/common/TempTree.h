@@ -43,6 +43,9 @@ public:
     /// The names in folder, hidden ones too, sorted: shows scratch files.
     static QStringList entries(const QString &folder);
 
+    /// The sizes of the files in folder added up, leaving out the one named except.
+    static qint64 fileBytes(const QString &folder, const QString &except = {});
+
     /// size bytes of CR LF lines, each starting with search, so that even 10 bytes hold it.
     static Page page(const QString &name, qsizetype size, const QByteArray &search = "cat",
                      const QByteArray &replacement = "dog");

@@ -2,6 +2,7 @@
 // run and of its undo.
 
 #include "BatchRun.h"
+#include "JournalHome.h"
 #include "TempTree.h"
 
 #include <QFile>
@@ -212,6 +213,9 @@ private Q_SLOTS:
         QList<Page> expected = m_pages;
         expected[1].after = replaced ? expected[1].after : expected[1].before;
         QVERIFY(TempTree::isDone(m_root, expected));
+        // What the run noted of its journal as it ended counts only what stayed there.
+        const QString journal = JournalHome::latestRun(m_base.path("data/tagmender/journal"));
+        QCOMPARE(JournalHome::settledBytes(journal), TempTree::fileBytes(journal, "settled.json"));
         verifyUndone();
     }
 
