@@ -253,13 +253,15 @@ int main(int argc, char *argv[])
     for (int i = 1; i < argc; ++i) {
         args.append(QString::fromLocal8Bit(argv[i]));
     }
-    QApplication app(argc, argv);
     Input input;
+    // Before QApplication, which aborts when no display can be reached: a wrong call gets its
+    // usage line wherever it is made.
     if (!takeOptions(args, input) || args.size() != 3) {
         printLine(stderr, QStringLiteral("usage: bench-window-run [--run-time FILE] "
                                          "[--subfolders] FOLDER SEARCH REPLACEMENT"));
         return 2;
     }
+    QApplication app(argc, argv);
     input.folder = args.at(0);
     input.search = args.at(1);
     input.replacement = args.at(2);
