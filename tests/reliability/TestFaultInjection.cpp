@@ -15,7 +15,10 @@
 
 namespace {
 
-enum Scratch { Unnamed, Named }; // Named: as on a file system without O_TMPFILE
+// Named: as on a file system without O_TMPFILE. Copied: the journal on another file system
+// (a tmpfs), where the originals are copies, not links.
+enum Kind { Unnamed, Named, Copied };
+const char *const kindNames[] = {"unnamed", "named", "copied"};
 
 const QString traced = QStringLiteral("trace=openat,read,write,fsync,fdatasync,fchown,fchmod,"
                                       "fsetxattr,linkat,renameat,newfstatat");
@@ -41,6 +44,7 @@ struct Step
     int ordinal;
     const char *reason, *after = "";
     const char *journal = nullptr; ///< the journal's step, which notJournaled wraps
+    bool copying = false;          ///< a step of the copy, run with Copied only
 };
 
 const QList<Step> steps = {
@@ -66,6 +70,10 @@ const QList<Step> steps = {
      "cannot write the journal entry"},
     {"journal folder sync", "fsync", "EIO", "", 2, notJournaled, "",
      "cannot write the journal entry"},
+    {"journal copy create", "openat", "ENOSPC", "\\.orig\", O_WRONLY", 1, notJournaled, "",
+     "cannot copy the original into the journal", true},
+    {"journal copy sync", "fsync", "EIO", "", 1, notJournaled, "",
+     "cannot copy the original into the journal", true},
 };
 
 } // namespace
@@ -75,15 +83,16 @@ class TestFaultInjection : public QObject
     Q_OBJECT
 
     TempTree m_base;
+    QTemporaryDir m_otherDisk{QStringLiteral("/dev/shm/tagmender-faults-XXXXXX")};
     QString m_root = m_base.path("site"), m_traceFile = m_base.path("trace");
     // b.htm takes several writes and has metadata to keep; c.htm does not change.
     QList<Page> m_pages = {TempTree::page("a.htm", 2000), TempTree::page("b.htm", 600 << 10),
                            TempTree::page("c.htm", 1000, "plain", "plain"),
                            TempTree::page("d.htm", 1000)};
     QStringList m_before, m_kept; // the pages' states: all of them, what a replacement keeps
-    SyscallTrace m_clean[2];      // where a run of each kind makes which call
+    SyscallTrace m_clean[3];      // where a run of each kind makes which call
     SyscallTrace m_cleanUndo;     // and the undo of a run
-    bool m_offers[2] = {};        // whether runs here make that kind of scratch file
+    bool m_offers[3] = {};        // whether runs here can be of that kind
     bool m_hasAttributes = false;
 
     QString path(const QString &name) const { return m_root + u'/' + name; }
@@ -95,6 +104,7 @@ class TestFaultInjection : public QObject
             !TempTree::setOwnerAndMode(path("b.htm"), owner, gid_t(owner), 0640))
             return false;
         QDir(m_base.path("data")).removeRecursively();
+        QDir(dataHome(Copied)).removeRecursively();
         m_hasAttributes = ::setxattr(QFile::encodeName(path("b.htm")).constData(), "user.tagmender",
                                      "kept", 4, 0) == 0;
         m_before.clear();
@@ -106,8 +116,16 @@ class TestFaultInjection : public QObject
         return true;
     }
 
+    // The journals of the runs, which each rebuild() empties.
+    QString dataHome(int kind) const
+    {
+        return kind == Copied ? m_otherDisk.filePath("data") : m_base.path("data");
+    }
+
+    // An undo that follows takes its journal from where this run kept it.
     BatchOutcome run(int kind, const QString &inject = {}, const QStringList &arguments = {})
     {
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome(kind)));
         QStringList options{"-e", traced};
         if (!inject.isEmpty())
             options += {"-e", "inject=" + inject};
@@ -137,18 +155,17 @@ private Q_SLOTS:
     {
         if (BatchRun::strace().isEmpty())
             QSKIP("strace is not installed");
-        // The journals of the runs, which each rebuild() empties.
-        qputenv("XDG_DATA_HOME", QFile::encodeName(m_base.path("data")));
-        for (const int kind : {Unnamed, Named}) {
+        for (const int kind : {Unnamed, Named, Copied}) {
             QVERIFY(m_base.isValid() && rebuild());
             const BatchOutcome clean = run(kind);
             QVERIFY2(clean.finished && clean.exitCode == 0 && TempTree::isDone(m_root, m_pages),
                      qPrintable(clean.describe()));
             m_clean[kind] = SyscallTrace(m_traceFile);
-            m_offers[kind] =
-                TempTree::readFile(m_traceFile).contains("O_TMPFILE") == (kind == Unnamed);
+            const QByteArray trace = TempTree::readFile(m_traceFile);
+            m_offers[kind] = kind == Copied ? m_otherDisk.isValid() && trace.contains("EXDEV")
+                                            : trace.contains("O_TMPFILE") == (kind == Unnamed);
         }
-        QVERIFY(rebuild() && BatchRun().run(BatchRun::arguments(m_root)).exitCode == 0);
+        QVERIFY(rebuild() && run(Unnamed).exitCode == 0);
         QVERIFY(run(Unnamed, {}, {"--undo-last"})
                     .is(0, {path("a.htm"), path("b.htm"), path("d.htm")}, {}));
         m_cleanUndo = SyscallTrace(m_traceFile);
@@ -176,14 +193,14 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("kind");
         QTest::addColumn<int>("step");
-        for (const int kind : {Unnamed, Named}) {
+        for (const int kind : {Unnamed, Named, Copied}) {
             for (qsizetype i = 0; i < steps.size(); ++i) {
                 const QString syscall = steps[i].syscall;
-                if (m_offers[kind] && !(syscall == "linkat" && kind == Named) &&
+                if (m_offers[kind] && steps[i].copying == (kind == Copied) &&
+                    !(syscall == "linkat" && kind == Named) &&
                     (syscall != "fchown" || ::geteuid() == 0) &&
                     (syscall != "fsetxattr" || m_hasAttributes))
-                    QTest::addRow("%s, %s", steps[i].name, kind == Named ? "named" : "unnamed")
-                        << kind << int(i);
+                    QTest::addRow("%s, %s", steps[i].name, kindNames[kind]) << kind << int(i);
             }
         }
     }
@@ -214,7 +231,7 @@ private Q_SLOTS:
         expected[1].after = replaced ? expected[1].after : expected[1].before;
         QVERIFY(TempTree::isDone(m_root, expected));
         // What the run noted of its journal as it ended counts only what stayed there.
-        const QString journal = JournalHome::latestRun(m_base.path("data/tagmender/journal"));
+        const QString journal = JournalHome::latestRun(dataHome(kind) + "/tagmender/journal");
         QCOMPARE(JournalHome::settledBytes(journal), TempTree::fileBytes(journal, "settled.json"));
         verifyUndone();
     }
@@ -224,11 +241,11 @@ private Q_SLOTS:
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("syscall");
         QTest::addColumn<int>("call");
-        for (const int kind : {Unnamed, Named}) {
+        for (const int kind : {Unnamed, Named, Copied}) {
             for (const char *call :
                  {"write", "fsync", "fdatasync", "fchown", "fchmod", "linkat", "renameat"}) {
                 for (int n = 1; m_offers[kind] && n <= m_clean[kind].invocation(call, "", -1); ++n)
-                    QTest::addRow("%s #%d, %s", call, n, kind == Named ? "named" : "unnamed")
+                    QTest::addRow("%s #%d, %s", call, n, kindNames[kind])
                         << kind << QString(call) << n;
             }
         }
@@ -253,14 +270,14 @@ private Q_SLOTS:
         QStringList strays = TempTree::entries(m_root);
         for (const Page &page : std::as_const(m_pages))
             strays.removeOne(page.name);
-        QVERIFY2(strays.size() <= (kind == Unnamed && syscall != "renameat" ? 0 : 1),
+        QVERIFY2(strays.size() <= (kind != Named && syscall != "renameat" ? 0 : 1),
                  qPrintable(strays.join(u' ')));
         QList<Page> expected = m_pages;
         for (const QString &stray : std::as_const(strays)) {
             const QByteArray bytes = TempTree::readFile(path(stray));
             const bool known = std::any_of(m_pages.cbegin(), m_pages.cend(), [&](const Page &p) {
                 return stray.size() == p.name.size() + 18 && stray.startsWith('.' + p.name + '.') &&
-                       (kind == Unnamed ? bytes == p.after : p.after.startsWith(bytes));
+                       (kind != Named ? bytes == p.after : p.after.startsWith(bytes));
             });
             QVERIFY2(known, qPrintable(stray + QStringLiteral(": %1 bytes").arg(bytes.size())));
             expected << Page{stray, {}, bytes};
@@ -287,7 +304,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, syscall);
         QFETCH(int, call);
-        QVERIFY(rebuild() && BatchRun().run(BatchRun::arguments(m_root)).exitCode == 0);
+        QVERIFY(rebuild() && run(Unnamed).exitCode == 0);
         const BatchOutcome outcome =
             run(Unnamed, syscall + ":signal=KILL:when=" + QString::number(call), {"--undo-last"});
         QVERIFY2(outcome.crashed, qPrintable(outcome.describe()));
