@@ -1,5 +1,6 @@
 #include "JournalEntry.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -82,4 +83,23 @@ bool JournalEntry::Written::matches(const FileStamp &stamp) const
     return stamp.identity().device == device && stamp.identity().inode == inode &&
            stamp.size() == size && stamp.modified().seconds == modified[0] &&
            stamp.modified().nanoseconds == modified[1];
+}
+
+std::optional<JournalEntry> JournalEntry::read(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return fromJson(file.readAll());
+}
+
+bool JournalEntry::missingAt(const QString &path)
+{
+    QFile file(path);
+    if (!file.exists())
+        return true;
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    return file.error() == QFileDevice::NoError && !fromJson(bytes);
 }

@@ -56,7 +56,7 @@ bool UndoRun::load()
     std::sort(names.begin(), names.end(), numbers);
     // An entry that does not read back was cut short by a kill before its page was replaced.
     for (const QString &name : std::as_const(names)) {
-        if (const auto entry = JournalEntry::fromJson(readAll(m_folder + u'/' + name)))
+        if (const auto entry = JournalEntry::read(m_folder + u'/' + name))
             m_entries.append(*entry);
     }
     return true;

@@ -1,5 +1,6 @@
 #include "JournalFolder.h"
 
+#include "JournalEntry.h"
 #include "JournalHome.h"
 
 #include <QDir>
@@ -34,20 +35,22 @@ bool JournalFolder::removeUnlessBusy(const QString &run)
 }
 
 // A kept original that still has another name was never replaced: that name is the page's, and
-// the hard link would make the next run refuse the page as having other names. A run that
-// settled (JournalHome::settle) left none, and its originals are not looked through.
+// the hard link would make the next run refuse the page as having other names. Nor was one
+// without a complete entry, which a page gets before it is replaced: a copy cut short, say.
+// A run that settled (JournalHome::settle) left none, and its originals are not looked through.
 void JournalFolder::releaseUnreplaced(const QString &run)
 {
     if (JournalHome::settledBytes(run) >= 0)
         return;
-    unlessBusy(run, [](int folder) {
+    unlessBusy(run, [&run](int folder) {
         const QStringList names = QDir(QStringLiteral("/proc/self/fd/%1").arg(folder))
                                       .entryList({QStringLiteral("*.orig")}, QDir::Files);
         for (const QString &name : names) {
             const QByteArray kept = QFile::encodeName(name);
             struct stat status = {};
             if (::fstatat(folder, kept.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0 ||
-                status.st_nlink < 2)
+                (status.st_nlink < 2 &&
+                 !JournalEntry::missingAt(run + u'/' + name.chopped(5) + ".entry")))
                 continue;
             ::unlinkat(folder, (kept.chopped(5) + ".entry").constData(), 0);
             ::unlinkat(folder, kept.constData(), 0);

@@ -1,5 +1,6 @@
 #include "JournalFolder.h"
 
+#include "JournalEntry.h"
 #include "JournalHome.h"
 
 #include "WindowsFileReplace.h"
@@ -31,8 +32,9 @@ bool JournalFolder::removeUnlessBusy(const QString &run)
 }
 
 // A kept original that still has another name was never replaced: that name is the page's, and
-// the hard link would make the next run refuse the page as having other names. A run that
-// settled (JournalHome::settle) left none, and its originals are not looked through.
+// the hard link would make the next run refuse the page as having other names. Nor was one
+// without a complete entry, which a page gets before it is replaced: a copy cut short, say.
+// A run that settled (JournalHome::settle) left none, and its originals are not looked through.
 void JournalFolder::releaseUnreplaced(const QString &run)
 {
     if (JournalHome::settledBytes(run) >= 0 || isBusy(run))
@@ -41,7 +43,8 @@ void JournalFolder::releaseUnreplaced(const QString &run)
     for (const QString &name : folder.entryList({QStringLiteral("*.orig")}, QDir::Files)) {
         WindowsFileFacts facts;
         std::wstring error;
-        if (!ReadFileFacts(nativePath(folder.filePath(name)), facts, error) || facts.links < 2)
+        if (!ReadFileFacts(nativePath(folder.filePath(name)), facts, error) ||
+            (facts.links < 2 && !JournalEntry::missingAt(run + u'/' + name.chopped(5) + ".entry")))
             continue;
         QFile::remove(folder.filePath(name.chopped(5) + QStringLiteral(".entry")));
         QFile::remove(folder.filePath(name));

@@ -2,9 +2,11 @@
 // run and of its undo.
 
 #include "BatchRun.h"
+#include "JournalEntry.h"
 #include "JournalHome.h"
 #include "TempTree.h"
 
+#include <QDirIterator>
 #include <QFile>
 #include <QTest>
 
@@ -287,6 +289,12 @@ private Q_SLOTS:
         QVERIFY2(again.finished && again.exitCode == 0 && again.err.isEmpty(),
                  qPrintable(again.describe()));
         QVERIFY(TempTree::isDone(m_root, expected));
+        // The next run let go of every original the kill left without its entry.
+        QDirIterator kept(dataHome(kind), {"*.orig"}, QDir::Files, QDirIterator::Subdirectories);
+        while (kept.hasNext()) {
+            const QString original = kept.next();
+            QVERIFY2(JournalEntry::read(original.chopped(5) + ".entry"), qPrintable(original));
+        }
     }
 
     void killedUndoAt_data()
