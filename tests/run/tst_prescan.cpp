@@ -8,7 +8,6 @@
 #include "RewriteFile.h"
 #include "TempTree.h"
 
-#include <QBuffer>
 #include <QTest>
 #include <QThread>
 
@@ -35,7 +34,6 @@ private Q_SLOTS:
     void verdict_data();
     void verdict();
     void folderChain();
-    void scanEndsEarly();
     void readAhead_data();
     void readAhead();
 
@@ -171,28 +169,6 @@ void TestPreScan::folderChain()
     }
 }
 
-// Reading on after a match is wasted (the rewrite reads the file again), and a stopped worker
-// must not read a large file to its end.
-void TestPreScan::scanEndsEarly()
-{
-    std::stop_source stop;
-    stop.request_stop();
-    for (const bool stopped : {false, true}) {
-        QByteArray bytes = (stopped ? "" : "needle") + QByteArray(64 << 10, '.');
-        QBuffer buffer(&bytes);
-        QVERIFY(buffer.open(QIODevice::ReadOnly));
-        SearchPreScan scan(m_texts, {}, 1 << 10, stopped ? stop.get_token() : std::stop_token());
-        const auto result = scan.scan(buffer, bytes.size());
-        QCOMPARE(result && result->occurs, !stopped);
-        QCOMPARE(scan.stopped(), stopped);
-        QCOMPARE(buffer.pos(), 1 << 10);
-    }
-
-    QVERIFY(m_tree->write(page, QByteArray(3 << 20, '.')));
-    QCOMPARE(PreScanFile(path(page), m_texts, stop.get_token()).kind, Kind::Failed);
-    QCOMPARE(preScan(page).kind, Kind::CannotOccur);
-}
-
 void TestPreScan::readAhead_data()
 {
     QTest::addColumn<int>("workers");
@@ -202,7 +178,6 @@ void TestPreScan::readAhead_data()
 
     const qsizetype wide = PreScanReadAhead::DefaultWindow;
     QTest::addRow("1 worker, window 2") << 1 << qsizetype(2) << qsizetype(100) << false;
-    QTest::addRow("3 workers, window 7") << 3 << qsizetype(7) << qsizetype(100) << false;
     QTest::addRow("default") << PreScanReadAhead::DefaultWorkers << wide << qsizetype(100) << false;
     QTest::addRow("no worker: the caller pre-scans")
         << 0 << qsizetype(2) << qsizetype(100) << false;
@@ -210,7 +185,6 @@ void TestPreScan::readAhead_data()
     QTest::addRow("destroyed, workers waiting for room")
         << 2 << qsizetype(2) << qsizetype(1) << false;
     QTest::addRow("streamed, window 7") << 2 << qsizetype(7) << qsizetype(100) << true;
-    QTest::addRow("streamed, no worker") << 0 << qsizetype(2) << qsizetype(100) << true;
     QTest::addRow("streamed, destroyed while listing")
         << 2 << qsizetype(2) << qsizetype(-1) << true;
 }

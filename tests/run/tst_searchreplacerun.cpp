@@ -170,57 +170,43 @@ void TestSearchReplaceRun::inputCheck()
              QDir::toNativeSeparators(refusal.replace(u'@', tree.path())));
 }
 
-// The tool passes its arguments on as given and prints a refused input's message (exit 2).
+// The tool passes its arguments on as given; a refused input gets the input check's message on
+// stderr and exit status 2. Runs and their reports on real trees are the reliability tests' part.
 void TestSearchReplaceRun::batch_data()
 {
     QTest::addColumn<QStringList>("args"); // "@" stands for the fixture folder
     QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QStringList>("changed"); // stdout, relative to the fixture folder
-    QTest::addColumn<QString>("error");       // stderr, "@" standing for the folder shown
-
-    const auto row = [](const char *name, const QStringList &args, int exitCode,
-                        const QStringList &changed, const QString &error = {}) {
-        QTest::addRow("%s", name) << args << exitCode << changed << error;
-    };
-    row("own files", {"@", "cat", "mouse"}, 0, {"z.htm"});
-    row("subfolders", {"--subfolders", "@", "cat", "mouse"}, 0, {"sub/y.htm", "z.htm"});
-    row("failure on stderr, run goes on", {"--subfolders", "@", "dog", "cow"}, 1, {"sub/y.htm"},
-        u"@/x.htm: the file is read-only"_s);
-    row("usage", {"@", "cat"}, 2, {},
-        u"usage: tagmender-batch [--subfolders] FOLDER SEARCH REPLACEMENT"_s);
+    QTest::addColumn<QString>("out"); // "@" standing for the folder shown
+    QTest::addColumn<QString>("error");
+    QTest::addRow("usage") << QStringList{"@", "cat"} << 2 << QString()
+                           << u"usage: tagmender-batch [--subfolders] FOLDER SEARCH REPLACEMENT"_s;
     // Qt drops a leading byte order mark and keeps options for itself: not here.
-    row("BOM kept in the search", {"@", u"\uFEFFcat"_s, "mouse"}, 0, {});
-    row("Qt's own option as text", {"@", "cat", "-qmljsdebugger=port:1"}, 0, {"z.htm"});
-    row("BOM before the folder: refused", {u"\uFEFF@"_s, "cat", "mouse"}, 2, {},
-        u"The folder \"\\xEF\\xBB\\xBF@\" cannot be used: its name is not valid in the file name "
-        "encoding."_s);
+    QTest::addRow("Qt's own option as text")
+        << QStringList{"@", "cat", "-qmljsdebugger=port:1"} << 0 << u"@/z.htm"_s << QString();
+    QTest::addRow("BOM before the folder: refused")
+        << QStringList{u"\uFEFF@"_s, "cat", "mouse"} << 2 << QString() << QString();
 }
 
 void TestSearchReplaceRun::batch()
 {
     QFETCH(QStringList, args);
     QFETCH(int, exitCode);
-    QFETCH(QStringList, changed);
+    QFETCH(QString, out);
     QFETCH(QString, error);
     TempTree tree;
-    QVERIFY(tree.write(u"z.htm"_s, "cat\n") && tree.write(u"sub/y.htm"_s, "cat dog\r\n") &&
-            tree.write(u"x.htm"_s, "dog\n") &&
-            QFile::setPermissions(tree.path(u"x.htm"_s), QFile::ReadOwner));
+    QVERIFY(tree.write(u"z.htm"_s, "cat\n"));
     args.replaceInStrings(u"@"_s, tree.path());
-    for (QString &name : changed)
-        name = QDir::toNativeSeparators(tree.path(name));
+    if (error.isEmpty() && exitCode == 2)
+        error = CheckRunInput(args[0], args[1], args[2]).value_or(u"accepted"_s);
 
     QProcess batch;
     batch.start(QStringLiteral(TAGMENDER_BATCH), args);
     QVERIFY(batch.waitForFinished(60000));
     QCOMPARE(batch.exitStatus(), QProcess::NormalExit);
     QCOMPARE(batch.exitCode(), exitCode);
-    const QString out = QString::fromLocal8Bit(batch.readAllStandardOutput());
-    QCOMPARE(out.split(u'\n', Qt::SkipEmptyParts), changed);
-    const QString err = QString::fromLocal8Bit(batch.readAllStandardError());
-    QCOMPARE(err.trimmed(), QDir::toNativeSeparators(error.replace(u'@', tree.path())));
-    if (exitCode == 2)
-        QCOMPARE(tree.read(u"z.htm"_s), QByteArray("cat\n")); // refused input touches nothing
+    QCOMPARE(QString::fromLocal8Bit(batch.readAllStandardOutput()).trimmed(),
+             QDir::toNativeSeparators(out.replace(u'@', tree.path())));
+    QCOMPARE(QString::fromLocal8Bit(batch.readAllStandardError()).trimmed(), error);
 }
 
 QTEST_GUILESS_MAIN(TestSearchReplaceRun)
