@@ -10,6 +10,8 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <thread>
@@ -61,12 +63,9 @@ bool put(const std::wstring &path, const std::string &bytes, std::uint64_t lastW
 
 std::optional<std::string> bytesOf(const std::wstring &path)
 {
-    const HANDLE file = open(path, GENERIC_READ, FILE_SHARE_READ);
-    std::string bytes(4096, '\0');
-    DWORD read = 0;
-    const bool ok = ReadFile(file, bytes.data(), DWORD(bytes.size()), &read, nullptr);
-    CloseHandle(file);
-    return ok ? std::optional(bytes.substr(0, read)) : std::nullopt;
+    std::ifstream file(raw(path).c_str(), std::ios::binary);
+    return file ? std::optional(std::string(std::istreambuf_iterator<char>(file), {}))
+                : std::nullopt;
 }
 
 std::vector<std::wstring> namesIn(const std::wstring &folder)
@@ -85,7 +84,7 @@ std::vector<std::wstring> namesIn(const std::wstring &folder)
 // no file there), and no other name than the page's in its folder.
 struct Place
 {
-    std::wstring folder, name, page, scratch, look;
+    std::wstring folder, page, scratch, look;
     std::optional<std::string> text;
     std::wstring error = {};
     WindowsFileFacts before = {};
@@ -96,16 +95,12 @@ struct Row
     const wchar_t *name;
     void (*run)(const Row &, Place &) = nullptr; ///< nullptr: a rewrite
     void (*meanwhile)(Place &) = nullptr; ///< another program changes the page during the rewrite
-    const wchar_t *refusal = nullptr;     ///< the replacement must fail, saying this
+    std::wstring refusal = {};            ///< the replacement must fail, saying this
     std::wstring page = L"page.htm";
     DWORD attributes = 0;    ///< set on the page before the rewrite
     std::wstring below = {}; ///< folders between the row's folder and the page's
-    enum {
-        Free,
-        Held,
-        LetGo
-    } other = Free; ///< another program holds the page open, or lets go
-                    ///< of it during the retries of the replacement
+    bool held = false;       ///< another program holds the page open during the replacement
+    bool letsGo = false;     ///< and lets go of it during its retries
 };
 
 // Another program gives the page a second name (the rewrite leaves such a page, for a new file
@@ -118,10 +113,8 @@ void modify(Place &at)
     check(CreateHardLinkW(raw(other).c_str(), raw(at.page).c_str(), nullptr) &&
               ReadFileFacts(at.page, linked, at.error) && linked.links == 2,
           L"a second name is reported: " + at.error);
-    const HANDLE file = open(other, FILE_APPEND_DATA, FILE_SHARE_READ);
-    DWORD written = 0;
-    check(WriteFile(file, "x", 1, &written, nullptr) && CloseHandle(file) &&
-              ReadFileFacts(at.page, appended, at.error) && !SameFileVersion(at.before, appended),
+    std::ofstream(raw(other).c_str(), std::ios::binary | std::ios::app) << 'x';
+    check(ReadFileFacts(at.page, appended, at.error) && !SameFileVersion(at.before, appended),
           L"an appended page is another version");
     check(DeleteFileW(raw(at.page).c_str()) && DeleteFileW(raw(other).c_str()) &&
               put(at.page, std::string(appended.size, 'y')) &&
@@ -152,13 +145,11 @@ void rewrite(const Row &row, Place &at)
 {
     check(put(at.page, OldText) &&
               (!row.attributes || SetFileAttributesW(raw(at.page).c_str(), row.attributes)) &&
-              ReadFileFacts(at.page, at.before, at.error),
-          L"the page is made and its facts read: " + at.error);
-    check(at.before.size == OldText.size() && at.before.links == 1 &&
-              (at.before.attributes & row.attributes) == row.attributes &&
+              ReadFileFacts(at.page, at.before, at.error) && at.before.size == OldText.size() &&
+              at.before.links == 1 && (at.before.attributes & row.attributes) == row.attributes &&
               at.before.isReadOnly() == bool(row.attributes & FILE_ATTRIBUTE_READONLY),
-          L"its size, links and attributes are read");
-    at.text = row.refusal ? OldText : NewText;
+          L"the page is made, its size, links and attributes read: " + at.error);
+    at.text = row.refusal.empty() ? NewText : OldText;
     if (row.meanwhile)
         row.meanwhile(at);
     WindowsFileFacts now;
@@ -166,22 +157,20 @@ void rewrite(const Row &row, Place &at)
               !row.meanwhile,
           L"the page is another version if and only if it was changed");
     // Held open without FILE_SHARE_DELETE, as a scanner or an editor holds it.
-    const HANDLE holder = row.other == Row::Free
-                              ? INVALID_HANDLE_VALUE
-                              : open(at.page, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
-    std::thread other;
-    if (row.other == Row::LetGo)
-        other = std::thread([holder] {
-            Sleep(300);
-            CloseHandle(holder);
-        });
+    const HANDLE holder = row.held ? open(at.page, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE)
+                                   : INVALID_HANDLE_VALUE;
+    std::thread other([&] {
+        if (row.letsGo)
+            Sleep(300), CloseHandle(holder);
+    });
     const bool replaced =
         put(at.scratch, NewText) && ReplaceWithScratch(at.page, at.scratch, at.error);
-    row.other == Row::LetGo ? other.join() : void(CloseHandle(holder));
-    check(replaced == !row.refusal, L"replaced, or refused: " + at.error);
-    check((!row.refusal || at.error.find(row.refusal) != std::wstring::npos) &&
+    other.join();
+    if (!row.letsGo)
+        CloseHandle(holder);
+    check(replaced == row.refusal.empty() && at.error.find(row.refusal) != std::wstring::npos &&
               at.error.find(L"could not be removed") == std::wstring::npos,
-          L"a clear error, the scratch file removed: " + at.error);
+          L"replaced, or refused saying why, the scratch file removed: " + at.error);
     // Wine's ReplaceFileW makes an empty rfXXXX.tmp beside the page before every try and leaves
     // it when the page cannot be moved; Windows makes none.
     for (const std::wstring &name : namesIn(at.folder))
@@ -210,7 +199,7 @@ void diskFull(const Row &, Place &at)
 // last write included, through a scratch file as a run does.
 void journalKept(const Row &, Place &at)
 {
-    const std::wstring journal = at.folder + L"-journal", moved = at.folder + L"\\moved.htm";
+    const std::wstring journal = at.folder + L"-journal";
     WindowsFileFacts now;
     bool copied = true;
     check(put(at.page, OldText) && ReadFileFacts(at.page, at.before, at.error) &&
@@ -229,12 +218,13 @@ void journalKept(const Row &, Place &at)
           L"the old text and its time are put back: " + at.error);
     page = open(at.page, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
     check(
-        MoveFileW(raw(at.page).c_str(), raw(moved).c_str()) && put(at.page, NewText) &&
+        MoveFileW(raw(at.page).c_str(), raw(journal + L"\\moved.htm").c_str()) &&
+            put(at.page, NewText) &&
             KeepOriginal(page, at.page, journal + L"\\2.orig", OldText.size(), copied, at.error) &&
             copied && CloseHandle(page),
         L"kept as a copy: " + at.error);
     check(bytesOf(journal + L"\\2.orig") == OldText && ReadFileFacts(at.page, now, at.error) &&
-              now.links == 1 && DeleteFileW(raw(moved).c_str()),
+              now.links == 1,
           L"the copy is of the file opened, the other file got no second name");
     at.text = NewText;
     // A run holds its journal folder so that no other run prunes it meanwhile.
@@ -256,8 +246,8 @@ const Row rows[] = {
               std::wstring(120, L'\u00e7')},
     {.name = L"read_only", .refusal = Refused, .attributes = FILE_ATTRIBUTE_READONLY},
     {.name = L"modified_meanwhile", .meanwhile = modify},
-    {.name = L"held_open", .refusal = Refused, .other = Row::Held},
-    {.name = L"released_during_retries", .other = Row::LetGo},
+    {.name = L"held_open", .refusal = Refused, .held = true},
+    {.name = L"released_during_retries", .held = true, .letsGo = true},
     {.name = L"vanished", .meanwhile = vanish, .refusal = Refused},
     {.name = L"folder_not_file", .meanwhile = becomeFolder, .refusal = L"folder"},
     {.name = L"disk_full", .run = diskFull},
@@ -273,31 +263,20 @@ int wmain(int argc, wchar_t **argv)
             continue;
         // rows\ROW below the working folder (CTest empties rows\ before the first row), and the
         // folders the row puts between it and its page.
-        wchar_t cwd[MAX_PATH];
-        const std::size_t start = GetCurrentDirectoryW(MAX_PATH, cwd);
-        const std::wstring folder = std::wstring(cwd) + L"\\rows\\" + row.name + row.below;
-        for (std::size_t end = start; end != std::wstring::npos; end = folder.find(L'\\', end + 1))
-            CreateDirectoryW(raw(folder.substr(0, end)).c_str(), nullptr);
-        CreateDirectoryW(raw(folder).c_str(), nullptr);
+        const std::wstring folder =
+            std::filesystem::current_path().wstring() + L"\\rows\\" + row.name + row.below;
+        std::filesystem::create_directories(raw(folder));
         const std::wstring page = folder + L"\\" + row.page;
-        Place at{.folder = folder,
-                 .name = row.page,
-                 .page = page,
-                 .scratch = folder + L"\\" + Scratch,
-                 .look = page,
-                 .text = OldText};
+        Place at{folder, page, folder + L"\\" + Scratch, page, OldText};
         (row.run ? row.run : rewrite)(row, at);
         // What every row must leave: the file looked at holding its text, no other name.
         check(bytesOf(at.look) == at.text, L"the page holds the text expected");
         for (const std::wstring &name : namesIn(folder))
-            check(name == at.name, L"no other name beside the page: " + name);
+            check(name == row.page, L"no other name beside the page: " + name);
         if (failures > 0)
             return 1;
         std::wprintf(L"passed: %ls\n", row.name);
         return 0;
     }
-    // Without a known row: the rows there are (CTest's first call, which makes the Wine prefix).
-    for (const Row &row : rows)
-        std::wprintf(L"%ls\n", row.name);
-    return argc < 2 ? 0 : 2;
+    return argc < 2 ? 0 : 2; // no row: CTest's first call, which makes the Wine prefix
 }
