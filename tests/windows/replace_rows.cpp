@@ -1,9 +1,7 @@
-// The Win32 file replacement and the undo journal's keeping run for real, one row at a time:
-// under Wine by CTest on Linux, by hand on Windows. Each row builds its files in rows\ROW below
-// the working folder, calls the code a rewrite calls, and checks the bytes, names and attributes
-// left on the disk.
-//   replace_rows ROW   exit 0 passed, 1 failed
-// The row disk_full needs rows\disk_full to be a small, empty disk of its own.
+// The Win32 file replacement and the undo journal's keeping run for real, one row at a time
+// (replace_rows ROW, exit 0 passed): under Wine by CTest on Linux, by hand on Windows. Each row
+// builds its files in rows\ROW below the working folder (disk_full: a small disk of its own),
+// calls the code a rewrite calls, and checks the bytes, names and attributes left on the disk.
 
 #include "WindowsFileReplace.h"
 
@@ -52,11 +50,11 @@ bool put(const std::wstring &path, const std::string &bytes, std::uint64_t lastW
     DWORD written = file == INVALID_HANDLE_VALUE ? 0 : 1; // WriteFile makes it 0 when it fails
     for (std::size_t at = 0; written > 0 && at < bytes.size(); at += written)
         WriteFile(file, bytes.data() + at, DWORD(bytes.size() - at), &written, nullptr);
-    if (written == 0 && error)
-        *error = GetLastError();
     std::wstring ignored;
     const bool done = written > 0 && (!lastWrite || SetLastWrite(file, lastWrite, ignored)) &&
                       FlushToDisk(file, ignored);
+    if (!done && error)
+        *error = GetLastError();
     CloseHandle(file);
     return done;
 }
@@ -68,14 +66,18 @@ std::optional<std::string> bytesOf(const std::wstring &path)
                 : std::nullopt;
 }
 
+// Wine's ReplaceFileW makes an empty rfXXXX.tmp beside the page before every try and leaves it
+// when the page cannot be moved (Windows makes none): such files are not listed.
 std::vector<std::wstring> namesIn(const std::wstring &folder)
 {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW found;
     const HANDLE search = FindFirstFileW(raw(folder + L"\\*").c_str(), &found);
     for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found))
-        if (std::wstring(found.cFileName) != L"." && std::wstring(found.cFileName) != L"..")
-            names.push_back(found.cFileName);
+        if (const std::wstring name = found.cFileName;
+            name != L"." && name != L".." &&
+            !(name.starts_with(L"rf") && bytesOf(folder + L"\\" + name) == ""))
+            names.push_back(name);
     FindClose(search);
     return names;
 }
@@ -171,12 +173,6 @@ void rewrite(const Row &row, Place &at)
     check(replaced == row.refusal.empty() && at.error.find(row.refusal) != std::wstring::npos &&
               at.error.find(L"could not be removed") == std::wstring::npos,
           L"replaced, or refused saying why, the scratch file removed: " + at.error);
-    // Wine's ReplaceFileW makes an empty rfXXXX.tmp beside the page before every try and leaves
-    // it when the page cannot be moved; Windows makes none.
-    for (const std::wstring &name : namesIn(at.folder))
-        if (name.starts_with(L"rf") && name.ends_with(L".tmp") &&
-            bytesOf(at.folder + L"\\" + name) == "")
-            DeleteFileW(raw(at.folder + L"\\" + name).c_str());
     const DWORD attributes = GetFileAttributesW(raw(at.page).c_str());
     check((attributes & row.attributes) == row.attributes,
           L"attributes kept, now " + std::to_wstring(attributes));
@@ -273,10 +269,8 @@ int wmain(int argc, wchar_t **argv)
         check(bytesOf(at.look) == at.text, L"the page holds the text expected");
         for (const std::wstring &name : namesIn(folder))
             check(name == row.page, L"no other name beside the page: " + name);
-        if (failures > 0)
-            return 1;
-        std::wprintf(L"passed: %ls\n", row.name);
-        return 0;
+        std::wprintf(L"%ls: %ls\n", failures ? L"failed" : L"passed", row.name);
+        return failures > 0;
     }
     return argc < 2 ? 0 : 2; // no row: CTest's first call, which makes the Wine prefix
 }
