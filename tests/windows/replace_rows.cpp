@@ -192,22 +192,22 @@ void diskFull(const Row &, Place &at)
 // The undo journal keeps the original of the page that was opened (as Qt opens it: no delete
 // sharing) before the page is replaced: a hard link on the page's volume; a copy read through
 // the open page when its name has come to name another file. An undo puts it back, its time of
-// last write included, through a scratch file as a run does.
+// last write included, through a scratch file as a run does. A run holds its journal folder so
+// that no other run prunes it meanwhile.
 void journalKept(const Row &, Place &at)
 {
-    const std::wstring journal = at.folder + L"-journal";
+    const std::wstring journal = at.folder + L"-journal", run = journal + L"\\run.json";
     WindowsFileFacts now;
     bool copied = true;
     check(put(at.page, OldText) && ReadFileFacts(at.page, at.before, at.error) &&
-              CreateDirectoryW(raw(journal).c_str(), nullptr),
+              std::filesystem::create_directory(raw(journal)),
           L"the page and the journal are made: " + at.error);
     HANDLE page = open(at.page, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
     check(KeepOriginal(page, at.page, journal + L"\\1.orig", OldText.size(), copied, at.error) &&
-              !copied && CloseHandle(page),
-          L"kept as a hard link: " + at.error);
-    check(put(at.scratch, NewText) && ReplaceWithScratch(at.page, at.scratch, at.error) &&
+              !copied && CloseHandle(page) && put(at.scratch, NewText) &&
+              ReplaceWithScratch(at.page, at.scratch, at.error) &&
               bytesOf(journal + L"\\1.orig") == OldText,
-          L"replaced, the journal keeps the old text: " + at.error);
+          L"kept as a hard link, which keeps the old text once replaced: " + at.error);
     check(put(at.scratch, OldText, at.before.lastWrite) &&
               ReplaceWithScratch(at.page, at.scratch, at.error) && bytesOf(at.page) == OldText &&
               ReadFileFacts(at.page, now, at.error) && now.lastWrite == at.before.lastWrite,
@@ -217,17 +217,14 @@ void journalKept(const Row &, Place &at)
         MoveFileW(raw(at.page).c_str(), raw(journal + L"\\moved.htm").c_str()) &&
             put(at.page, NewText) &&
             KeepOriginal(page, at.page, journal + L"\\2.orig", OldText.size(), copied, at.error) &&
-            copied && CloseHandle(page),
-        L"kept as a copy: " + at.error);
-    check(bytesOf(journal + L"\\2.orig") == OldText && ReadFileFacts(at.page, now, at.error) &&
-              now.links == 1,
-          L"the copy is of the file opened, the other file got no second name");
+            copied && CloseHandle(page) && bytesOf(journal + L"\\2.orig") == OldText &&
+            ReadFileFacts(at.page, now, at.error) && now.links == 1,
+        L"kept as a copy of the file opened, the file now named so got no second name");
     at.text = NewText;
-    // A run holds its journal folder so that no other run prunes it meanwhile.
-    void *held = CreateHeld(journal + L"\\run.json", "{}", at.error);
-    check(held && IsHeld(journal + L"\\run.json"), L"held while the run goes on: " + at.error);
+    void *held = CreateHeld(run, "{}", at.error);
+    check(held && IsHeld(run), L"held while the run goes on: " + at.error);
     CloseHeld(held);
-    check(!IsHeld(journal + L"\\run.json"), L"free once the run has ended");
+    check(!IsHeld(run), L"free once the run has ended");
 }
 
 constexpr const wchar_t *Refused = L"cannot replace the file";
