@@ -23,10 +23,8 @@ int failures = 0;
 
 void check(bool ok, const std::wstring &what)
 {
-    if (!ok) {
+    if (!ok && ++failures)
         std::fwprintf(stderr, L"FAIL: %ls\n", what.c_str());
-        ++failures;
-    }
 }
 
 // The helpers' own calls use the \\?\ form, so that they reach long paths too; the code under
@@ -101,8 +99,7 @@ struct Row
     std::wstring page = L"page.htm";
     DWORD attributes = 0;    ///< set on the page before the rewrite
     std::wstring below = {}; ///< folders between the row's folder and the page's
-    bool held = false;       ///< another program holds the page open during the replacement
-    bool letsGo = false;     ///< and lets go of it during its retries
+    int held = 0; ///< another program holds the page open: 1 throughout, 2 until mid-retries
 };
 
 // Another program gives the page a second name (the rewrite leaves such a page, for a new file
@@ -116,12 +113,11 @@ void modify(Place &at)
               ReadFileFacts(at.page, linked, at.error) && linked.links == 2,
           L"a second name is reported: " + at.error);
     std::ofstream(raw(other).c_str(), std::ios::binary | std::ios::app) << 'x';
-    check(ReadFileFacts(at.page, appended, at.error) && !SameFileVersion(at.before, appended),
-          L"an appended page is another version");
-    check(DeleteFileW(raw(at.page).c_str()) && DeleteFileW(raw(other).c_str()) &&
+    check(ReadFileFacts(at.page, appended, at.error) && !SameFileVersion(at.before, appended) &&
+              DeleteFileW(raw(at.page).c_str()) && DeleteFileW(raw(other).c_str()) &&
               put(at.page, std::string(appended.size, 'y')) &&
               ReadFileFacts(at.page, swapped, at.error) && !SameFileVersion(appended, swapped),
-          L"a page swapped for another file of the same size is another version");
+          L"an appended page, and another file of its size in its place, are other versions");
 }
 
 // The page is deleted: the replacement neither brings it back nor leaves the scratch file.
@@ -145,8 +141,7 @@ void becomeFolder(Place &at)
 // replace the page. The attributes asked for are kept; a refusal removes the scratch file.
 void rewrite(const Row &row, Place &at)
 {
-    check(put(at.page, OldText) &&
-              (!row.attributes || SetFileAttributesW(raw(at.page).c_str(), row.attributes)) &&
+    check((!row.attributes || SetFileAttributesW(raw(at.page).c_str(), row.attributes)) &&
               ReadFileFacts(at.page, at.before, at.error) && at.before.size == OldText.size() &&
               at.before.links == 1 && (at.before.attributes & row.attributes) == row.attributes &&
               at.before.isReadOnly() == bool(row.attributes & FILE_ATTRIBUTE_READONLY),
@@ -159,16 +154,17 @@ void rewrite(const Row &row, Place &at)
               !row.meanwhile,
           L"the page is another version if and only if it was changed");
     // Held open without FILE_SHARE_DELETE, as a scanner or an editor holds it.
-    const HANDLE holder = row.held ? open(at.page, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE)
-                                   : INVALID_HANDLE_VALUE;
+    const HANDLE holder = row.held > 0
+                              ? open(at.page, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE)
+                              : INVALID_HANDLE_VALUE;
     std::thread other([&] {
-        if (row.letsGo)
+        if (row.held == 2)
             Sleep(300), CloseHandle(holder);
     });
     const bool replaced =
         put(at.scratch, NewText) && ReplaceWithScratch(at.page, at.scratch, at.error);
     other.join();
-    if (!row.letsGo)
+    if (row.held == 1)
         CloseHandle(holder);
     check(replaced == row.refusal.empty() && at.error.find(row.refusal) != std::wstring::npos &&
               at.error.find(L"could not be removed") == std::wstring::npos,
@@ -183,8 +179,7 @@ void rewrite(const Row &row, Place &at)
 void diskFull(const Row &, Place &at)
 {
     DWORD code = 0;
-    check(put(at.page, OldText) && !put(at.scratch, std::string(1 << 20, 'z'), 0, &code) &&
-              code == ERROR_DISK_FULL,
+    check(!put(at.scratch, std::string(1 << 20, 'z'), 0, &code) && code == ERROR_DISK_FULL,
           L"the disk is reported full: error " + std::to_wstring(code));
     check(DeleteScratch(at.scratch, at.error), L"the scratch file deleted: " + at.error);
 }
@@ -199,7 +194,7 @@ void journalKept(const Row &, Place &at)
     const std::wstring journal = at.folder + L"-journal", run = journal + L"\\run.json";
     WindowsFileFacts now;
     bool copied = true;
-    check(put(at.page, OldText) && ReadFileFacts(at.page, at.before, at.error) &&
+    check(ReadFileFacts(at.page, at.before, at.error) &&
               std::filesystem::create_directory(raw(journal)),
           L"the page and the journal are made: " + at.error);
     HANDLE page = open(at.page, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
@@ -239,8 +234,8 @@ const Row rows[] = {
               std::wstring(120, L'\u00e7')},
     {.name = L"read_only", .refusal = Refused, .attributes = FILE_ATTRIBUTE_READONLY},
     {.name = L"modified_meanwhile", .meanwhile = modify},
-    {.name = L"held_open", .refusal = Refused, .held = true},
-    {.name = L"released_during_retries", .held = true, .letsGo = true},
+    {.name = L"held_open", .refusal = Refused, .held = 1},
+    {.name = L"released_during_retries", .held = 2},
     {.name = L"vanished", .meanwhile = vanish, .refusal = Refused},
     {.name = L"folder_not_file", .meanwhile = becomeFolder, .refusal = L"folder"},
     {.name = L"disk_full", .run = diskFull},
@@ -261,6 +256,7 @@ int wmain(int argc, wchar_t **argv)
         std::filesystem::create_directories(raw(folder));
         const std::wstring page = folder + L"\\" + row.page;
         Place at{folder, page, folder + L"\\" + Scratch, page, OldText};
+        check(put(page, OldText), L"the page is written");
         (row.run ? row.run : rewrite)(row, at);
         // What every row must leave: the file looked at holding its text, no other name.
         check(bytesOf(at.look) == at.text, L"the page holds the text expected");
