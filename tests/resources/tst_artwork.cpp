@@ -49,8 +49,7 @@ void TestArtwork::desktopEntry()
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
     QCOMPARE(lines.value(0), u"[Desktop Entry]"_s);
-    for (const char *entry :
-         {"Type=Application", "Name=Tagmender", "Exec=tagmender", "Icon=tagmender"})
+    for (auto entry : {"Type=Application", "Name=Tagmender", "Exec=tagmender", "Icon=tagmender"})
         QVERIFY2(lines.contains(QLatin1String(entry)), entry);
 }
 
