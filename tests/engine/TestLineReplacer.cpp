@@ -9,20 +9,17 @@
 
 #include <optional>
 
-using namespace Qt::StringLiterals;
-
-Q_DECLARE_METATYPE(ReplaceOutcome)
-Q_DECLARE_METATYPE(LineReplacerLimits)
-
-// Lets QCOMPARE print outcomes by name (found by argument-dependent lookup).
-char *toString(ReplaceOutcome outcome)
-{
-    const char *const names[] = {"Unchanged", "Replaced",     "Endless",
-                                 "WorkLimit", "PendingLimit", "SinkFailed"};
-    return qstrdup(names[int(outcome)]);
-}
-
 namespace {
+
+// A row: the line the replacer took before, then the line and what comes out of it (expected is
+// looked at for Unchanged and Replaced only).
+struct Case
+{
+    QByteArray search, replacement, line, expected;
+    ReplaceOutcome outcome = ReplaceOutcome::Replaced;
+    QByteArray previous = {};
+    LineReplacerLimits limits = {};
+};
 
 template <typename Unit> using Text = std::basic_string<Unit>;
 
@@ -44,49 +41,37 @@ template <typename Unit> QByteArray bytesOf(const Text<Unit> &text)
         return QString::fromStdU16String(text).toUtf8();
 }
 
-// line in pieces of pieceLength units, as the file rewrite gives a line to the replacer.
-template <typename Unit>
-ReplaceOutcome replaceInPieces(LineReplacer<Unit> &replacer, std::basic_string_view<Unit> line,
-                               std::size_t pieceLength, Text<Unit> &out)
-{
-    out.clear();
-    StringUnitSink<Unit> sink(out);
-    replacer.begin(sink);
-    for (std::size_t at = 0; at < line.size(); at += pieceLength)
-        replacer.take(line.substr(at, pieceLength));
-    return replacer.finish();
-}
-
-// The current row with Unit: the line whole, and in pieces of three units through the smallest
-// window (four times the search length), which long cascades cross both ways. The replacer
-// first takes the row's previous line, as the file rewrite reuses one replacer for every line,
-// so state left over would show.
+// The row with Unit: the line whole, and in pieces of three units through the smallest window
+// (four times the search length), which long cascades cross both ways; after the previous line,
+// as the file rewrite reuses one replacer for every line, so that state left over would show.
 template <typename Unit> void checkRow()
 {
-    QFETCH(QByteArray, search);
-    QFETCH(QByteArray, replacement);
-    QFETCH(QByteArray, previous);
-    QFETCH(QByteArray, line);
-    QFETCH(QByteArray, expected);
-    QFETCH(ReplaceOutcome, outcome);
-    const auto s = units<Unit>(search), r = units<Unit>(replacement), p = units<Unit>(previous),
-               l = units<Unit>(line);
+    QFETCH(Case, row);
+    const auto s = units<Unit>(row.search), r = units<Unit>(row.replacement),
+               p = units<Unit>(row.previous), l = units<Unit>(row.line);
     if (!s || !r || !p || !l)
         return; // not text, so not a UTF-16 case
-    QFETCH(LineReplacerLimits, limits);
     for (const bool inPieces : {false, true}) {
-        limits.windowUnits = inPieces ? 1 : LineReplacerLimits().windowUnits;
-        LineReplacer<Unit> replacer(*s, *r, limits);
+        row.limits.windowUnits = inPieces ? 1 : LineReplacerLimits().windowUnits;
+        LineReplacer<Unit> replacer(*s, *r, row.limits);
         Text<Unit> out(3, Unit('?'));
         replacer.replace(*p, out);
-        QCOMPARE(inPieces ? replaceInPieces<Unit>(replacer, *l, 3, out) : replacer.replace(*l, out),
-                 outcome);
-        if (outcome == ReplaceOutcome::Unchanged || outcome == ReplaceOutcome::Replaced)
-            QCOMPARE(bytesOf(out), expected);
+        StringUnitSink<Unit> sink(out);
+        if (inPieces) {
+            out.clear();
+            replacer.begin(sink);
+            for (std::size_t at = 0; at < l->size(); at += 3)
+                replacer.take(l->substr(at, 3));
+        }
+        QCOMPARE(inPieces ? replacer.finish() : replacer.replace(*l, out), row.outcome);
+        if (row.outcome == ReplaceOutcome::Unchanged || row.outcome == ReplaceOutcome::Replaced)
+            QCOMPARE(bytesOf(out), row.expected);
     }
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(Case)
 
 class TestLineReplacer : public QObject
 {
@@ -100,82 +85,57 @@ private Q_SLOTS:
 // Each row runs on bytes and, where its texts are UTF-8, on the same text as UTF-16 units.
 void TestLineReplacer::replace_data()
 {
-    QTest::addColumn<QByteArray>("search");
-    QTest::addColumn<QByteArray>("replacement");
-    QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<QByteArray>("expected"); // looked at for Unchanged and Replaced
-    QTest::addColumn<ReplaceOutcome>("outcome");
-    QTest::addColumn<QByteArray>("previous"); // the line the replacer took before
-    QTest::addColumn<LineReplacerLimits>("limits");
-
-    const auto row = [](const char *name, const QByteArray &search, const QByteArray &replacement,
-                        const QByteArray &line, const QByteArray &expected,
-                        ReplaceOutcome outcome = ReplaceOutcome::Replaced,
-                        const QByteArray &previous = {}, LineReplacerLimits limits = {}) {
-        QTest::addRow("%s", name) << search << replacement << line << expected << outcome
-                                  << previous << limits;
-    };
+    QTest::addColumn<Case>("row");
+    const auto row = [](const char *name, const Case &c) { QTest::addRow("%s", name) << c; };
     // Small limits, so that the rows reach them quickly.
-    const LineReplacerLimits littleWork{.workUnits = 1 << 16},
-        littlePending{.pendingUnits = 1 << 10};
-    const auto unchanged = ReplaceOutcome::Unchanged;
-    const auto endless = ReplaceOutcome::Endless;
-    const auto workLimit = ReplaceOutcome::WorkLimit;
-    row("every occurrence", "x", "y", "xxx", "yyy");
-    row("case-sensitive", "abc", "X", "ABC abc", "ABC X");
-    row("overlapping occurrences one by one", "aa", "a", "aaaa", "a");
-    row("occurrence formed with the text before", "ab", "b", "aab", "b");
-    row("occurrence formed with the text after", "xy", "x", "xyyy", "x");
-    row("replacement reaching back over several units", "abc", "c", "ababcc", "cc");
-    row("leftmost occurrence first", "aba", "c", "ababa", "cba");
-    row("length-preserving cascade", "ba", "ab", "bbaa", "aabb");
-    row("longer replacement", "a", "bcd", "xax", "xbcdx");
-    row("empty replacement", "ab", "", "aabb", "");
-    row("line feed inside the line", "a\nb", "X", "1a\nb2", "1X2");
-    row("UTF-8 sequence", "é", "e", "café", "cafe");
-    row("bytes, not characters", "\xa9", "X", "caf\xc3\xa9", "caf\xc3X");
-    row("surrogate pair", "\U0001F600", "x", "a\U0001F600b", "axb");
-    row("non-ASCII cascade", "ĀĀ", "Ā", "ĀĀĀĀ", "Ā");
-    row("no occurrence", "xyz", "q", "hello", "hello", unchanged);
-    row("empty line", "x", "y", "", "", unchanged);
-    row("search longer than the line", "abcdef", "x", "abc", "abc", unchanged);
-    row("split by a line feed", "ab", "x", "a\nb", "a\nb", unchanged);
-    row("search with CR", "a\r\nb", "x", "a\nb", "a\nb", unchanged);
-    row("self-feeding pair, no occurrence", "a", "ab", "xyz", "xyz", unchanged);
+    const LineReplacerLimits lowWork{.workUnits = 1 << 16}, lowPending{.pendingUnits = 1 << 10};
+    using enum ReplaceOutcome;
+    row("every occurrence, case-sensitive, longer", {"x", "yz", "xXxx", "yzXyzyz"});
+    row("leftmost occurrence first", {"aba", "c", "ababa", "cba"});
+    row("empty replacement", {"ab", "", "aabb", ""});
+    row("line feeds and CRs as any other unit", {"a\r\nb", "X", "1a\r\nb2 a\nb", "1X2 a\nb"});
+    row("bytes, not characters", {"\xa9", "X", "caf\xc3\xa9", "caf\xc3X"});
+    row("surrogate pair", {"\U0001F600", "x", "a\U0001F600b", "axb"});
+    row("non-ASCII cascade", {"ĀĀ", "Ā", "ĀĀĀĀ", "Ā"});
+    row("empty line", {"x", "y", "", "", Unchanged});
+    row("search longer than the line", {"abcdef", "x", "abc", "abc", Unchanged});
+    row("self-feeding pair, no occurrence", {"a", "ab", "xyz", "xyz", Unchanged});
     // U+0161 and U+0061 share their low byte: all 16 bits must take part in the comparison.
-    row("same low byte", "š", "s", "aaa", "aaa", unchanged);
-    row("after a line ending in a partial match", "ab", "b", "bx", "bx", unchanged, "xa");
+    row("same low byte", {"š", "s", "aaa", "aaa", Unchanged});
+    row("after a line ending in a partial match", {"ab", "b", "bx", "bx", Unchanged, "xa"});
     // A line over a limit stops with units still to scan; none may reach the next line.
-    row("after a line over the limit", "bab", "abba", "xbabx", "xabbax", ReplaceOutcome::Replaced,
-        "bbab", littleWork);
-    row("replacement contains the search text", "a", "ab", "a", {}, endless);
-    row("empty search text", "", "x", "abc", {}, endless);
+    row("after a line over the limit",
+        {"bab", "abba", "xbabx", "xabbax", Replaced, "bbab", lowWork});
+    row("replacement contains the search text", {"a", "ab", "a", {}, Endless});
+    row("empty search text", {"", "x", "abc", {}, Endless});
     // Formed again with its neighbours, further right each time: bbab, babba, abbaba, ...
-    row("occurrence formed again with the neighbours", "bab", "abba", "bbab", {}, workLimit, {},
-        littleWork);
+    row("occurrence formed again with the neighbours",
+        {"bab", "abba", "bbab", {}, WorkLimit, {}, lowWork});
     // Ends, but only after a quarter of 4096 squared swaps: more than the limit allows.
-    row("quadratic cascade over the limit", "ba", "ab",
-        QByteArray(2048, 'b') + QByteArray(2048, 'a'), {}, workLimit, {}, littleWork);
+    row("quadratic cascade over the limit",
+        {"ba", "ab", QByteArray(2048, 'b') + QByteArray(2048, 'a'), {}, WorkLimit, {}, lowWork});
     // 640,000 swaps: far within the limit.
-    row("quadratic cascade within the limit", "ab", "ba",
-        QByteArray(800, 'a') + QByteArray(800, 'b'), QByteArray(800, 'b') + QByteArray(800, 'a'));
+    row("quadratic cascade within the limit",
+        {"ab", "ba", QByteArray(800, 'a') + QByteArray(800, 'b'),
+         QByteArray(800, 'b') + QByteArray(800, 'a')});
     // Each swap leaves a unit of its replacement to be scanned again: they pile up.
-    row("swapping leftwards", "ba", "ab", 'x' + QByteArray(30, 'b') + "ay",
-        "xa" + QByteArray(30, 'b') + 'y');
-    row("swapping leftwards over the pending limit", "ba", "ab", QByteArray(2000, 'b') + 'a', {},
-        ReplaceOutcome::PendingLimit, {}, littlePending);
+    row("swapping leftwards",
+        {"ba", "ab", 'x' + QByteArray(30, 'b') + "ay", "xa" + QByteArray(30, 'b') + 'y'});
+    row("swapping leftwards over the pending limit",
+        {"ba", "ab", QByteArray(2000, 'b') + 'a', {}, PendingLimit, {}, lowPending});
     // Back across the window's border, and on after it.
-    row("cascade ending behind the window", "cat", "t", "c" + QByteArray("ca").repeated(20) + "ts",
-        "cts");
-    row("cascade back to the start, then on", "ab", "b", 'x' + QByteArray(40, 'a') + "byaaab",
-        "xbyb");
+    row("cascade ending behind the window",
+        {"cat", "t", "c" + QByteArray("ca").repeated(20) + "ts", "cts"});
+    row("cascade back to the start, then on",
+        {"ab", "b", 'x' + QByteArray(40, 'a') + "byaaab", "xbyb"});
     // Long cascades: a quadratic replacer would take minutes, a too eager guard cut them short.
     const QByteArray run(1 << 18, 'a');
-    row("halving a run", "aa", "a", run, "a");
-    row("eating leftwards", "ab", "b", run + 'b', "b");
+    row("halving a run", {"aa", "a", run, "a"});
+    row("eating leftwards", {"ab", "b", run + 'b', "b"});
     // Every replacement scanned again in full: more work than a line may grow by, yet it ends.
     const QByteArray tail(399, 'a');
-    row("long search text eating leftwards", 'b' + tail, tail, QByteArray(5000, 'b') + tail, tail);
+    row("long search text eating leftwards",
+        {'b' + tail, tail, QByteArray(5000, 'b') + tail, tail});
 }
 
 void TestLineReplacer::replace()
