@@ -9,20 +9,12 @@
 #include <QCheckBox>
 #include <QFontInfo>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QStyleOptionButton>
 #include <QTest>
 
 #include <limits>
 
 using namespace Qt::StringLiterals;
-
-// What is drawn counts: the top right corner, away from any text.
-static QColor corner(QWidget *widget)
-{
-    const QImage drawn = widget->grab().toImage();
-    return drawn.pixelColor(drawn.width() - 1, 0);
-}
 
 // The grey of the darkest pixel of the text: 118 or less has the contrast of 4.5 to 1 on white
 // that the web's guidelines ask for.
@@ -124,21 +116,17 @@ void TestWindows::design()
         QVERIFY2(family == u"Verdana"_s || family == u"DejaVu Sans"_s, qPrintable(family));
     }
     const auto *image = qobject_cast<ImageButton *>(widget);
-    if (auto *bar = qobject_cast<QProgressBar *>(widget)) {
-        QCOMPARE(QPoint(bar->minimum(), bar->maximum()), QPoint(0, 100));
-    } else {
-        const char *shown = widget->isWindow() ? "windowTitle" : image ? "toolTip" : "text";
+    const char *shown = widget->isWindow() ? "windowTitle" : image ? "toolTip" : "text";
+    if (!text.isEmpty()) {
         QCOMPARE(widget->property(shown).toString(), text);
     }
     QAccessibleInterface *spoken = QAccessible::queryAccessibleInterface(widget);
-    QVERIFY(spoken);
     QCOMPARE(spoken->text(QAccessible::Name), name.isEmpty() ? text : name);
     if (image) {
         // A button to assistive technology, which can press it.
         QCOMPARE(spoken->role(), QAccessible::Button);
         QCOMPARE(spoken->actionInterface()->actionNames(),
                  QStringList{QAccessibleActionInterface::pressAction()});
-        QCOMPARE(image->focusPolicy(), Qt::NoFocus);
         // The picture at its natural size, which the design gives as the control's.
         QCOMPARE(image->pixmap().deviceIndependentSize().toSize(), image->size());
     }
@@ -150,8 +138,9 @@ void TestWindows::design()
     QCOMPARE(widget->testAttribute(Qt::WA_SetPalette), white);
     QCOMPARE(widget->autoFillBackground(), white);
     if (white) {
-        QCOMPARE(widget->palette().color(QPalette::Window), QColor(Qt::white));
-        QCOMPARE(corner(widget), QColor(Qt::white));
+        // What is drawn counts: the top right corner, away from any text.
+        const QImage drawn = widget->grab().toImage();
+        QCOMPARE(drawn.pixelColor(drawn.width() - 1, 0), QColor(Qt::white));
         if (!widget->isWindow()) {
             QVERIFY2(darkestGrey(widget) <= 118, qPrintable(QString::number(darkestGrey(widget))));
         }
@@ -163,7 +152,6 @@ void TestWindows::design()
     }
     if (widget == MainWindow::existing()) {
         QVERIFY(widget->windowIcon().availableSizes().contains(QSize(32, 32)));
-        QVERIFY(!ProgressWindow::existing());
         QCOMPARE(MainWindow::instance()->subfolderOption->checkState(), Qt::Unchecked);
         // The working lists are no widgets: only the ten designed controls exist.
         QCOMPARE(widget->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly).size(), 10);
