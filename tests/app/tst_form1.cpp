@@ -1,15 +1,10 @@
 // The main window outside a run: clicks and keys, and the folder field typed or chosen.
 
 #include "AppFixture.h"
-#include "ImageButton.h"
-#include "MainWindow.h"
-#include "ProgressWindow.h"
 
 #include <QAccessible>
 #include <QFileDialog>
 #include <QKeySequence>
-#include <QLineEdit>
-#include <QTest>
 #include <QTimer>
 
 #include <memory>
@@ -29,9 +24,7 @@ private Q_SLOTS:
     void init();
     void cleanup() { m_app.reset(); }
     void clicksAndKeys();
-    void folderField_data();
     void folderField();
-    void systemChooser_data();
     void systemChooser();
 
 private:
@@ -99,86 +92,63 @@ void TestForm1::clicksAndKeys()
     QCOMPARE(QApplication::focusWidget(), form->subfolderOption);
 }
 
-void TestForm1::folderField_data()
-{
-    QTest::addColumn<bool>("chosen");    // else typed key by key
-    QTest::addColumn<QString>("text");   // relative to the site's root
-    QTest::addColumn<QString>("folder"); // where both lists end, relative like text
-    // Typing follows every text on the way that names a folder, and ignores the others.
-    QTest::newRow("typed file") << false << u"site/a.htm"_s << u"site"_s;
-    QTest::newRow("emptied") << false << QString() << QString();
-    QTest::newRow("chosen folder") << true << u"site"_s << u"site"_s;
-    QTest::newRow("chooser cancelled") << true << QString() << QString();
-}
-
+// Both lists follow the folder field, typed key by key through every text on the way that names
+// a folder, or chosen. The chooser cancelled leaves the field as it was.
 void TestForm1::folderField()
 {
-    QFETCH(bool, chosen);
-    QFETCH(QString, text);
-    QFETCH(QString, folder);
-
     MainWindow *form = MainWindow::instance();
-    // The lists follow the site's root; then the field names no folder.
-    form->folderField->setText(m_app->path());
+    const auto listsAt = [&](const QString &folder) {
+        return form->folderEntries.path() == m_app->path(folder) &&
+               form->fileEntries.path() == m_app->path(folder);
+    };
+    form->folderField->clear();
+    QTest::keyClicks(form->folderField, m_app->path(u"site/a.htm"_s));
+    QVERIFY(listsAt(u"site"_s));
+    QCOMPARE(form->folderEntries.entries(), QStringList{u"sub"_s});
+    QCOMPARE(form->fileEntries.entries(), QStringList({u"a.htm"_s, u"b.txt"_s}));
+    form->folderField->clear(); // names no folder
+    QVERIFY(listsAt(u"site"_s));
     const QString kept = m_app->path(u"keep"_s);
     form->folderField->setText(kept);
-    const QString typed = text.isEmpty() ? text : m_app->path(text);
-    if (chosen) {
-        m_app->folderAnswer = typed;
-        QTest::mouseClick(form->browseButton, Qt::LeftButton);
-        QCOMPARE(m_app->transcript, QStringList{ChooserTitle});
-        QCOMPARE(form->folderField->text(), text.isEmpty() ? kept : typed);
-    } else {
-        form->folderField->clear();
-        QTest::keyClicks(form->folderField, typed);
-    }
-
-    QCOMPARE(form->folderEntries.path(), m_app->path(folder));
-    QCOMPARE(form->fileEntries.path(), m_app->path(folder));
-    if (!folder.isEmpty()) {
-        QCOMPARE(form->folderEntries.entries(), QStringList{u"sub"_s});
-        QCOMPARE(form->fileEntries.entries(), QStringList({u"a.htm"_s, u"b.txt"_s}));
-    }
+    QTest::mouseClick(form->browseButton, Qt::LeftButton);
+    QCOMPARE(form->folderField->text(), kept);
+    m_app->folderAnswer = m_app->path();
+    QTest::mouseClick(form->browseButton, Qt::LeftButton);
+    QCOMPARE(form->folderField->text(), m_app->path());
+    QVERIFY(listsAt({}));
+    QCOMPARE(m_app->transcript, QStringList(2, ChooserTitle));
 }
 
-void TestForm1::systemChooser_data()
-{
-    QTest::addColumn<QString>("field");       // the folder field, relative to the site's root
-    QTest::addColumn<QString>("preselected"); // by the chooser, "" for nothing; then the field
-    // The chooser opens at the folder the field names, and Enter takes that folder. With no
-    // such folder it preselects nothing, and the user cancels.
-    QTest::newRow("field names a folder") << u"site/sub/"_s << u"site/sub"_s;
-    QTest::newRow("field names none") << u"keep"_s << QString();
-}
-
+// The system's chooser opens at the folder the field names, and Enter takes that folder. With
+// no such folder it preselects nothing, and the user cancels.
 void TestForm1::systemChooser()
 {
-    QFETCH(QString, field);
-    QFETCH(QString, preselected);
-
-    MainWindow *form = MainWindow::instance();
-    form->folderField->setText(m_app->path(field));
-    QString seen;
-    QTimer user; // waits for the chooser's own event loop, then answers it
-    user.callOnTimeout(form, [&] {
-        if (auto *chooser = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
-            user.stop();
-            seen = chooser->selectedFiles().value(0);
-            if (!seen.isEmpty()) {
-                QTest::keyClick(chooser, Qt::Key_Return);
+    for (const auto &[field, preselected] :
+         {std::pair(u"site/sub/"_s, u"site/sub"_s), std::pair(u"keep"_s, QString())}) {
+        MainWindow *form = MainWindow::instance();
+        form->folderField->setText(m_app->path(field));
+        QString seen;
+        QTimer user; // waits for the chooser's own event loop, then answers it
+        user.callOnTimeout(form, [&] {
+            if (auto *chooser = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+                user.stop();
+                seen = chooser->selectedFiles().value(0);
+                if (!seen.isEmpty()) {
+                    QTest::keyClick(chooser, Qt::Key_Return);
+                }
+                if (chooser->isVisible()) {
+                    chooser->reject();
+                }
             }
-            if (chooser->isVisible()) {
-                chooser->reject();
-            }
-        }
-    });
-    user.start();
-    Dialogs::install(nullptr);
-    QTest::mouseClick(form->browseButton, Qt::LeftButton);
-    Dialogs::install(m_app.get());
-
-    QCOMPARE(seen, preselected.isEmpty() ? preselected : m_app->path(preselected));
-    QCOMPARE(form->folderField->text(), m_app->path(preselected.isEmpty() ? field : preselected));
+        });
+        user.start();
+        Dialogs::install(nullptr);
+        QTest::mouseClick(form->browseButton, Qt::LeftButton);
+        Dialogs::install(m_app.get());
+        QCOMPARE(seen, preselected.isEmpty() ? preselected : m_app->path(preselected));
+        QCOMPARE(form->folderField->text(),
+                 m_app->path(preselected.isEmpty() ? field : preselected));
+    }
     // The program keeps nothing from one start to the next, not even the chooser's history.
     QCOMPARE(QDir(m_config.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              QStringList());

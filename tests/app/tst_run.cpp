@@ -2,24 +2,16 @@
 // closed during and after a run, and the list of changed files.
 
 #include "AppFixture.h"
-#include "ImageButton.h"
-#include "MainWindow.h"
-#include "ProgressWindow.h"
 #include "ResultsList.h"
 #include "RunDriver.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QCheckBox>
 #include <QClipboard>
 #include <QLabel>
-#include <QLineEdit>
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QTest>
 #include <QTimer>
-#include <QUrl>
 
 #include <memory>
 
@@ -91,7 +83,6 @@ private Q_SLOTS:
     void transcript_data();
     void transcript();
     void resultsList();
-    void undo_data();
     void undo();
     void progressCatchesUp();
 
@@ -121,47 +112,43 @@ void TestRun::transcript_data()
 {
     // In processing order: NAME- lacks the text, NAME! cannot be rewritten, NAME~ is left out.
     QTest::addColumn<QStringList>("site");
-    QTest::addColumn<bool>("subfolders");
-    QTest::addColumn<QString>("action"); // done by the user as file number "at" begins
-    QTest::addColumn<int>("at");
-    const auto row = [](const char *name, const QString &site, bool subfolders = false,
-                        const char *action = "", int at = 1) {
-        QTest::newRow(name) << site.split(u' ', Qt::SkipEmptyParts) << subfolders
-                            << QString::fromLatin1(action) << at;
+    QTest::addColumn<QString>("action"); // done by the user as the second file begins
+    QTest::addColumn<QString>("end");    // the run's last status, or its message; @ is the site
+    const auto row = [](const char *name, const QString &site, const char *action = "",
+                        const char *end = "status: All done (o:") {
+        QTest::newRow(name) << site.split(u' ', Qt::SkipEmptyParts) << QString::fromLatin1(action)
+                            << QString::fromLatin1(end);
     };
-    const auto pages = [](const char *mark) {
-        QStringList many;
-        for (int i = 10; i < 40; ++i) {
-            many << u"p%1.htm"_s.arg(i) + QString::fromLatin1(mark);
-        }
-        return many.join(u' ');
-    };
+    QString many; // more than the list shows at once: it follows the newest entry
+    for (int i = 10; i < 40; ++i) {
+        many += u"p%1.htm "_s.arg(i);
+    }
 
     row("mixed", u"a.htm- b.htm c.htm- b.txt~ c.htm.bak~ sub/d.htm~"_s);
-    row("subfolders", u"sub/deeper/c.htm sub/b.htm a.htm"_s, true);
-    row("no HTML-files", u"notes.txt~ sub/a.htm~"_s);
-    row("failures counted", pages("!"));
-    // More than the list shows at once: it follows the newest entry.
-    row("many changed", pages(""));
+    row("subfolders", u"sub/deeper/c.htm sub/b.htm a.htm"_s, "subfolders");
+    row("no HTML-files", u"notes.txt~ sub/a.htm~"_s, "", "message: No HTML-files found.");
+    row("failures counted", QString(many).replace(u".htm "_s, u".htm! "_s));
+    row("many changed", many);
     // The chosen folder goes as the progress window shows: it cannot be read.
-    row("folder unreadable", {}, false, "gone");
+    row("folder unreadable", {}, "gone",
+        "selectable message: The folder \"@\" could not be read: *");
     // Closing either window (Escape closes the progress one) stops the run after the file under
     // way, past a failure; the failures met so far are shown all the same.
     const QString stopped = u"a.htm! b.htm c.htm"_s;
-    row("main window closed", stopped, false, "close");
-    row("Escape in the progress window", stopped, false, "Escape");
+    row("main window closed", stopped, "close", "stopped");
+    row("Escape in the progress window", stopped, "Escape", "status: Stopped before the end.");
     // A box the user opens does not pause the run.
-    row("information opened", stopped, false, "information");
-    // Scrolled up by the user, the list stays where it was put.
-    row("list scrolled up", pages(""), false, "scroll", 25);
+    row("information opened", stopped, "information");
+    // Scrolled up by the user (once it can be), the list stays where it was put.
+    row("list scrolled up", many, "scroll");
 }
 
 void TestRun::transcript()
 {
     QFETCH(QStringList, site);
-    QFETCH(bool, subfolders);
     QFETCH(QString, action);
-    QFETCH(int, at);
+    QFETCH(QString, end);
+    const int at = action == u"scroll"_s ? 25 : 1;
 
     QStringList files, changed, failed; // in processing order
     QHash<QString, QByteArray> before;
@@ -227,37 +214,23 @@ void TestRun::transcript()
         }
     };
 
-    m_app->start(m_app->path(), u"Home"_s, u"Start"_s, subfolders);
+    m_app->start(m_app->path(), u"Home"_s, u"Start"_s, action == u"subfolders"_s);
 
     // A stopped run finishes the file under way (it changes in these rows), then stops.
-    const bool closed = action == u"close"_s;
-    const bool stops = closed || action == u"Escape"_s;
-    const qsizetype processed = stops ? at + 1 : files.size();
-    const QString status = closed  ? u"Stopped: the main window was closed."_s
-                           : stops ? u"Stopped before the end."_s
-                                   : u"All done (o:"_s;
-    QString end = closed ? u"stopped"_s : u"status: "_s + status;
-    if (files.isEmpty()) {
-        end =
-            action == u"gone"_s
-                ? u"selectable message: The folder \"%1\" could not be read: *"_s.arg(m_app->path())
-                : u"message: No HTML-files found."_s;
-    }
+    const qsizetype processed = end.contains(u"topped"_s) ? at + 1 : files.size();
     for (const QString &file : files.sliced(processed)) {
         changed.removeAll(file);
     }
+    end.replace(u'@', m_app->path());
     QCOMPARE(m_app->transcript, expectedRun(files, processed, changed, failed, end));
     QCOMPARE(unlocked, QStringList());
     QCOMPARE(unseen, QStringList());
     QVERIFY(inputEnabled(true));
     QCOMPARE(form->runDriver().files, files);
-    QStringList listed;
-    for (int i = 0; i < progress->resultsList->count(); ++i) {
-        listed << progress->resultsList->item(i)->text();
-    }
-    QCOMPARE(listed, changed);
+    QCOMPARE(progress->resultsList->count(), changed.size());
     if (!files.isEmpty()) {
-        QCOMPARE(progress->statusLine->text(), status);
+        QCOMPARE(u"status: "_s + progress->statusLine->text(),
+                 end == u"stopped"_s ? u"status: Stopped: the main window was closed."_s : end);
         QCOMPARE(progress->progressBar->value(), processed - 1);
     }
     const QByteArray replaced = QByteArray(AppFixture::PageWithText).replace("Home", "Start");
@@ -266,14 +239,13 @@ void TestRun::transcript()
     }
     QCOMPARE(boxOpen, action == u"information"_s);
     if (action == u"scroll"_s) {
-        const QScrollBar *bar = progress->resultsList->verticalScrollBar();
         progress->resultsList->viewport()->grab();
-        QVERIFY(bar->maximum() > 0);
-        QCOMPARE(bar->value(), 0);
+        QCOMPARE(progress->resultsList->verticalScrollBar()->value(), 0);
     }
 
     // A progress window on the screen keeps the program alive and, the run over, closes when
     // asked; a hidden one goes with the main window.
+    const bool closed = action == u"close"_s;
     QCOMPARE(ended.count(), 0);
     QCOMPARE(form->isVisible(), !closed);
     QCOMPARE(progress->isVisible(), !files.isEmpty());
@@ -335,39 +307,34 @@ void TestRun::resultsList()
     QCOMPARE(QGuiApplication::clipboard()->text(), c + u'\n' + m_app->path(u"a.htm"_s) + u'\n' + b);
 }
 
-void TestRun::undo_data()
-{
-    QTest::addColumn<QMessageBox::StandardButton>("answer");
-    QTest::addRow("confirmed") << QMessageBox::Yes;
-    QTest::addRow("declined") << QMessageBox::No;
-}
-
-// "Undo this run" puts back what the run shown changed, after a confirmation, shown like a run.
+// "Undo this run" puts back what the run shown changed, once the user confirms, shown like a run.
 void TestRun::undo()
 {
-    QFETCH(QMessageBox::StandardButton, answer);
     QVERIFY(m_app->write(u"a.htm"_s, AppFixture::PageWithText) &&
             m_app->write(u"b.htm"_s, AppFixture::PageWithout));
     m_app->start(m_app->path(), u"Home"_s, u"Start"_s);
     const QList<QAction *> menu = ProgressWindow::existing()->resultsList->actions();
     QAction *undo = *std::ranges::find(menu, u"Undo this run"_s, &QAction::text);
-    QVERIFY(undo->isEnabled() && m_app->read(u"a.htm"_s) != AppFixture::PageWithText);
+    const QByteArray changed = m_app->read(u"a.htm"_s);
+    QVERIFY(undo->isEnabled() && changed != AppFixture::PageWithText);
+    const QString question = u"question: Undo this run? Every file it changed is put back as it "
+                             "was before the run, unless it was changed again since."_s;
     m_app->transcript.clear();
-    m_app->answer = answer;
+    m_app->answer = QMessageBox::No;
     undo->trigger();
-    QStringList expected{u"question: Undo this run? Every file it changed is put back as it was "
-                         "before the run, unless it was changed again since."_s};
-    if (answer == QMessageBox::Yes) {
-        expected << u"show"_s << u"bar"_s << u"clear"_s
-                 << u"status: Putting the files back as they were. Please wait ..."_s
-                 << u"maximum 1"_s << u"value 0"_s << u"value 0"_s
-                 << u"changed: "_s + m_app->path(u"a.htm"_s)
-                 << u"status: Undone: the files are as they were before the run."_s << u"front"_s
-                 << u"message: Undo finished !"_s;
-    }
-    QTRY_COMPARE(m_app->transcript, expected);
-    QCOMPARE(m_app->read(u"a.htm"_s) == AppFixture::PageWithText, answer == QMessageBox::Yes);
-    QCOMPARE(undo->isEnabled(), answer == QMessageBox::No);
+    QTRY_COMPARE(m_app->transcript, QStringList{question});
+    QVERIFY(undo->isEnabled() && m_app->read(u"a.htm"_s) == changed);
+    m_app->answer = QMessageBox::Yes;
+    undo->trigger();
+    QTRY_COMPARE(m_app->transcript,
+                 (QStringList{question, question, u"show"_s, u"bar"_s, u"clear"_s,
+                              u"status: Putting the files back as they were. Please wait ..."_s,
+                              u"maximum 1"_s, u"value 0"_s, u"value 0"_s,
+                              u"changed: "_s + m_app->path(u"a.htm"_s),
+                              u"status: Undone: the files are as they were before the run."_s,
+                              u"front"_s, u"message: Undo finished !"_s}));
+    QCOMPARE(m_app->read(u"a.htm"_s), AppFixture::PageWithText);
+    QVERIFY(!undo->isEnabled());
 }
 
 // A value held back to spare repaints reaches the bar all the same, without another after it.

@@ -42,12 +42,9 @@ private Q_SLOTS:
     {
         // Drawn under a dark desktop theme: light text on dark windows. The white main window
         // must stay legible all the same.
-        QPalette dark(QColor(0x35, 0x35, 0x35));
-        for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
-            dark.setColor(role, QColor(0xee, 0xee, 0xee));
-        }
-        dark.setColor(QPalette::Base, QColor(0x2a, 0x2a, 0x2a));
-        QApplication::setPalette(dark);
+        const QColor light(0xee, 0xee, 0xee), dark(0x35, 0x35, 0x35);
+        QApplication::setPalette(QPalette(light, dark, dark.lighter(), dark.darker(), dark, light,
+                                          QColor(0x2a, 0x2a, 0x2a)));
     }
     void cleanup()
     {
@@ -134,10 +131,7 @@ void TestWindows::design()
         QCOMPARE(field->maxLength(), std::numeric_limits<int>::max());
     }
     // The main window is white, and so are its Verdana controls: the labels and check box.
-    const bool white = main && (points > 0 || widget->isWindow());
-    QCOMPARE(widget->testAttribute(Qt::WA_SetPalette), white);
-    QCOMPARE(widget->autoFillBackground(), white);
-    if (white) {
+    if (main && (points > 0 || widget->isWindow())) {
         // What is drawn counts: the top right corner, away from any text.
         const QImage drawn = widget->grab().toImage();
         QCOMPARE(drawn.pixelColor(drawn.width() - 1, 0), QColor(Qt::white));
@@ -146,7 +140,6 @@ void TestWindows::design()
         }
     }
     if (widget->isWindow()) {
-        QVERIFY(!widget->isVisible());
         QCOMPARE(widget->minimumSize(), widget->maximumSize());
         QVERIFY(!widget->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
     }
