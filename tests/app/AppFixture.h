@@ -56,14 +56,14 @@ public:
     std::function<void(const QString &entry)> onEntry;
 
     QString path(const QString &relative = {}) const { return TempTree::path(relative, true); }
-    /// Fills in the main window and clicks the start picture; returns when the run is over.
-    void start(const QString &folder, const QString &search, const QString &replacement,
-               bool subfolders = false)
+    /// Fills in the main window to replace "Home" by "Start" below folder and clicks the start
+    /// picture; returns when the run is over.
+    void start(const QString &folder, bool subfolders = false)
     {
         MainWindow *form = MainWindow::instance();
         form->folderField->setText(folder);
-        form->searchField->setText(search);
-        form->replacementField->setText(replacement);
+        form->searchField->setText(QStringLiteral("Home"));
+        form->replacementField->setText(QStringLiteral("Start"));
         form->subfolderOption->setChecked(subfolders);
         QTest::mouseClick(form->startButton, Qt::LeftButton);
     }
@@ -74,14 +74,8 @@ public:
     void hide() override { W::hide(), record("hide"); }
     void setStatus(const QString &text) override { W::setStatus(text), record("status: " + text); }
     void showProgressBar() override { W::showProgressBar(), record("bar"); }
-    void setProgressMaximum(qsizetype n) override
-    {
-        W::setProgressMaximum(n), record(QString::number(n).prepend("maximum "));
-    }
-    void setProgressValue(qsizetype n) override
-    {
-        W::setProgressValue(n), record(QString::number(n).prepend("value "));
-    }
+    void setProgressMaximum(qsizetype n) override { W::setProgressMaximum(n), record("max", n); }
+    void setProgressValue(qsizetype n) override { W::setProgressValue(n), record("value", n); }
     void clearResults() override { W::clearResults(), record("clear"); }
     void addChangedFile(const QString &file, qint64 replacements) override
     {
@@ -110,6 +104,7 @@ protected:
     bool launch(const QUrl &url) override { return opened.append(url.toString()), true; }
 
 private:
+    void record(const char *step, qsizetype n) { record(step + (u' ' + QString::number(n))); }
     void record(const QString &entry)
     {
         transcript.append(entry);

@@ -4,7 +4,6 @@
 
 #include <QAccessible>
 #include <QFileDialog>
-#include <QKeySequence>
 #include <QTimer>
 
 #include <memory>
@@ -80,6 +79,14 @@ void TestForm1::clicksAndKeys()
     QCOMPARE(m_app->transcript, QStringList());
     QCOMPARE(QApplication::focusWidget(), form->subfolderOption);
     QVERIFY(form->isVisible() && !ProgressWindow::existing());
+    // The real information box returns at once (a run goes on meanwhile), blocking only this
+    // window. Should it wait for its answer instead, this closes it.
+    Dialogs::install(nullptr);
+    QTimer::singleShot(0, form, [] { QApplication::activeModalWidget()->close(); });
+    QTest::mouseClick(form->informationButton, Qt::LeftButton);
+    Dialogs::install(m_app.get());
+    const auto *box = form->findChild<QMessageBox *>();
+    QVERIFY(box && box->isVisible() && box->windowModality() == Qt::WindowModal);
     // The check box lies under the folder field but comes last.
     const QList<QWidget *> tabs{form->folderField, form->searchField, form->replacementField,
                                 form->subfolderOption, form->folderField};
@@ -128,20 +135,17 @@ void TestForm1::systemChooser()
         MainWindow *form = MainWindow::instance();
         form->folderField->setText(m_app->path(field));
         QString seen;
-        QTimer user; // waits for the chooser's own event loop, then answers it
-        user.callOnTimeout(form, [&] {
-            if (auto *chooser = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
-                user.stop();
-                seen = chooser->selectedFiles().value(0);
-                if (!seen.isEmpty()) {
-                    QTest::keyClick(chooser, Qt::Key_Return);
-                }
-                if (chooser->isVisible()) {
-                    chooser->reject();
-                }
+        // Runs in the chooser's own event loop, once it is on the screen.
+        QTimer::singleShot(0, form, [&] {
+            auto *chooser = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            seen = chooser->selectedFiles().value(0);
+            if (!seen.isEmpty()) {
+                QTest::keyClick(chooser, Qt::Key_Return);
+            }
+            if (chooser->isVisible()) {
+                chooser->reject();
             }
         });
-        user.start();
         Dialogs::install(nullptr);
         QTest::mouseClick(form->browseButton, Qt::LeftButton);
         Dialogs::install(m_app.get());
