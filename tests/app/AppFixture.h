@@ -1,28 +1,54 @@
 #pragma once
 
 #include "Dialogs.h"
+#include "ImageButton.h"
+#include "MainWindow.h"
+#include "ProgressWindow.h"
 #include "ProgressWindowView.h"
 #include "TempTree.h"
 
-#include <QStringList>
-#include <QVariant>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QTest>
+#include <QUrl>
 
 #include <functional>
 
-/// A throw-away site, the main window, and stand-ins recording every dialog and progress step.
-class AppFixture : public TempTree, public Dialogs, public ProgressView
+/// A throw-away site, the main window, and stand-ins recording every dialog and progress step;
+/// the steps go on to the progress window.
+class AppFixture : public TempTree, public Dialogs, public ProgressWindowView
 {
 public:
-    static const QString Confirmation;
-    static const QByteArray PageWithText; ///< holds "Home"
-    static const QByteArray PageWithout;  ///< does not
+    static inline const QString Confirmation = QStringLiteral(
+        "WARNING !\n\nThe files will be overwritten. You should back up your files before you "
+        "continue. Are you sure you want to continue?");
+    static inline const QByteArray PageWithText = "<html>\r\n<p>Home</p>\r\n</html>\r\n";
+    static inline const QByteArray PageWithout = "<html>\r\n<p>Away</p>\r\n</html>\r\n";
 
-    AppFixture();
-    ~AppFixture() override;
+    AppFixture()
+    {
+        Dialogs::install(this);
+        ProgressView::install(this);
+        MainWindow::instance()->show();
+        QApplication::setActiveWindow(MainWindow::instance());
+        if (!isValid() || !QTest::qWaitForWindowActive(MainWindow::instance())) {
+            qWarning("No site folder or no active main window.");
+        }
+    }
+    ~AppFixture() override
+    {
+        delete MainWindow::existing();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        Dialogs::install(nullptr);
+        ProgressView::install(nullptr);
+    }
 
-    /// In order; "odd " marks a dialog not plain or not on the window on the screen (the progress
-    /// window while it is visible, else the main one), reasons become "*"; "selectable " marks a
-    /// message whose text can be copied, "box: " one that does not wait for its answer.
+    /// In order; "odd " marks a dialog not titled "Tagmender", with an icon, or not on the window
+    /// on the screen (the progress window while it is visible, else the main one); reasons become
+    /// "*"; "selectable " marks a message whose text can be copied, "box: " one that does not
+    /// wait for its answer.
     QStringList transcript;
     QMessageBox::StandardButton answer = QMessageBox::Yes; ///< to every question
     QString folderAnswer;                                  ///< empty cancels
@@ -30,50 +56,73 @@ public:
     std::function<void(const QString &entry)> onEntry;
 
     QString path(const QString &relative = {}) const { return TempTree::path(relative, true); }
-    QStringList paths(QStringList relatives) const;
-    /// Fills in the main window and clicks the start picture; returns when the run is over.
-    void start(const QString &folder, const QString &search, const QString &replacement,
-               bool subfolders = false);
-    /// The run's input controls are all enabled (or disabled); the information picture is.
-    static bool inputEnabled(bool enabled);
-    /// The transcript of a run the user confirmed and did not stop, files in processing order.
-    QStringList expectedRun(const QStringList &files, const QStringList &changed,
-                            const QStringList &failed = {}) const;
-
-    using W = ProgressWindowView;
-    void show() override { carry("show", &W::show); }
-    void hide() override { carry("hide", &W::hide); }
-    void setStatus(const QString &text) override { carry("status:", &W::setStatus, text); }
-    void showProgressBar() override { carry("bar", &W::showProgressBar); }
-    void setProgressMaximum(qsizetype n) override { carry("maximum", &W::setProgressMaximum, n); }
-    void setProgressValue(qsizetype n) override { carry("value", &W::setProgressValue, n); }
-    void clearResults() override { carry("clear", &W::clearResults); }
-    void addChangedFile(const QString &f, qint64 replacements) override
+    /// Fills in the main window to replace "Home" by "Start" below folder and clicks the start
+    /// picture; returns when the run is over.
+    void start(const QString &folder, bool subfolders = false)
     {
-        m_window.addChangedFile(f, replacements); // the transcript names the file only
-        record(QStringLiteral("changed: ") + f);
+        MainWindow *form = MainWindow::instance();
+        form->folderField->setText(folder);
+        form->searchField->setText(QStringLiteral("Home"));
+        form->replacementField->setText(QStringLiteral("Start"));
+        form->subfolderOption->setChecked(subfolders);
+        QTest::mouseClick(form->startButton, Qt::LeftButton);
     }
-    void bringToFront() override { carry("front", &W::bringToFront); }
-    void setUndoableRun(const QString &journal) override { m_window.setUndoableRun(journal); }
-    void stopped() override { carry("stopped", &W::stopped); }
+
+    // Each step reaches the window, then the transcript.
+    using W = ProgressWindowView;
+    void show() override { W::show(), record("show"); }
+    void hide() override { W::hide(), record("hide"); }
+    void setStatus(const QString &text) override { W::setStatus(text), record("status: " + text); }
+    void showProgressBar() override { W::showProgressBar(), record("bar"); }
+    void setProgressMaximum(qsizetype n) override { W::setProgressMaximum(n), record("max", n); }
+    void setProgressValue(qsizetype n) override { W::setProgressValue(n), record("value", n); }
+    void clearResults() override { W::clearResults(), record("clear"); }
+    void addChangedFile(const QString &file, qint64 replacements) override
+    {
+        W::addChangedFile(file, replacements), record("changed: " + file);
+    }
+    void bringToFront() override { W::bringToFront(), record("front"); }
+    void stopped() override { W::stopped(), record("stopped"); }
 
 protected:
-    QMessageBox::StandardButton ask(QWidget *parent, const MessageRequest &request) override;
-    void openBox(QWidget *parent, const MessageRequest &request) override;
-    QString askForFolder(QWidget *parent, const QString &title, const QString &start) override;
-    bool launch(const QUrl &url) override;
+    QMessageBox::StandardButton ask(QWidget *parent, const MessageRequest &request) override
+    {
+        const bool question = request.buttons == (QMessageBox::Yes | QMessageBox::No);
+        recordMessage(parent, request, question ? "question: " : "message: ");
+        return question ? answer : QMessageBox::Ok;
+    }
+    void openBox(QWidget *parent, const MessageRequest &request) override
+    {
+        recordMessage(parent, request, "box: ");
+    }
+    QString askForFolder(QWidget *parent, const QString &title, const QString &start) override
+    {
+        record((parent == MainWindow::existing() ? "" : "odd ") + QString("folder: ") + title +
+               (start.isEmpty() ? QString() : " from " + start));
+        return folderAnswer;
+    }
+    bool launch(const QUrl &url) override { return opened.append(url.toString()), true; }
 
 private:
-    template <typename... Params>
-    void carry(const char *name, void (ProgressWindowView::*operation)(Params...),
-               const auto &...args)
+    void record(const char *step, qsizetype n) { record(step + (u' ' + QString::number(n))); }
+    void record(const QString &entry)
     {
-        (m_window.*operation)(args...);
-        QStringList entry{QString::fromLatin1(name)};
-        record(((entry << ... << QVariant::fromValue(args).toString())).join(u' '));
+        transcript.append(entry);
+        if (onEntry) {
+            onEntry(entry);
+        }
     }
-    void record(const QString &entry);
-    void recordMessage(QWidget *parent, const MessageRequest &request, const QString &kind);
-
-    ProgressWindowView m_window;
+    void recordMessage(QWidget *parent, const MessageRequest &request, const char *kind)
+    {
+        const ProgressWindow *progress = ProgressWindow::existing();
+        const QWidget *onScreen = progress && progress->isVisible()
+                                      ? static_cast<const QWidget *>(progress)
+                                      : MainWindow::existing();
+        const bool plain = request.title == "Tagmender" && request.icon == QMessageBox::NoIcon &&
+                           parent == onScreen;
+        // Only failure lines hold ": " followed by text; their reasons come from the system.
+        const QString text = QString(request.text).replace(QRegularExpression(": .+"), ": *");
+        record((plain ? "" : "odd ") + QString(request.selectable ? "selectable " : "") + kind +
+               text);
+    }
 };

@@ -2,47 +2,71 @@
 // closed during and after a run, and the list of changed files.
 
 #include "AppFixture.h"
-#include "ImageButton.h"
-#include "MainWindow.h"
-#include "ProgressWindow.h"
 #include "ResultsList.h"
-#include "RunDriver.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QClipboard>
 #include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QTest>
-#include <QTimer>
-#include <QUrl>
 
 #include <memory>
 
 using namespace Qt::StringLiterals;
 
+// The run's input controls are all enabled (or disabled); the information picture is.
+static bool inputEnabled(bool enabled)
+{
+    const MainWindow *f = MainWindow::instance();
+    const QList<const QWidget *> input{f->folderField,     f->searchField,  f->replacementField,
+                                       f->subfolderOption, f->browseButton, f->startButton};
+    return f->informationButton->isEnabled() &&
+           std::ranges::all_of(input, [=](auto *w) { return w->isEnabled() == enabled; });
+}
+
 // Whether the list's newest entry is in sight and drawn: something other than the background
-// inside its rectangle.
+// inside its rectangle. Drawn first: the rectangle's look-up lays the list out.
 static bool newestDrawn(ResultsList *list)
 {
-    const QImage drawn = list->viewport()->grab().toImage();
+    const QImage drawn = list->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
     const QRect newest = list->visualItemRect(list->item(list->count() - 1));
-    if (newest.isEmpty() || !list->viewport()->rect().contains(newest)) {
-        return false;
+    QImage background(newest.size(), QImage::Format_RGB32);
+    background.fill(list->palette().color(QPalette::Base));
+    return list->viewport()->rect().contains(newest) && drawn.copy(newest) != background;
+}
+
+// The transcript of a run the user confirmed: the files processed, in order, then end, the last
+// status or the message that no file could be listed.
+static QStringList expectedRun(const QStringList &files, qsizetype processed,
+                               const QStringList &changed, const QStringList &failed,
+                               const QString &end)
+{
+    QStringList expected{u"question: "_s + AppFixture::Confirmation, u"show"_s, u"bar"_s,
+                         u"clear"_s, u"status: Generating file list. Please wait ..."_s};
+    if (files.isEmpty()) {
+        return expected << end << u"hide"_s;
     }
-    const QColor background = list->palette().color(QPalette::Base);
-    for (int y = newest.top(); y <= newest.bottom(); ++y) {
-        for (int x = newest.left(); x <= newest.right(); ++x) {
-            if (drawn.pixelColor(x, y) != background) {
-                return true;
-            }
+    expected << u"status: Performing search and replace. Please wait..."_s
+             << u"max %1"_s.arg(files.size()) << u"value 0"_s;
+    for (qsizetype i = 0; i < processed; ++i) {
+        expected << u"value %1"_s.arg(i);
+        if (changed.contains(files.at(i))) {
+            expected << u"changed: "_s + files.at(i);
         }
     }
-    return false;
+    expected << end << u"front"_s;
+    if (!failed.isEmpty()) {
+        // Twenty are named, the rest counted.
+        const qsizetype more = failed.size() - 20;
+        expected << u"selectable message: These files and folders could not be processed:\n\n"_s +
+                        failed.first(qMin<qsizetype>(failed.size(), 20)).join(u": *\n"_s) +
+                        u": *"_s + (more > 0 ? u"\n... and %1 more."_s.arg(more) : QString());
+    }
+    if (end.endsWith(u"All done (o:"_s)) {
+        expected << u"message: Search and replace finished !"_s;
+    }
+    return expected;
 }
 
 class TestRun : public QObject
@@ -55,11 +79,7 @@ private Q_SLOTS:
     void refused();
     void transcript_data();
     void transcript();
-    void closing_data();
-    void closing();
-    void resultsList_data();
     void resultsList();
-    void undo_data();
     void undo();
     void progressCatchesUp();
 
@@ -67,99 +87,88 @@ private:
     std::unique_ptr<AppFixture> m_app;
 };
 
-// A refused run (the input check decides which) is one message and nothing else.
+// A refused run (the input check decides which) is one message and nothing else. With no
+// progress window, closing the main window ends the program.
 void TestRun::refused()
 {
-    QVERIFY(m_app->write(u"site/a.htm"_s, AppFixture::PageWithText));
     MainWindow *form = MainWindow::instance();
-    form->runDriver().files = QStringList{u"from before"_s};
-    m_app->start(m_app->path(u"none"_s), u"Home"_s, u"Start"_s);
+    m_app->start(m_app->path(u"none"_s));
 
     QCOMPARE(m_app->transcript, QStringList{u"message: The folder \"%1\" does not exist."_s.arg(
                                     m_app->path(u"none"_s))});
-    QVERIFY(!ProgressWindow::existing());
-    QCOMPARE(form->runDriver().files, QStringList{u"from before"_s});
-    QCOMPARE(m_app->read(u"site/a.htm"_s), AppFixture::PageWithText);
-    QVERIFY(AppFixture::inputEnabled(true));
+    QVERIFY(!ProgressWindow::existing() && inputEnabled(true));
+    QSignalSpy ended(form, &MainWindow::programEnded);
+    form->close();
+    QCOMPARE(ended.count(), 1);
 }
 
 void TestRun::transcript_data()
 {
     // In processing order: NAME- lacks the text, NAME! cannot be rewritten, NAME~ is left out.
     QTest::addColumn<QStringList>("site");
-    QTest::addColumn<bool>("subfolders");
-    QTest::addColumn<QString>("action"); // done by the user as file number "at" begins
-    QTest::addColumn<int>("at");
-    const auto row = [](const char *name, const QString &site, bool subfolders = false,
-                        const char *action = "", int at = 1) {
-        QTest::newRow(name) << site.split(u' ', Qt::SkipEmptyParts) << subfolders
-                            << QString::fromLatin1(action) << at;
+    QTest::addColumn<QString>("action"); // done by the user as the second file begins
+    QTest::addColumn<QString>("end");    // the run's last status, or its message; @ is the site
+    const auto row = [](const char *name, const QString &site, const char *action = "",
+                        const char *end = "status: All done (o:") {
+        QTest::newRow(name) << site.split(u' ', Qt::SkipEmptyParts) << QString::fromLatin1(action)
+                            << QString::fromLatin1(end);
     };
-    const auto pages = [](const char *mark) {
-        QStringList many;
-        for (int i = 10; i < 40; ++i) {
-            many << u"p%1.htm"_s.arg(i) + QString::fromLatin1(mark);
-        }
-        return many.join(u' ');
-    };
+    QString many; // more than the list shows at once: it follows the newest entry
+    for (int i = 10; i < 40; ++i) {
+        many += u"p%1.htm "_s.arg(i);
+    }
 
     row("mixed", u"a.htm- b.htm c.htm- b.txt~ c.htm.bak~ sub/d.htm~"_s);
-    row("subfolders", u"sub/deeper/c.htm sub/b.htm a.htm"_s, true);
-    row("no HTML-files", u"notes.txt~ sub/a.htm~"_s);
-    row("failing in the middle", u"a.htm b.htm! c.htm"_s);
-    row("failures counted", pages("!"));
-    // More than the list shows at once: it follows the newest entry.
-    row("many changed", pages(""));
+    row("subfolders", u"sub/deeper/c.htm sub/b.htm a.htm"_s, "subfolders");
+    row("no HTML-files", u"notes.txt~ sub/a.htm~"_s, "", "message: No HTML-files found.");
+    row("failures counted", QString(many).replace(u".htm "_s, u".htm! "_s));
+    row("many changed", many);
     // The chosen folder goes as the progress window shows: it cannot be read.
-    row("folder unreadable", {}, false, "gone");
-    // Closing either window, or Escape in the progress one, stops the run after the file under
-    // way; the failures met so far are shown all the same.
+    row("folder unreadable", {}, "gone",
+        "selectable message: The folder \"@\" could not be read: *");
+    // Closing either window (Escape closes the progress one) stops the run after the file under
+    // way, past a failure; the failures met so far are shown all the same.
     const QString stopped = u"a.htm! b.htm c.htm"_s;
-    row("main window closed", stopped, false, "close Form1");
-    row("progress window closed", stopped, false, "close Form2");
-    row("Escape in the progress window", stopped, false, "Escape");
-    // A box the user opens does not pause the run.
-    row("information opened", stopped, false, "information");
-    // Scrolled up by the user, the list stays where it was put.
-    row("list scrolled up", pages(""), false, "scroll", 25);
+    row("main window closed", stopped, "close", "stopped");
+    row("Escape in the progress window", stopped, "Escape", "status: Stopped before the end.");
+    // Scrolled up by the user (once it can be), the list stays where it was put.
+    row("list scrolled up", many, "scroll");
 }
 
 void TestRun::transcript()
 {
     QFETCH(QStringList, site);
-    QFETCH(bool, subfolders);
     QFETCH(QString, action);
-    QFETCH(int, at);
+    QFETCH(QString, end);
+    const int at = action == u"scroll"_s ? 25 : 1;
 
-    const QByteArray replaced = QByteArray(AppFixture::PageWithText).replace("Home", "Start");
     QStringList files, changed, failed; // in processing order
-    QHash<QString, QByteArray> after;
+    QHash<QString, QByteArray> before;
     for (const QString &entry : site) {
         const QChar mark = entry.back();
-        const QString file = u"-!~"_s.contains(mark) ? entry.chopped(1) : entry;
-        const QByteArray page = mark == u'-' ? AppFixture::PageWithout : AppFixture::PageWithText;
-        QVERIFY(m_app->write(file, page));
-        after[file] = file == entry ? replaced : page;
+        const bool marked = u"-!~"_s.contains(mark);
+        const QString file = m_app->path(marked ? entry.chopped(1) : entry);
+        before[file] = mark == u'-' ? AppFixture::PageWithout : AppFixture::PageWithText;
+        QVERIFY(m_app->write(file, before[file]));
         if (mark != u'~') {
             files << file;
         }
-        if (file == entry) {
+        if (!marked) {
             changed << file;
         } else if (mark == u'!') {
             failed << file;
-            QVERIFY(QFile::setPermissions(m_app->path(file), QFile::ReadOwner));
+            QVERIFY(QFile::setPermissions(file, QFile::ReadOwner));
         }
     }
     // Left hidden with a result, as after a run that found nothing.
     ProgressWindow *progress = ProgressWindow::instance();
     progress->resultsList->addItem(u"earlier"_s);
     MainWindow *form = MainWindow::instance();
-    QStringList unlocked; // entries while the run's input could be used
-    QStringList unseen;   // entries when the list did not show its newest entry
-    bool boxOpen = false; // the information box, right after it was opened
+    QSignalSpy ended(form, &MainWindow::programEnded);
+    QStringList odd; // entries met with the run's input usable, or the newest change unseen
     m_app->onEntry = [&](const QString &entry) {
-        if (!entry.startsWith(u"question: "_s) && !AppFixture::inputEnabled(false)) {
-            unlocked << entry;
+        if (!entry.startsWith(u"question: "_s) && !inputEnabled(false)) {
+            odd << u"input usable at "_s + entry;
         }
         // The texts are read once, before the run: later edits do not reach it.
         if (entry == u"show"_s) {
@@ -172,236 +181,132 @@ void TestRun::transcript()
         ResultsList *list = progress->resultsList;
         if (entry.startsWith(u"value "_s) && list->count() > 0 && action != u"scroll"_s &&
             !newestDrawn(list)) {
-            unseen << entry;
+            odd << u"newest unseen at "_s + entry;
         }
         if (entry != u"value %1"_s.arg(at) || action.isEmpty()) {
             return;
         }
-        if (action.startsWith(u"close "_s)) {
-            (action.endsWith(u"Form1"_s) ? static_cast<QWidget *>(form) : progress)->close();
+        if (action == u"close"_s) {
+            form->close();
         } else if (action == u"Escape"_s) {
             QTest::keyClick(progress, Qt::Key_Escape);
         } else if (action == u"scroll"_s) {
             list->viewport()->grab();
             list->verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMinimum);
-        } else if (action == u"information"_s) {
-            // The real box: a box of its own event loop would hold the run until this closes it.
-            Dialogs::install(nullptr);
-            QTimer::singleShot(0, form, [] { QApplication::activeModalWidget()->close(); });
-            QTest::mouseClick(form->informationButton, Qt::LeftButton);
-            Dialogs::install(m_app.get());
-            const auto *box = form->findChild<QMessageBox *>();
-            boxOpen = box && box->isVisible() && box->windowModality() == Qt::WindowModal;
         }
     };
 
-    m_app->start(m_app->path(), u"Home"_s, u"Start"_s, subfolders);
+    m_app->start(m_app->path(), action == u"subfolders"_s);
 
-    const bool stops = action.startsWith(u"close "_s) || action == u"Escape"_s;
-    QStringList expected = m_app->expectedRun(files, changed, failed);
-    const qsizetype processed = stops ? at + 1 : files.size();
-    QString status = u"All done (o:"_s;
-    if (action == u"gone"_s) {
-        expected.replace(
-            expected.indexOf(u"message: No HTML-files found."_s),
-            u"selectable message: The folder \"%1\" could not be read: *"_s.arg(m_app->path()));
-    } else if (stops) {
-        // The file under way is finished (it changes in these rows), then the run stops.
-        const QString failures = expected.at(expected.size() - 2);
-        expected.resize(expected.indexOf(u"value %1"_s.arg(at)) + 2);
-        status = action == u"close Form1"_s ? u"Stopped: the main window was closed."_s
-                                            : u"Stopped before the end."_s;
-        expected << (action == u"close Form1"_s ? u"stopped"_s : u"status: "_s + status)
-                 << u"front"_s << failures;
-        for (const QString &file : files.sliced(processed)) {
-            changed.removeAll(file);
-            after[file] = AppFixture::PageWithText;
-        }
+    // A stopped run finishes the file under way (it changes in these rows), then stops.
+    const qsizetype processed = end.contains(u"topped"_s) ? at + 1 : files.size();
+    for (const QString &file : files.sliced(processed)) {
+        changed.removeAll(file);
     }
-    QCOMPARE(m_app->transcript, expected);
-    QCOMPARE(unlocked, QStringList());
-    QCOMPARE(unseen, QStringList());
-    QVERIFY(AppFixture::inputEnabled(true));
-    QCOMPARE(form->isVisible(), action != u"close Form1"_s);
-    QCOMPARE(form->runDriver().files, m_app->paths(files));
-    QCOMPARE(ProgressWindow::existing(), progress);
-    QCOMPARE(progress->isVisible(), !files.isEmpty());
-    QStringList listed;
-    for (int i = 0; i < progress->resultsList->count(); ++i) {
-        listed << progress->resultsList->item(i)->text();
-    }
-    QCOMPARE(listed, m_app->paths(changed));
+    end.replace(u'@', m_app->path());
+    QCOMPARE(m_app->transcript, expectedRun(files, processed, changed, failed, end));
+    QCOMPARE(odd, QStringList());
+    QVERIFY(inputEnabled(true));
+    QCOMPARE(progress->resultsList->count(), changed.size());
     if (!files.isEmpty()) {
-        QCOMPARE(progress->statusLine->text(), status);
-        QCOMPARE(progress->progressBar->maximum(), files.size());
+        QCOMPARE(u"status: "_s + progress->statusLine->text(),
+                 end == u"stopped"_s ? u"status: Stopped: the main window was closed."_s : end);
         QCOMPARE(progress->progressBar->value(), processed - 1);
     }
-    for (const auto &[file, content] : after.asKeyValueRange()) {
-        QCOMPARE(m_app->read(file), content);
+    const QByteArray replaced = QByteArray(AppFixture::PageWithText).replace("Home", "Start");
+    for (const auto &[file, page] : before.asKeyValueRange()) {
+        QCOMPARE(m_app->read(file), changed.contains(file) ? replaced : page);
     }
-    QCOMPARE(boxOpen, action == u"information"_s);
     if (action == u"scroll"_s) {
-        const QScrollBar *bar = progress->resultsList->verticalScrollBar();
         progress->resultsList->viewport()->grab();
-        QVERIFY(bar->maximum() > 0);
-        QCOMPARE(bar->value(), 0);
+        QCOMPARE(progress->resultsList->verticalScrollBar()->value(), 0);
     }
-    // Once the run is over, closing the progress window is no longer refused.
+
+    // A progress window on the screen keeps the program alive and, the run over, closes when
+    // asked; a hidden one goes with the main window.
+    const bool closed = action == u"close"_s;
+    QCOMPARE(ended.count(), 0);
+    QCOMPARE(form->isVisible(), !closed);
+    QCOMPARE(progress->isVisible(), !files.isEmpty());
     if (progress->isVisible()) {
         progress->close();
-        QVERIFY(!ProgressWindow::existing());
     }
-}
-
-void TestRun::closing_data()
-{
-    QTest::addColumn<int>("pages");      // in the site; -1 for no run at all
-    QTest::addColumn<bool>("mainFirst"); // else the progress window closes first
-    QTest::addRow("no run") << -1 << true;
-    QTest::addRow("found nothing") << 0 << true;
-    QTest::addRow("after a run") << 1 << true;
-    QTest::addRow("progress first") << 1 << false;
-}
-
-void TestRun::closing()
-{
-    QFETCH(int, pages);
-    QFETCH(bool, mainFirst);
-    if (pages > 0) {
-        QVERIFY(m_app->write(u"a.htm"_s, AppFixture::PageWithText));
-    }
-    MainWindow *form = MainWindow::instance();
-    QSignalSpy ended(form, &MainWindow::programEnded);
-    if (pages >= 0) {
-        m_app->start(m_app->path(), u"Home"_s, u"Start"_s);
-    }
-    QPointer<ProgressWindow> shown = ProgressWindow::existing();
-    QCOMPARE(shown != nullptr, pages >= 0);
-    QCOMPARE(shown && shown->isVisible(), pages > 0);
-    mainFirst ? form->close() : shown->close();
-
-    // A visible progress window keeps the program alive; a hidden one goes with the main one.
-    QPointer<ProgressWindow> progress = ProgressWindow::existing();
-    QCOMPARE(progress && progress->isVisible(), mainFirst && pages > 0);
-    QCOMPARE(ended.count(), mainFirst && pages <= 0 ? 1 : 0);
-    QCOMPARE(form->isVisible(), !mainFirst);
-    QVERIFY(AppFixture::inputEnabled(true));
-    if (progress) {
-        QCOMPARE(progress->resultsList->count(), pages);
-    }
-    if (ended.count() == 0) {
-        mainFirst ? progress->close() : form->close();
-        QCOMPARE(ended.count(), 1);
-    }
+    QCOMPARE(ended.count(), closed ? 1 : 0);
+    form->close();
+    QCOMPARE(ended.count(), 1);
     QVERIFY(!ProgressWindow::existing());
-    QTRY_VERIFY(shown.isNull() && progress.isNull());
 }
 
-void TestRun::resultsList_data()
-{
-    QTest::addColumn<QString>("action");    // a key, a double-click, or a context menu entry
-    QTest::addColumn<QList<int>>("rows");   // selected, in the order sub/c, a, b
-    QTest::addColumn<QStringList>("paths"); // opened or copied, relative to the site
-    const auto row = [](const char *action, QList<int> rows, const QString &paths) {
-        QTest::newRow(action) << QString::fromLatin1(action) << rows
-                              << paths.split(u' ', Qt::SkipEmptyParts);
-    };
-    row("double-click", {1}, u"a.htm"_s);
-    row("Enter", {2}, u"b.htm"_s);
-    row("Open", {0, 2}, u"sub/c.htm b.htm"_s);
-    row("Open containing folder", {0, 1, 2}, u"sub ."_s);
-    row("Ctrl+C", {2, 0}, u"sub/c.htm b.htm"_s);
-    row("Copy path", {1}, u"a.htm"_s);
-    row("Copy all paths", {}, u"sub/c.htm a.htm b.htm"_s);
-    row("tooltips", {}, {}); // how many replacements each entry had: 1 in c, 3 in a
-}
-
+// The list of changed files: how many replacements each entry had, and what Enter (a double-click
+// activates an entry the same way), Ctrl+C and the context menu do with the entries selected,
+// taken in list order.
 void TestRun::resultsList()
 {
-    QFETCH(QString, action);
-    QFETCH(QList<int>, rows);
-    QFETCH(QStringList, paths);
     for (const QString &page : {u"a.htm"_s, u"b.htm"_s, u"sub/c.htm"_s}) {
         QVERIFY(
             m_app->write(page, AppFixture::PageWithText + (page == u"a.htm"_s ? "HomeHome" : "")));
     }
-    m_app->start(m_app->path(), u"Home"_s, u"Start"_s, true);
-    ResultsList *list = ProgressWindow::existing()->resultsList;
+    m_app->start(m_app->path(), true);
+    ResultsList *list = ProgressWindow::existing()->resultsList; // sub/c.htm, a.htm, b.htm
+    QCOMPARE(list->item(0)->toolTip() + u'|' + list->item(1)->toolTip(),
+             u"1 replacement|3 replacements"_s);
     QVERIFY(QTest::qWaitForWindowActive(list->window()));
     list->setFocus();
-    for (const int row : rows) {
-        list->item(row)->setSelected(true);
-    }
-    list->setCurrentItem(list->item(rows.value(0)), QItemSelectionModel::NoUpdate);
-    QGuiApplication::clipboard()->clear();
+    const QList<QAction *> menu = list->actions();
+    const auto select = [&](QList<int> rows, const QString &action = {}) {
+        list->clearSelection();
+        for (const int row : rows) {
+            list->item(row)->setSelected(true);
+        }
+        list->setCurrentItem(list->item(rows.value(0)), QItemSelectionModel::NoUpdate);
+        if (!action.isEmpty()) {
+            (*std::ranges::find(menu, action, &QAction::text))->trigger();
+        }
+    };
+    const auto url = [this](const QString &path) {
+        return QUrl::fromLocalFile(m_app->path(path)).toString();
+    };
 
-    if (action == u"tooltips"_s) {
-        QCOMPARE(list->item(0)->toolTip() + u'|' + list->item(1)->toolTip(),
-                 u"1 replacement|3 replacements"_s);
-        return;
-    }
-    if (action == u"double-click"_s) {
-        // Through the window, which gets the whole press, release, press, double-click sequence.
-        const QRect entry = list->visualItemRect(list->item(rows.first()));
-        QTest::mouseDClick(list->window()->windowHandle(), Qt::LeftButton, {},
-                           list->viewport()->mapTo(list->window(), entry.center()));
-    } else if (action == u"Enter"_s || action == u"Ctrl+C"_s) {
-        QTest::keySequence(list, QKeySequence::fromString(action));
-    } else {
-        const QList<QAction *> menu = list->actions();
-        const auto entry = std::ranges::find(menu, action, &QAction::text);
-        QVERIFY(entry != menu.end());
-        (*entry)->trigger();
-    }
-
-    QStringList expected;
-    for (const QString &path : paths) {
-        expected << m_app->path(path == u"."_s ? QString() : path);
-    }
-    if (action.contains(u"Cop"_s) || action == u"Ctrl+C"_s) {
-        QCOMPARE(QGuiApplication::clipboard()->text(), expected.join(u'\n'));
-        QVERIFY(m_app->opened.isEmpty());
-    } else {
-        std::ranges::transform(expected, expected.begin(),
-                               [](auto &p) { return QUrl::fromLocalFile(p).toString(); });
-        QCOMPARE(m_app->opened, expected);
-    }
+    select({2});
+    QTest::keyClick(list, Qt::Key_Enter);
+    select({0, 2}, u"Open"_s);
+    select({0, 1, 2}, u"Open containing folder"_s);
+    QCOMPARE(m_app->opened, QStringList({url(u"b.htm"_s), url(u"sub/c.htm"_s), url(u"b.htm"_s),
+                                         url(u"sub"_s), url({})}));
+    select({2, 0});
+    QTest::keySequence(list, QKeySequence::Copy);
+    const QString c = m_app->path(u"sub/c.htm"_s), b = m_app->path(u"b.htm"_s);
+    QCOMPARE(QGuiApplication::clipboard()->text(), c + u'\n' + b);
+    select({}, u"Copy all paths"_s);
+    QCOMPARE(QGuiApplication::clipboard()->text(), c + u'\n' + m_app->path(u"a.htm"_s) + u'\n' + b);
 }
 
-void TestRun::undo_data()
-{
-    QTest::addColumn<QMessageBox::StandardButton>("answer");
-    QTest::addRow("confirmed") << QMessageBox::Yes;
-    QTest::addRow("declined") << QMessageBox::No;
-}
-
-// "Undo this run" puts back what the run shown changed, after a confirmation, shown like a run.
+// "Undo this run" puts back what the run shown changed, once the user confirms, shown like a run.
 void TestRun::undo()
 {
-    QFETCH(QMessageBox::StandardButton, answer);
     QVERIFY(m_app->write(u"a.htm"_s, AppFixture::PageWithText) &&
             m_app->write(u"b.htm"_s, AppFixture::PageWithout));
-    m_app->start(m_app->path(), u"Home"_s, u"Start"_s);
+    m_app->start(m_app->path());
     const QList<QAction *> menu = ProgressWindow::existing()->resultsList->actions();
     QAction *undo = *std::ranges::find(menu, u"Undo this run"_s, &QAction::text);
-    QVERIFY(undo->isEnabled() && m_app->read(u"a.htm"_s) != AppFixture::PageWithText);
-    m_app->transcript.clear();
-    m_app->answer = answer;
-    undo->trigger();
+    const QByteArray changed = m_app->read(u"a.htm"_s);
+    QVERIFY(undo->isEnabled() && changed != AppFixture::PageWithText);
     const QString question = u"question: Undo this run? Every file it changed is put back as it "
                              "was before the run, unless it was changed again since."_s;
-    if (answer == QMessageBox::No) {
-        QTRY_COMPARE(m_app->transcript, QStringList{question});
-        QVERIFY(undo->isEnabled() && m_app->read(u"a.htm"_s) != AppFixture::PageWithText);
-        return;
-    }
-    QTRY_COMPARE(m_app->transcript,
-                 (QStringList{question, u"show"_s, u"bar"_s, u"clear"_s,
-                              u"status: Putting the files back as they were. Please wait ..."_s,
-                              u"maximum 1"_s, u"value 0"_s, u"value 0"_s,
-                              u"changed: "_s + m_app->path(u"a.htm"_s),
-                              u"status: Undone: the files are as they were before the run."_s,
-                              u"front"_s, u"message: Undo finished !"_s}));
+    m_app->transcript.clear();
+    m_app->answer = QMessageBox::No;
+    undo->trigger();
+    QTRY_COMPARE(m_app->transcript, QStringList{question});
+    QVERIFY(undo->isEnabled() && m_app->read(u"a.htm"_s) == changed);
+    m_app->answer = QMessageBox::Yes;
+    undo->trigger();
+    QTRY_COMPARE(
+        m_app->transcript,
+        (QStringList{question, question, u"show"_s, u"bar"_s, u"clear"_s,
+                     u"status: Putting the files back as they were. Please wait ..."_s, u"max 1"_s,
+                     u"value 0"_s, u"value 0"_s, u"changed: "_s + m_app->path(u"a.htm"_s),
+                     u"status: Undone: the files are as they were before the run."_s, u"front"_s,
+                     u"message: Undo finished !"_s}));
     QCOMPARE(m_app->read(u"a.htm"_s), AppFixture::PageWithText);
     QVERIFY(!undo->isEnabled());
 }
