@@ -68,21 +68,58 @@ public:
         QTest::mouseClick(form->startButton, Qt::LeftButton);
     }
 
-    // Each step reaches the window, then the transcript.
+    // Each step reaches the window first, as it would without the fixture, then the transcript.
     using W = ProgressWindowView;
-    void show() override { W::show(), record("show"); }
-    void hide() override { W::hide(), record("hide"); }
-    void setStatus(const QString &text) override { W::setStatus(text), record("status: " + text); }
-    void showProgressBar() override { W::showProgressBar(), record("bar"); }
-    void setProgressMaximum(qsizetype n) override { W::setProgressMaximum(n), record("max", n); }
-    void setProgressValue(qsizetype n) override { W::setProgressValue(n), record("value", n); }
-    void clearResults() override { W::clearResults(), record("clear"); }
+    void show() override
+    {
+        W::show();
+        record("show");
+    }
+    void hide() override
+    {
+        W::hide();
+        record("hide");
+    }
+    void setStatus(const QString &text) override
+    {
+        W::setStatus(text);
+        record("status: " + text);
+    }
+    void showProgressBar() override
+    {
+        W::showProgressBar();
+        record("bar");
+    }
+    void setProgressMaximum(qsizetype n) override
+    {
+        W::setProgressMaximum(n);
+        record("max " + QString::number(n));
+    }
+    void setProgressValue(qsizetype n) override
+    {
+        W::setProgressValue(n);
+        record("value " + QString::number(n));
+    }
+    void clearResults() override
+    {
+        W::clearResults();
+        record("clear");
+    }
     void addChangedFile(const QString &file, qint64 replacements) override
     {
-        W::addChangedFile(file, replacements), record("changed: " + file);
+        W::addChangedFile(file, replacements);
+        record("changed: " + file);
     }
-    void bringToFront() override { W::bringToFront(), record("front"); }
-    void stopped() override { W::stopped(), record("stopped"); }
+    void bringToFront() override
+    {
+        W::bringToFront();
+        record("front");
+    }
+    void stopped() override
+    {
+        W::stopped();
+        record("stopped");
+    }
 
 protected:
     QMessageBox::StandardButton ask(QWidget *parent, const MessageRequest &request) override
@@ -101,10 +138,13 @@ protected:
                (start.isEmpty() ? QString() : " from " + start));
         return folderAnswer;
     }
-    bool launch(const QUrl &url) override { return opened.append(url.toString()), true; }
+    bool launch(const QUrl &url) override
+    {
+        opened.append(url.toString());
+        return true;
+    }
 
 private:
-    void record(const char *step, qsizetype n) { record(step + (u' ' + QString::number(n))); }
     void record(const QString &entry)
     {
         transcript.append(entry);
