@@ -2,6 +2,7 @@
 #include "TempTree.h"
 
 #include <QRegularExpression>
+#include <QTest>
 
 #include <csignal>
 #include <unistd.h>
@@ -50,6 +51,23 @@ BatchOutcome BatchRun::finish()
     outcome.err =
         QString::fromLocal8Bit(m_process.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
     return outcome;
+}
+
+BatchOutcome BatchRun::held(const QString &traceFile, const QStringList &options,
+                            const QStringList &arguments, const std::function<void()> &meanwhile)
+{
+    QFile::remove(traceFile); // none stale
+    BatchRun run(underStrace(traceFile, options));
+    run.start(arguments);
+    // Once the main thread reports its group stop, it stays there until SIGCONT. A run that is
+    // never stopped ends as it would, or as the hang guard ends it.
+    if (QTest::qWaitFor(
+            [&] { return !SyscallTrace(traceFile).callBefore("--- stopped by SIGSTOP").isEmpty(); },
+            30000)) {
+        meanwhile();
+        ::kill(pid_t(SyscallTrace(traceFile).pid()), SIGCONT);
+    }
+    return run.finish();
 }
 
 SyscallTrace::SyscallTrace(const QString &file)

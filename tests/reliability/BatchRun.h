@@ -3,6 +3,8 @@
 #include <QProcess>
 #include <QStringList>
 
+#include <functional>
+
 /// How a run of tagmender-batch ended, seen from outside.
 struct BatchOutcome
 {
@@ -37,6 +39,10 @@ public:
         start(arguments);
         return finish();
     }
+    /// Runs the tool under strace with options that stop it (signal=STOP) at a call; runs
+    /// meanwhile once the main thread is stopped there, then lets the tool go on.
+    static BatchOutcome held(const QString &traceFile, const QStringList &options,
+                             const QStringList &arguments, const std::function<void()> &meanwhile);
 
 private:
     QStringList m_wrapper;

@@ -8,7 +8,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <fcntl.h>
 
 namespace {
@@ -101,19 +100,17 @@ private Q_SLOTS:
     {
         QFETCH(Edit, how);
         QFETCH(QString, reason);
-        QVERIFY(rebuild() && QFile::remove(m_traceFile)); // none stale
+        QVERIFY(rebuild());
         const QString stop = reason == modified ? "fsync:when=" + QString::number(m_scratchSync)
                                                 : "newfstatat:when=" + QString::number(m_lastLook);
-        BatchRun run(BatchRun::underStrace(
-            m_traceFile, {"-e", traced, "-e", "inject=" + stop + ":signal=STOP"}));
-        run.start(BatchRun::arguments(m_root));
-        // Once the main thread reports its group stop, it stays there until SIGCONT.
-        QTRY_VERIFY_WITH_TIMEOUT(
-            !SyscallTrace(m_traceFile).callBefore("--- stopped by SIGSTOP").isEmpty(), 30000);
-        const bool changed = change(how, m_b);
-        const QString state = TempTree::state(m_b);
-        QCOMPARE(::kill(pid_t(SyscallTrace(m_traceFile).pid()), SIGCONT), 0);
-        const BatchOutcome outcome = run.finish();
+        bool changed = false;
+        QString state;
+        const BatchOutcome outcome =
+            BatchRun::held(m_traceFile, {"-e", traced, "-e", "inject=" + stop + ":signal=STOP"},
+                           BatchRun::arguments(m_root), [&] {
+                               changed = change(how, m_b);
+                               state = TempTree::state(m_b);
+                           });
         const QString heldAt = SyscallTrace(m_traceFile).callBefore("--- SIGSTOP");
         QVERIFY2(changed && heldAt.startsWith(stop.section(u':', 0, 0) + u'('), qPrintable(heldAt));
 

@@ -1,9 +1,7 @@
 // The tree changes under a run (a folder swapped for a link, pages saved or locked by other
 // programs), or names a page by a path longer than the system takes.
 
-#include "BatchRun.h"
-#include "RunObserver.h"
-#include "SearchReplaceRun.h"
+#include "RecordingObserver.h"
 #include "TempTree.h"
 
 #include <QRandomGenerator>
@@ -15,35 +13,12 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <csignal>
 #include <sys/file.h>
 #include <thread>
 
 namespace {
 
 enum class Writer { DeployTool, SecondRun, HeldRun, Lock };
-
-// A run in process, recorded as the batch tool prints it; damage comes at the first page's turn.
-class RecordingObserver : public RunObserver
-{
-public:
-    void fileStarted(qsizetype index, qsizetype, const QString &) override
-    {
-        if (index == 0 && damage)
-            std::exchange(damage, nullptr)();
-    }
-    void fileChanged(const QString &path, qint64) override { outcome.out << path; }
-    void fileFailed(const QString &path, const QString &reason) override
-    {
-        folderFailed(path, reason);
-    }
-    void folderFailed(const QString &path, const QString &reason) override
-    {
-        outcome.err << path + ": " + reason;
-    }
-    std::function<void()> damage;
-    BatchOutcome outcome;
-};
 
 // The paths a run reported.
 QSet<QString> reportedBy(const BatchOutcome &outcome)
@@ -64,21 +39,15 @@ class TestTreeSafety : public QObject
     QString m_site = m_base.path("site"), m_traceFile = m_base.path("trace");
     QString m_deep = m_site; // a folder whose path leaves less room than a long name takes
 
-    // The batch tool, stopped by strace right after its first call of syscall while meanwhile
-    // runs. The execve makes the trace start with the main thread, which does every rewrite.
-    void runHeld(const QStringList &arguments, const QString &syscall,
-                 const std::function<void()> &meanwhile, BatchOutcome &outcome)
+    // The batch tool, stopped by strace at its first call of syscall while meanwhile runs. The
+    // execve makes the trace start with the main thread, which does every rewrite.
+    BatchOutcome runHeld(const QStringList &arguments, const QString &syscall,
+                         const std::function<void()> &meanwhile) const
     {
-        QFile::remove(m_traceFile); // none stale
-        BatchRun run(
-            BatchRun::underStrace(m_traceFile, {"-e", "trace=execve," + syscall, "-e",
-                                                "inject=" + syscall + ":when=1:signal=STOP"}));
-        run.start(arguments);
-        QTRY_VERIFY_WITH_TIMEOUT(
-            !SyscallTrace(m_traceFile).callBefore("--- stopped by SIGSTOP").isEmpty(), 30000);
-        meanwhile();
-        QCOMPARE(::kill(pid_t(SyscallTrace(m_traceFile).pid()), SIGCONT), 0);
-        outcome = run.finish();
+        return BatchRun::held(
+            m_traceFile,
+            {"-e", "trace=execve," + syscall, "-e", "inject=" + syscall + ":when=1:signal=STOP"},
+            arguments, meanwhile);
     }
 
 private Q_SLOTS:
@@ -113,22 +82,13 @@ private Q_SLOTS:
         bool swapped = false;
         const auto swap = [&] { swapped = QDir().rename(zz, away) && QFile::link(elsewhere, zz); };
 
-        BatchOutcome outcome;
-        if (inProcess) {
-            RecordingObserver observer;
-            observer.damage = swap;
-            SearchReplaceRun run("cat", "dog", observer);
-            run.process(run.collect(m_site, true));
-            outcome = observer.outcome;
-            outcome.finished = true;
-            outcome.exitCode = outcome.err.isEmpty() ? 0 : 1; // as the batch tool's
-        } else {
-            // The first sync is of site/a/1.htm's scratch file, long after the walk.
-            runHeld(QStringList{"--subfolders"} + BatchRun::arguments(m_site), "fsync", swap,
-                    outcome);
-            if (QTest::currentTestFailed())
-                return;
-        }
+        RecordingObserver observer;
+        observer.damage = swap;
+        // The first sync is of site/a/1.htm's scratch file, long after the walk.
+        const BatchOutcome outcome =
+            inProcess
+                ? observer.run(m_site, true)
+                : runHeld(QStringList{"--subfolders"} + BatchRun::arguments(m_site), "fsync", swap);
 
         QVERIFY(swapped);
         QVERIFY2(outcome.finished && outcome.exitCode == 1 &&
@@ -187,10 +147,7 @@ private Q_SLOTS:
         BatchOutcome first, second;
         if (writer == Writer::HeldRun) {
             // Held once p0000.htm's scratch file is checked and named, before the rename.
-            runHeld(
-                BatchRun::arguments(m_site), "linkat", [&] { second = secondRun(); }, first);
-            if (QTest::currentTestFailed())
-                return;
+            first = runHeld(BatchRun::arguments(m_site), "linkat", [&] { second = secondRun(); });
         } else {
             BatchRun run;
             run.start(BatchRun::arguments(m_site));

@@ -19,11 +19,6 @@ namespace {
 
 const QString undoLast = QStringLiteral("--undo-last");
 
-QByteArray utf16(const QString &text)
-{
-    return QStringEncoder(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom).encode(text);
-}
-
 } // namespace
 
 class TestUndo : public QObject
@@ -66,7 +61,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("journalAt"); // empty: beside the pages; else another file system
         QTest::addRow("UTF-8, CR LF") << QByteArray("<p>cat</p>\r\ncat\r\n") << 0644u << QString();
         QTest::addRow("UTF-16 LE, LF, setgid")
-            << utf16("<p>caf\u00e9 cat</p>\n") << 02750u << QString();
+            << QByteArray(QStringEncoder(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom)
+                              .encode(u"<p>caf\u00e9 cat</p>\n"))
+            << 02750u << QString();
         QTest::addRow("latin-1, CR, journal on tmpfs")
             << QByteArray("caf\xe9 cat\rcat") << 0600u << QString("/dev/shm");
     }

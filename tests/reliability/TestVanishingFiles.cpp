@@ -1,8 +1,7 @@
 // In process: b.htm changes between the listing and its turn; it is reported, nothing outside
 // the tree is touched, and the run goes on.
 
-#include "RunObserver.h"
-#include "SearchReplaceRun.h"
+#include "RecordingObserver.h"
 #include "TempTree.h"
 
 #include <QTest>
@@ -13,29 +12,6 @@
 namespace {
 
 enum class Damage { Deleted, Unreadable, Folder, Fifo, LinkOutOfTree };
-
-// Records the results by file name; does the damage when the victim's turn comes.
-class DamagingObserver : public RunObserver
-{
-public:
-    void fileStarted(qsizetype index, qsizetype, const QString &) override
-    {
-        if (damage && index == victim)
-            std::exchange(damage, nullptr)();
-    }
-    void fileChanged(const QString &path, qint64) override
-    {
-        events << "changed " + path.section('/', -1);
-    }
-    void fileFailed(const QString &path, const QString &reason) override
-    {
-        events << "failed " + path.section('/', -1) + ": " + reason;
-    }
-    void folderFailed(const QString &folder, const QString &) override { events << folder; }
-    qsizetype victim = 1; // b.htm
-    std::function<void()> damage;
-    QStringList events;
-};
 
 bool damage(Damage how, const QByteArray &path)
 {
@@ -97,20 +73,19 @@ private Q_SLOTS:
         QFETCH(Damage, how);
         QFETCH(QString, reason);
         const QString outside = TempTree::state(m_outside);
-        DamagingObserver observer;
+        RecordingObserver observer;
+        observer.victim = 1;
         bool damaged = false;
         observer.damage = [&] { damaged = damage(how, QFile::encodeName(site("b.htm"))); };
-        SearchReplaceRun run("cat", "dog", observer);
         const bool acting = TempTree::actAs(TempTree::nobody);
-        run.process(run.collect(m_site, false));
+        const BatchOutcome outcome = observer.run(m_site, false);
         QVERIFY(TempTree::actAs(0) && acting && damaged);
 
         QCOMPARE(TempTree::state(m_outside), outside);
-        const QStringList &events = observer.events;
-        QVERIFY2(events.size() == 3 && events[0] == "changed a.htm" &&
-                     events[1].startsWith("failed b.htm: " + reason) &&
-                     events[2] == "changed c.htm",
-                 qPrintable(events.join(" / ")));
+        QVERIFY2(outcome.out == QStringList({site("a.htm"), site("c.htm")}) &&
+                     outcome.err.size() == 1 &&
+                     outcome.err[0].startsWith(site("b.htm") + ": " + reason),
+                 qPrintable(outcome.describe()));
         QCOMPARE(TempTree::entries(m_site),
                  (how == Damage::Deleted ? QStringList{"a.htm", "c.htm"}
                                          : QStringList{"a.htm", "b.htm", "c.htm"}));
