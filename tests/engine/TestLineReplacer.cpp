@@ -1,6 +1,6 @@
-// The line replacer on bytes and UTF-16 units: examples, lines that never end or reach a limit,
-// long cascades, reuse across lines, and lines in pieces through a small window. The fuzz
-// target compares it with the naive rule over random lines.
+// The line replacer on bytes and UTF-16 units: lines that never end or reach a limit, long
+// cascades, reuse across lines, and lines in pieces through a small window. The fuzz target
+// compares it with the naive rule over random lines; its corpus holds the plain examples.
 
 #include "LineReplacer.h"
 #include "StringUnitSink.h"
@@ -90,18 +90,8 @@ void TestLineReplacer::replace_data()
     // Small limits, so that the rows reach them quickly.
     const LineReplacerLimits lowWork{.workUnits = 1 << 16}, lowPending{.pendingUnits = 1 << 10};
     using enum ReplaceOutcome;
-    row("every occurrence, case-sensitive, longer", {"x", "yz", "xXxx", "yzXyzyz"});
-    row("leftmost occurrence first", {"aba", "c", "ababa", "cba"});
-    row("empty replacement", {"ab", "", "aabb", ""});
-    row("line feeds and CRs as any other unit", {"a\r\nb", "X", "1a\r\nb2 a\nb", "1X2 a\nb"});
-    row("bytes, not characters", {"\xa9", "X", "caf\xc3\xa9", "caf\xc3X"});
+    // Beyond the fuzz target's units, which stay below U+0200 or are U+FFFF.
     row("surrogate pair", {"\U0001F600", "x", "a\U0001F600b", "axb"});
-    row("non-ASCII cascade", {"ĀĀ", "Ā", "ĀĀĀĀ", "Ā"});
-    row("empty line", {"x", "y", "", "", Unchanged});
-    row("search longer than the line", {"abcdef", "x", "abc", "abc", Unchanged});
-    row("self-feeding pair, no occurrence", {"a", "ab", "xyz", "xyz", Unchanged});
-    // U+0161 and U+0061 share their low byte: all 16 bits must take part in the comparison.
-    row("same low byte", {"š", "s", "aaa", "aaa", Unchanged});
     row("after a line ending in a partial match", {"ab", "b", "bx", "bx", Unchanged, "xa"});
     // A line over a limit stops with units still to scan; none may reach the next line.
     row("after a line over the limit",
