@@ -33,9 +33,8 @@ public:
         ProgressView::install(this);
         MainWindow::instance()->show();
         QApplication::setActiveWindow(MainWindow::instance());
-        if (!isValid() || !QTest::qWaitForWindowActive(MainWindow::instance())) {
+        if (!isValid() || !QTest::qWaitForWindowActive(MainWindow::instance()))
             qWarning("No site folder or no active main window.");
-        }
     }
     ~AppFixture() override
     {
@@ -70,56 +69,26 @@ public:
 
     // Each step reaches the window first, as it would without the fixture, then the transcript.
     using W = ProgressWindowView;
-    void show() override
-    {
-        W::show();
-        record("show");
+#define TAGMENDER_STEP(declaration, call, entry)                                                   \
+    void declaration override                                                                      \
+    {                                                                                              \
+        W::call;                                                                                   \
+        record(entry);                                                                             \
     }
-    void hide() override
-    {
-        W::hide();
-        record("hide");
-    }
-    void setStatus(const QString &text) override
-    {
-        W::setStatus(text);
-        record("status: " + text);
-    }
-    void showProgressBar() override
-    {
-        W::showProgressBar();
-        record("bar");
-    }
-    void setProgressMaximum(qsizetype n) override
-    {
-        W::setProgressMaximum(n);
-        record("max " + QString::number(n));
-    }
-    void setProgressValue(qsizetype n) override
-    {
-        W::setProgressValue(n);
-        record("value " + QString::number(n));
-    }
-    void clearResults() override
-    {
-        W::clearResults();
-        record("clear");
-    }
-    void addChangedFile(const QString &file, qint64 replacements) override
-    {
-        W::addChangedFile(file, replacements);
-        record("changed: " + file);
-    }
-    void bringToFront() override
-    {
-        W::bringToFront();
-        record("front");
-    }
-    void stopped() override
-    {
-        W::stopped();
-        record("stopped");
-    }
+    TAGMENDER_STEP(show(), show(), "show")
+    TAGMENDER_STEP(hide(), hide(), "hide")
+    TAGMENDER_STEP(setStatus(const QString &text), setStatus(text), "status: " + text)
+    TAGMENDER_STEP(showProgressBar(), showProgressBar(), "bar")
+    TAGMENDER_STEP(setProgressMaximum(qsizetype n), setProgressMaximum(n),
+                   "max " + QString::number(n))
+    TAGMENDER_STEP(setProgressValue(qsizetype n), setProgressValue(n),
+                   "value " + QString::number(n))
+    TAGMENDER_STEP(clearResults(), clearResults(), "clear")
+    TAGMENDER_STEP(addChangedFile(const QString &file, qint64 count), addChangedFile(file, count),
+                   "changed: " + file)
+    TAGMENDER_STEP(bringToFront(), bringToFront(), "front")
+    TAGMENDER_STEP(stopped(), stopped(), "stopped")
+#undef TAGMENDER_STEP
 
 protected:
     QMessageBox::StandardButton ask(QWidget *parent, const MessageRequest &request) override
@@ -148,9 +117,8 @@ private:
     void record(const QString &entry)
     {
         transcript.append(entry);
-        if (onEntry) {
+        if (onEntry)
             onEntry(entry);
-        }
     }
     void recordMessage(QWidget *parent, const MessageRequest &request, const char *kind)
     {

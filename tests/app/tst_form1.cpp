@@ -71,11 +71,9 @@ void TestForm1::clicksAndKeys()
         m_app->transcript.clear();
     }
     QTest::mouseClick(form->searchLabel, Qt::LeftButton);
-    for (QWidget *field : fields.sliced(1)) {
-        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+    for (QWidget *field : fields.sliced(1))
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
             QTest::keyClick(field, key);
-        }
-    }
     QCOMPARE(m_app->transcript, QStringList());
     QCOMPARE(QApplication::focusWidget(), form->subfolderOption);
     QVERIFY(form->isVisible() && !ProgressWindow::existing());
@@ -139,12 +137,10 @@ void TestForm1::systemChooser()
         QTimer::singleShot(0, form, [&] {
             auto *chooser = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
             seen = chooser->selectedFiles().value(0);
-            if (!seen.isEmpty()) {
+            if (!seen.isEmpty())
                 QTest::keyClick(chooser, Qt::Key_Return);
-            }
-            if (chooser->isVisible()) {
+            if (chooser->isVisible())
                 chooser->reject();
-            }
         });
         Dialogs::install(nullptr);
         QTest::mouseClick(form->browseButton, Qt::LeftButton);

@@ -96,22 +96,18 @@ void TestWindows::design()
     }
     const auto *image = qobject_cast<ImageButton *>(widget);
     const char *shown = widget->isWindow() ? "windowTitle" : image ? "toolTip" : "text";
-    if (!text.isEmpty()) {
+    if (!text.isEmpty())
         QCOMPARE(widget->property(shown).toString(), text);
-    }
     QAccessibleInterface *spoken = QAccessible::queryAccessibleInterface(widget);
     QCOMPARE(spoken->text(QAccessible::Name), name.isEmpty() ? text : name);
     if (image) {
-        // A button to assistive technology, which can press it.
+        // A button to assistive technology (the main window's test presses it that way).
         QCOMPARE(spoken->role(), QAccessible::Button);
-        QCOMPARE(spoken->actionInterface()->actionNames(),
-                 QStringList{QAccessibleActionInterface::pressAction()});
         // The picture at its natural size, which the design gives as the control's.
         QCOMPARE(image->pixmap().deviceIndependentSize().toSize(), image->size());
     }
-    if (auto *field = qobject_cast<QLineEdit *>(widget)) {
+    if (auto *field = qobject_cast<QLineEdit *>(widget))
         QCOMPARE(field->maxLength(), std::numeric_limits<int>::max());
-    }
     // The main window is white, and so are its Verdana controls: the labels and check box.
     if (main && (points > 0 || widget->isWindow())) {
         // What is drawn counts: the top right corner, away from any text.

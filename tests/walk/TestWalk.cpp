@@ -157,11 +157,6 @@ void TestWalk::walk_data()
                              << "" << true
                              << "dir.htm/x.htm,a.htm,b.HTM,c.hTm,d.html,e.Html,my page.v2 final.htm"
                              << 5;
-    QByteArrayList deep;
-    for (QByteArray folder; deep.size() < 40; folder += "d/")
-        deep.prepend(folder + "f.htm");
-    QTest::addRow("deep") << deep.join(',') << "" << true << QString::fromLatin1(deep.join(','))
-                          << 79;
 #ifdef Q_OS_LINUX
     QTest::addRow("case twins") << QByteArray("a.htm,B.htm,b.htm,A.htm,x/1.htm,X/1.htm") << ""
                                 << true << "X/1.htm,x/1.htm,A.htm,a.htm,B.htm,b.htm" << 5;
