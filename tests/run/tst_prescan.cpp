@@ -134,9 +134,7 @@ void TestPreScan::readAhead_data()
     QTest::addColumn<qsizetype>("taken"); // verdicts taken before the read-ahead is destroyed
     QTest::addColumn<bool>("streamed");   // the list handed over page by page, as a walk does
 
-    const qsizetype wide = PreScanReadAhead::DefaultWindow;
     QTest::addRow("1 worker, window 2") << 1 << qsizetype(2) << qsizetype(100) << false;
-    QTest::addRow("default") << PreScanReadAhead::DefaultWorkers << wide << qsizetype(100) << false;
     QTest::addRow("no worker: the caller pre-scans")
         << 0 << qsizetype(2) << qsizetype(100) << false;
     QTest::addRow("destroyed at once") << 2 << qsizetype(2) << qsizetype(0) << false;
