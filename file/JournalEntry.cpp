@@ -1,5 +1,7 @@
 #include "JournalEntry.h"
 
+#include "ContentHash.h"
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -20,6 +22,16 @@ std::optional<quint64> unsignedOf(const QJsonValue &value)
     return ok ? std::optional(n) : std::nullopt;
 }
 
+// The entry's key for a digest, after its kind; none for a digest of no kind.
+QString hashKey(const QByteArray &digest)
+{
+    const std::optional<ContentHash::Kind> kind = ContentHash::kindOf(digest);
+    if (!kind)
+        return {};
+    return *kind == ContentHash::Kind::Sha256 ? QStringLiteral("sha256")
+                                              : QStringLiteral("xxh3_128");
+}
+
 } // namespace
 
 QByteArray JournalEntry::toJson() const
@@ -30,7 +42,7 @@ QByteArray JournalEntry::toJson() const
         {"size", number(quint64(written.size))},
         {"modified",
          QJsonArray{number(quint64(written.modified[0])), number(quint64(written.modified[1]))}},
-        {"sha256", QString::fromLatin1(written.sha256.toHex())},
+        {hashKey(written.hash), QString::fromLatin1(written.hash.toHex())},
     };
     QJsonObject entry{
         {"path", path},       {"kept", QString::fromUtf8(kept)},
@@ -62,17 +74,19 @@ std::optional<JournalEntry> JournalEntry::fromJson(const QByteArray &bytes)
     result.kept = entry.value("kept").toString().toUtf8();
     result.copied = entry.value("copied").toBool();
     result.originalSize = qint64(*values[5]);
+    // The key names the hash's kind (earlier versions kept SHA-256 only); its size must fit.
+    const QString key = newFile.contains("xxh3_128") ? "xxh3_128" : "sha256";
     result.written = {*values[0],
                       *values[1],
                       qint64(*values[2]),
                       {qint64(*values[3]), qint64(*values[4])},
-                      QByteArray::fromHex(newFile.value("sha256").toString().toLatin1())};
+                      QByteArray::fromHex(newFile.value(key).toString().toLatin1())};
     const QJsonArray originalModified = entry.value("originalModified").toArray();
     const std::optional<quint64> seconds = unsignedOf(originalModified.at(0));
     const std::optional<quint64> nanoseconds = unsignedOf(originalModified.at(1));
     if (seconds && nanoseconds)
         result.originalModified = FileStamp::Time{qint64(*seconds), qint64(*nanoseconds)};
-    if (result.path.isEmpty() || result.kept.isEmpty() || result.written.sha256.size() != 32)
+    if (result.path.isEmpty() || result.kept.isEmpty() || hashKey(result.written.hash) != key)
         return std::nullopt;
     return result;
 }

@@ -14,14 +14,14 @@ struct JournalEntry
 {
     /// The file a run wrote, as it stood when it took the page's place. A rename keeps all of
     /// it; any later change of the page moves at least one (the hash catches a writer that
-    /// puts the modification time back).
+    /// puts the modification time back: see ContentHash).
     struct Written
     {
         quint64 device = 0;
         quint64 inode = 0;
         qint64 size = 0;
         qint64 modified[2] = {}; ///< seconds, nanoseconds
-        QByteArray sha256;
+        QByteArray hash;
 
         /// Whether stamp is of this file, unmoved: identity, size, modification time.
         bool matches(const FileStamp &stamp) const;

@@ -1,5 +1,6 @@
 #include "UndoRun.h"
 
+#include "ContentHash.h"
 #include "FileFailure.h"
 #include "FileStamp.h"
 #include "FolderChain.h"
@@ -9,7 +10,6 @@
 #include "SourceFile.h"
 
 #include <QCollator>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -114,20 +114,20 @@ UndoRun::Holds UndoRun::compare(SourceFile &current, QFile &original, const Jour
     const bool written = entry.written.matches(current.stamp());
     if (!written && current.size() != original.size())
         return Holds::Other;
-    QCryptographicHash hash(QCryptographicHash::Sha256);
+    ContentHash hash(*ContentHash::kindOf(entry.written.hash)); // entries read are checked
     bool same = true;
     for (qint64 done = 0; done < current.size();) {
         const QByteArray chunk = page.read(qMin(ChunkBytes, current.size() - done));
         if (chunk.isEmpty())
             return Holds::Unreadable;
         if (written)
-            hash.addData(chunk);
+            hash.addData(chunk.constData(), chunk.size());
         else
             same = same && chunk == original.read(chunk.size());
         done += chunk.size();
     }
     if (written)
-        return hash.result() == entry.written.sha256 ? Holds::Written : Holds::Other;
+        return hash.result() == entry.written.hash ? Holds::Written : Holds::Other;
     return same ? Holds::Original : Holds::Other;
 }
 

@@ -1,5 +1,6 @@
 #include "RunJournal.h"
 
+#include "ContentHash.h"
 #include "FileStamp.h"
 
 #include <QDir>
@@ -10,7 +11,6 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <memory>
-#include <openssl/evp.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -60,29 +60,19 @@ bool writeFile(int folder, const QByteArray &name, const QByteArray &bytes)
     return written;
 }
 
-// OpenSSL's SHA-256, not Qt's: it uses the processor's SHA instructions, about eight times as
-// fast, and a run hashes every page it writes before it may replace the page.
-std::optional<QByteArray> sha256Of(int fd)
+// A run hashes every page it writes before it may replace the page: the kind kept here is the
+// fast one (see ContentHash).
+std::optional<QByteArray> hashOf(int fd)
 {
-    const std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> hash(EVP_MD_CTX_new(),
-                                                                       &EVP_MD_CTX_free);
+    ContentHash hash(ContentHash::kept());
     const auto buffer = std::make_unique_for_overwrite<char[]>(size_t(ChunkBytes));
-    bool hashing = hash && EVP_DigestInit_ex(hash.get(), EVP_sha256(), nullptr) == 1;
-    for (qint64 offset = 0, got = 1; hashing && got > 0; offset += got) {
+    for (qint64 offset = 0, got = 1; got > 0; offset += got) {
         got = readAt(fd, buffer.get(), ChunkBytes, offset);
         if (got < 0)
             return std::nullopt;
-        hashing = EVP_DigestUpdate(hash.get(), buffer.get(), size_t(got)) == 1;
+        hash.addData(buffer.get(), got);
     }
-    QByteArray digest(EVP_MAX_MD_SIZE, Qt::Uninitialized);
-    unsigned int size = 0;
-    if (!hashing || EVP_DigestFinal_ex(hash.get(), reinterpret_cast<unsigned char *>(digest.data()),
-                                       &size) != 1) {
-        errno = ENOMEM; // all that OpenSSL's digests can run out of
-        return std::nullopt;
-    }
-    digest.truncate(qsizetype(size));
-    return digest;
+    return hash.result();
 }
 
 } // namespace
@@ -192,7 +182,7 @@ bool RunJournal::record(int scratchFd)
     struct stat status = {};
     if (::fstat(scratchFd, &status) != 0)
         return fail(step, errno);
-    const std::optional<QByteArray> hash = sha256Of(scratchFd);
+    const std::optional<QByteArray> hash = hashOf(scratchFd);
     if (!hash)
         return fail(step, errno);
     m_pending.written = {quint64(status.st_dev),

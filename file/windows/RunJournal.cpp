@@ -170,7 +170,7 @@ void RunJournal::forgetUnlessPlaced(const PageLocation &page)
     if (m_fd < 0 || m_pending.kept.isEmpty())
         return;
     const std::optional<FileStamp> now = FileStamp::read(page);
-    if (now && !m_pending.written.sha256.isEmpty() && m_pending.written.matches(*now))
+    if (now && !m_pending.written.hash.isEmpty() && m_pending.written.matches(*now))
         return;
     const QString kept = m_path + u'/' + QString::fromLatin1(m_pending.kept);
     const QString entry = kept.chopped(5) + QStringLiteral(".entry");

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #ifdef Q_OS_UNIX
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -110,6 +111,18 @@ bool TempTree::setOwnerAndMode(const QString &path, unsigned owner, unsigned gro
 {
     const QByteArray native = QFile::encodeName(path);
     return ::chown(native.constData(), owner, group) == 0 && ::chmod(native.constData(), mode) == 0;
+}
+
+bool TempTree::writeInPlace(const QString &path, const QByteArray &bytes)
+{
+    const QByteArray native = QFile::encodeName(path);
+    struct stat status = {};
+    QFile file(path);
+    const bool written = ::stat(native.constData(), &status) == 0 &&
+                         file.open(QIODevice::ReadWrite) && file.write(bytes) == bytes.size();
+    file.close();
+    const timespec times[2] = {status.st_atim, status.st_mtim};
+    return written && ::utimensat(AT_FDCWD, native.constData(), times, 0) == 0;
 }
 
 QString TempTree::state(const QString &path, bool kept)

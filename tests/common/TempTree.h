@@ -55,6 +55,9 @@ public:
     static bool isDone(const QString &root, const QList<Page> &pages);
 #ifdef Q_OS_UNIX
     static bool setOwnerAndMode(const QString &path, unsigned owner, unsigned group, unsigned mode);
+    /// Writes bytes over the start of path, in place, and puts its times back, as cp -p or
+    /// rsync --inplace do: only the change time and the bytes show it.
+    static bool writeInPlace(const QString &path, const QByteArray &bytes);
     /// lstat and xattrs (ACLs too) of path; unless kept, also its inode, time and bytes; "" if
     /// none.
     static QString state(const QString &path, bool kept = false);

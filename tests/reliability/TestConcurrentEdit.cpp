@@ -21,17 +21,11 @@ bool change(Edit how, const QString &path)
 {
     const QByteArray native = QFile::encodeName(path);
     QFile file(path);
-    struct stat status = {};
     switch (how) {
     case Edit::Appended:
         return file.open(QIODevice::Append) && file.write("<p>added elsewhere</p>\r\n") > 0;
-    case Edit::TimeRestored: { // written in place, times kept, as cp -p or rsync --inplace do
-        const bool written = ::stat(native.constData(), &status) == 0 &&
-                             file.open(QIODevice::ReadWrite) && file.write("CAT") == 3;
-        file.close();
-        const timespec times[2] = {status.st_atim, status.st_mtim};
-        return written && ::utimensat(AT_FDCWD, native.constData(), times, 0) == 0;
-    }
+    case Edit::TimeRestored: // as cp -p or rsync --inplace write
+        return TempTree::writeInPlace(path, "CAT");
     case Edit::Renamed:
         return TempTree::writeFile(path + ".new", "<p>saved by an editor</p>\r\n") &&
                ::rename(QFile::encodeName(path + ".new").constData(), native.constData()) == 0;

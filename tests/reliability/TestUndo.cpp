@@ -5,6 +5,9 @@
 #include "JournalHome.h"
 #include "TempTree.h"
 
+#include <QCryptographicHash>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
@@ -45,6 +48,25 @@ class TestUndo : public QObject
                    ? QString::asprintf("%lld.%09ld", qlonglong(status.st_mtim.tv_sec),
                                        status.st_mtim.tv_nsec)
                    : QString();
+    }
+
+    // Gives each entry of the last run the hash that earlier versions kept: the SHA-256 of the
+    // page as it is now.
+    static bool asEarlierVersion(const QString &journal)
+    {
+        const QString run = JournalHome::latestRun(journal) + u'/';
+        for (const QString &name : QDir(run).entryList({"*.entry"})) {
+            QJsonObject entry = QJsonDocument::fromJson(TempTree::readFile(run + name)).object();
+            QJsonObject written = entry.value("written").toObject();
+            const QByteArray page = TempTree::readFile(entry.value("path").toString());
+            const QByteArray sha256 = QCryptographicHash::hash(page, QCryptographicHash::Sha256);
+            written.remove("xxh3_128");
+            written.insert("sha256", QString::fromLatin1(sha256.toHex()));
+            entry.insert("written", written);
+            if (!TempTree::writeFile(run + name, QJsonDocument(entry).toJson()))
+                return false;
+        }
+        return true;
     }
 
     static QByteArray firstEntry(const QString &journal)
@@ -99,12 +121,16 @@ private Q_SLOTS:
 
     void leftAlone_data()
     {
-        QTest::addColumn<int>("how"); // 0 edited, 1 deleted, 2 put back by an undo before
+        QTest::addColumn<int>("how"); // what came after the run, as the rows name it, in order
         QTest::addColumn<QString>("reason");
         QTest::addRow("edited") << 0
                                 << "the file was changed after the run, so it was left as it is";
         QTest::addRow("deleted") << 1 << "the file is no longer there, so it was not put back";
         QTest::addRow("undone before") << 2 << QString();
+        // Same size, same time: the hash tells.
+        QTest::addRow("edited in place, time put back")
+            << 3 << "the file was changed after the run, so it was left as it is";
+        QTest::addRow("entry with SHA-256, as earlier versions kept it") << 4 << QString();
     }
 
     // Only a page that holds what the run wrote is put back; the others are reported, if changed.
@@ -112,19 +138,27 @@ private Q_SLOTS:
     {
         QFETCH(int, how);
         QFETCH(QString, reason);
-        freshHome();
+        const QString journal = freshHome();
         const Page a = TempTree::page("a.htm", 100), b = TempTree::page("b.htm", 100);
         QVERIFY(TempTree::rebuild(m_root, {a, b}));
         QVERIFY(BatchRun().run(BatchRun::arguments(m_root)).is(0, {m_a, m_b}, {}));
         const QByteArray edited = a.after + "<p>saved later</p>";
+        const QByteArray inPlace = "DOG" + a.after.mid(3);
         QVERIFY(how == 0   ? TempTree::writeFile(m_a, edited)
                 : how == 1 ? QFile::remove(m_a)
-                           : BatchRun().run({undoLast}).exitCode == 0);
+                : how == 2 ? BatchRun().run({undoLast}).exitCode == 0
+                : how == 3 ? TempTree::writeInPlace(m_a, "DOG")
+                           : asEarlierVersion(journal));
 
         const BatchOutcome undone = BatchRun().run({undoLast});
-        QVERIFY2(how == 2 ? undone.is(0, {}, {}) : undone.is(1, {m_b}, {m_a + ": " + reason}),
+        QVERIFY2(how == 2   ? undone.is(0, {}, {})
+                 : how == 4 ? undone.is(0, {m_a, m_b}, {})
+                            : undone.is(1, {m_b}, {m_a + ": " + reason}),
                  qPrintable(undone.describe()));
-        QCOMPARE(TempTree::readFile(m_a), how == 0 ? edited : how == 1 ? QByteArray() : a.before);
+        QCOMPARE(TempTree::readFile(m_a), how == 0   ? edited
+                                          : how == 1 ? QByteArray()
+                                          : how == 3 ? inPlace
+                                                     : a.before);
         QCOMPARE(TempTree::readFile(m_b), b.before);
     }
 
