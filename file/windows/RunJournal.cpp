@@ -2,10 +2,10 @@
 // kept from the open page, the flushes and the hold on the run's folder.
 #include "RunJournal.h"
 
+#include "ContentHash.h"
 #include "FileStamp.h"
 #include "WindowsFileReplace.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -31,7 +31,7 @@ std::wstring nativePath(const QString &path)
 }
 
 // The scratch file is open for writing only; a handle of its own reads it.
-std::optional<QByteArray> sha256Of(int scratchFd)
+std::optional<QByteArray> hashOf(int scratchFd)
 {
     void *reader = ReopenForReading(win32Handle(scratchFd));
     const int fd = reader ? _open_osfhandle(reinterpret_cast<intptr_t>(reader), _O_RDONLY) : -1;
@@ -40,9 +40,9 @@ std::optional<QByteArray> sha256Of(int scratchFd)
     QFile file;
     if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
         return std::nullopt;
-    QCryptographicHash hash(QCryptographicHash::Sha256);
+    ContentHash hash(ContentHash::kept());
     for (QByteArray chunk; !(chunk = file.read(ChunkBytes)).isEmpty();)
-        hash.addData(chunk);
+        hash.addData(chunk.constData(), chunk.size());
     if (file.error() != QFileDevice::NoError)
         return std::nullopt;
     return hash.result();
@@ -147,7 +147,7 @@ bool RunJournal::record(int scratchFd)
     if (!ReadFileFacts(win32Handle(scratchFd), facts, error) ||
         !SetLastWrite(win32Handle(scratchFd), facts.lastWrite, error))
         return fail(step, QString::fromStdWString(error));
-    const std::optional<QByteArray> hash = sha256Of(scratchFd);
+    const std::optional<QByteArray> hash = hashOf(scratchFd);
     if (!hash)
         return fail(step, -1);
     std::int64_t seconds = 0, nanoseconds = 0;
