@@ -79,8 +79,9 @@ QStringList givenArguments(int argc, char *argv[])
     // argv holds the command line in the ANSI code page, which lacks most characters.
     Q_UNUSED(argv);
     LPWSTR *wide = CommandLineToArgvW(GetCommandLineW(), &argc);
+    // Not fromWCharArray(), which would drop a leading U+FEFF as a byte order mark.
     for (int i = 1; wide && i < argc; ++i)
-        arguments.append(QString::fromWCharArray(wide[i]));
+        arguments.append(QString(reinterpret_cast<const QChar *>(wide[i])));
     LocalFree(wide);
 #else
     for (int i = 1; i < argc; ++i) {
