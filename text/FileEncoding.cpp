@@ -1,16 +1,25 @@
 #include "FileEncoding.h"
 
 #include "LegacyCodePage.h"
+#include "WebEncoding.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>
 
 namespace {
 
+// The converter of a declared charset: the one that writes and reads as browsers do.
+const char *converterOf(const FileEncoding &encoding)
+{
+    const WebEncoding *web = WebEncoding::forLabel(encoding.charset());
+    return web && web->converter ? web->converter : "";
+}
+
 QStringEncoder encoderFor(const FileEncoding &encoding)
 {
     // Stateless, so that a lone surrogate at the end of a text counts as an error instead of
-    // being held back for a continuation that never comes.
+    // being held back for a continuation that never comes. Each is made where it is used: Qt's
+    // ICU converter counts errors at the address it was made at, so a moved one reports none.
     constexpr auto flags = QStringConverter::Flag::Stateless;
     switch (encoding.form()) {
     case FileEncoding::Form::Utf8:
@@ -20,7 +29,7 @@ QStringEncoder encoderFor(const FileEncoding &encoding)
     case FileEncoding::Form::Utf16BE:
         return QStringEncoder(QStringConverter::Utf16BE, flags);
     case FileEncoding::Form::Declared:
-        return QStringEncoder(encoding.charset().constData(), flags);
+        return QStringEncoder(converterOf(encoding), flags);
     case FileEncoding::Form::Legacy:
         break;
     }
