@@ -15,7 +15,7 @@ namespace {
 using Form = WebEncoding::Form;
 
 // Printable ASCII, tab and the line breaks; some converters swap control characters (ICU's
-// windows-31j writes DEL as 0x1C), which a page's lines do not depend on.
+// windows-31j writes DEL as 0x1C), which a page's lines do not depend on and WebEncoding lists.
 bool writesAsciiAsItself(const char *converter)
 {
     QByteArray ascii("\t\n\r");

@@ -3,8 +3,12 @@
 #include "LegacyCodePage.h"
 #include "WebEncoding.h"
 
+#include <QList>
 #include <QStringDecoder>
 #include <QStringEncoder>
+
+#include <algorithm>
+#include <string_view>
 
 namespace {
 
@@ -34,6 +38,20 @@ QStringEncoder encoderFor(const FileEncoding &encoding)
         break;
     }
     return LegacyCodePage::encoder();
+}
+
+// Whether browsers read text, as written by the declared charset's converter, as text. The
+// converters chosen part from browsers only on private-use characters (the user-defined areas
+// of GB18030, Big5 and windows-949 among them), C1 controls and the few the table lists.
+bool browsersReadAsWritten(const QString &text, const FileEncoding &encoding)
+{
+    const char16_t *listed = WebEncoding::forLabel(encoding.charset())->misread;
+    const std::u16string_view misread(listed ? listed : u"");
+    const QList<uint> characters = text.toUcs4();
+    return std::none_of(characters.cbegin(), characters.cend(), [&](uint c) {
+        return QChar::category(c) == QChar::Other_PrivateUse || (c >= 0x80 && c < 0xA0) ||
+               (c < 0x10000 && misread.find(char16_t(c)) != misread.npos);
+    });
 }
 
 } // namespace
@@ -82,6 +100,8 @@ std::optional<QByteArray> EncodeText(const QString &text, const FileEncoding &en
     if (encoder.hasError())
         return std::nullopt;
     if (encoding == FileEncoding::Legacy && !LegacyCodePage::keeps(text, bytes))
+        return std::nullopt;
+    if (encoding.form() == FileEncoding::Form::Declared && !browsersReadAsWritten(text, encoding))
         return std::nullopt;
     return bytes;
 }

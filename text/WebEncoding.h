@@ -26,6 +26,8 @@ struct WebEncoding
     const char *converter;
     /// The Windows code page (MultiByteToWideChar) that does the same; 0 where there is none.
     unsigned codePage;
+    /// Characters the converter writes as bytes that browsers read as other characters.
+    const char16_t *misread;
 
     /// The encoding browsers read a page in whose <meta> declares label (any case, surrounded
     /// by any ASCII white space); nullptr for a label they do not know, which they pass over.

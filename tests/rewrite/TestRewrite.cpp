@@ -133,6 +133,7 @@ void TestRewrite::rewrite_data()
     QTest::addRow("gb2312 is GBK, letter inside a character") << gbk + "<p>\xE9\x46ox Fox</p>" << "Fox" << "Cat" << gbk + "<p>\xE9\x46ox Fox</p>" << FileFailure::matchInsideCharacter("GBK", starts + signs);
     QTest::addRow("gb2312 is GBK, digit inside a character") << gbk + "\x81\x30\x81\x30" << "0" << "1" << gbk + "\x81\x30\x81\x30" << FileFailure::matchInsideCharacter("GBK", starts + signs);
     QTest::addRow("gb2312 is GBK, written as gb18030") << gbk + "<p>\xE9\x46ox" << "<p>" << "\u00a5" << gbk + "\x81\x30\x84\x36\xE9\x46ox" << "";
+    QTest::addRow("gb2312 is GBK, no private use") << gbk + "<" << "<" << "\ue78d" << gbk + "<" << FileFailure::replacementNotWritable("GBK");
     QTest::addRow("gb18030") << QByteArray("<meta charset=gb18030>\x81\x30\x81\x30 x") << " x" << "\u4e2d" << QByteArray("<meta charset=gb18030>\x81\x30\x81\x30\xD6\xD0") << "";
     QTest::addRow("euc-kr is windows-949, letter inside a character") << kr + "<p>\x8C\x63" "at cat</p>" << "cat" << "dog" << kr + "<p>\x8C\x63" "at cat</p>" << FileFailure::matchInsideCharacter("EUC-KR", starts + digits + signs + "@[\\]^_`{|}~");
     QTest::addRow("euc-kr") << kr + "<p>\x8C\x63" "at cat</p>" << " cat" << " \ud55c" << kr + "<p>\x8C\x63" "at \xC7\xD1</p>" << "";
@@ -140,6 +141,7 @@ void TestRewrite::rewrite_data()
     QTest::addRow("EUC-JP") << jp + "\xA4\xA2Q" << "Q" << "b" << jp + "\xA4\xA2" "b" << "";
     QTest::addRow("EUC-JP, kana inside a character") << jp + "\xA4\x8E\xB1" << "\uff71" << "a" << jp + "\xA4\x8E\xB1" << FileFailure::matchInsideCharacter("EUC-JP", starts + digits + signs + "@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`abcdefghijklmnopqrstuvwxyz{|}~");
     QTest::addRow("KOI8-U") << QByteArray("<meta charset=koi8-u>\xC1 x") << "x" << "\u0491" << QByteArray("<meta charset=koi8-u>\xC1 \xAD") << "";
+    QTest::addRow("KOI8-U, box line browsers read as a letter") << QByteArray("<meta charset=koi8-u>x") << "x" << "\u255d" << QByteArray("<meta charset=koi8-u>x") << FileFailure::replacementNotWritable("KOI8-U");
     QTest::addRow("ISO-2022-JP refused") << QByteArray("<meta charset=iso-2022-jp>") << "x" << "y" << QByteArray("<meta charset=iso-2022-jp>") << FileFailure::unsupportedCharset("ISO-2022-JP");
     QTest::addRow("iso-2022-kr is replacement, refused") << QByteArray("<meta charset=iso-2022-kr>") << "x" << "y" << QByteArray("<meta charset=iso-2022-kr>") << FileFailure::unsupportedCharset("iso-2022-kr");
     QTest::addRow("unknown charset") << QByteArray("<meta charset=x-bogus>") << "x" << "y" << QByteArray("<meta charset=x-bogus>") << FileFailure::unknownCharset("x-bogus");
