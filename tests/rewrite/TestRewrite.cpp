@@ -160,14 +160,6 @@ void TestRewrite::rewrite()
     QFETCH(QString, replacement);
     QFETCH(QByteArray, after);
     QFETCH(QString, reason);
-#ifdef Q_OS_WIN
-    static const QByteArrayList declaredCharsets{
-        "declared 1252",       "declared ISO-8859-2", "declared 1251",
-        "http-equiv",          "Shift_JIS",           "Shift_JIS, match inside a character",
-        "Shift_JIS, no match", "ISO-2022-JP refused"};
-    if (declaredCharsets.contains(QTest::currentDataTag()))
-        QSKIP("on Windows, declared charsets come from its code pages, which are not built yet");
-#endif
 
     // Tiny chunks put every break, mark, match and UTF-8 sequence across a border somewhere;
     // over the files of several MiB they would only take time.
@@ -181,6 +173,10 @@ void TestRewrite::rewrite()
         QVERIFY(buffer.seek(0));
         const auto scan = SearchPreScan(texts, {}, chunk).scan(buffer, before.size());
         QVERIFY(scan && buffer.seek(scan->byteOrderMarkLength));
+#ifdef Q_OS_WIN
+        if (scan->encoding.form() == FileEncoding::Form::Declared)
+            QSKIP("on Windows, declared charsets come from its code pages, not built yet");
+#endif
         whole = whole.value_or(*scan);
         QCOMPARE(scan->occurs, after != before || !reason.isEmpty());
         QCOMPARE(scan->encoding, whole->encoding);
@@ -261,6 +257,10 @@ void TestRewrite::declaredLabels()
         QCOMPARE(declared->charset(), label);
         const CharsetProfile &profile = CharsetProfile::of(label);
         QCOMPARE(profile.name, name.isEmpty() ? QString::fromLatin1(label) : name);
+#ifdef Q_OS_WIN
+        if (!starts.isNull()) // an encoding the page can be rewritten in needs its converter
+            QSKIP("on Windows, declared charsets come from its code pages, not built yet");
+#endif
         QCOMPARE(profile.known, known);
         QCOMPARE(profile.substitutable, !starts.isNull());
         if (!starts.isNull())
