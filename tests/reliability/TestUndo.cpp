@@ -192,19 +192,25 @@ private Q_SLOTS:
         QTest::addColumn<qint64>("keptBytes");
         QTest::addColumn<QList<int>>("left");
         QTest::addColumn<int>("noted"); // bytes each run noted as it ended (settled), or -1
+        QTest::addColumn<QList<int>>("numbers"); // each run's sequence number, 0: none; or none
         const QList<int> twelve(12, 10), four(4, 100);
         const qint64 all = JournalHome::KeptBytes;
         QTest::addRow("ten runs, one of them about to start")
-            << twelve << -1 << all << QList{3, 4, 5, 6, 7, 8, 9, 10, 11} << -1;
+            << twelve << -1 << all << QList{3, 4, 5, 6, 7, 8, 9, 10, 11} << -1 << QList<int>();
         QTest::addRow("byte limit: older runs go")
-            << four << -1 << qint64(250) << QList{2, 3} << -1;
+            << four << -1 << qint64(250) << QList{2, 3} << -1 << QList<int>();
         QTest::addRow("bytes, the oldest under way")
-            << four << 0 << qint64(250) << QList{0, 2, 3} << -1;
+            << four << 0 << qint64(250) << QList{0, 2, 3} << -1 << QList<int>();
         QTest::addRow("under way, nothing changed yet")
-            << QList{100, 100, 100, -1} << 3 << qint64(250) << QList{1, 2, 3} << -1;
+            << QList{100, 100, 100, -1} << 3 << qint64(250) << QList{1, 2, 3} << -1 << QList<int>();
         // The note is believed: the files are not added up again.
         QTest::addRow("bytes as the runs noted them")
-            << QList<int>(4, 10) << -1 << qint64(250) << QList{2, 3} << 100;
+            << QList<int>(4, 10) << -1 << qint64(250) << QList{2, 3} << 100 << QList<int>();
+        QTest::addRow("the newest run stays, alone over the limit")
+            << QList{100, 300} << -1 << qint64(250) << QList{1} << -1 << QList<int>();
+        // The clock was set back for runs 2 and 3; run 0 is of an earlier version.
+        QTest::addRow("by sequence number, not by name")
+            << four << -1 << qint64(250) << QList{1, 3} << -1 << QList{0, 3, 1, 2};
     }
 
     // The newest runs stay, as many as the limits allow; a run under way is never removed.
@@ -215,13 +221,15 @@ private Q_SLOTS:
         QFETCH(qint64, keptBytes);
         QFETCH(QList<int>, left);
         QFETCH(int, noted);
+        QFETCH(QList<int>, numbers);
         QTemporaryDir home;
         QStringList names;
         for (qsizetype i = 0; i < sizes.size(); ++i) {
             names << QString::asprintf("run-%02d", int(i));
             const QString run = home.filePath(names.last());
+            const QByteArray note = QString("{\"sequence\":\"%1\"}").arg(numbers.value(i)).toUtf8();
             QVERIFY(
-                TempTree::writeFile(run + "/run.json", "{}") &&
+                TempTree::writeFile(run + "/run.json", note) &&
                 (sizes[i] < 0 || TempTree::writeFile(run + "/1.entry", QByteArray(sizes[i], 'e'))));
             if (noted >= 0)
                 JournalHome::settle(run, noted);
@@ -240,6 +248,31 @@ private Q_SLOTS:
         QCOMPARE(QDir(home.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), expected);
     }
 
+    void pruneLeavesAllElse_data()
+    {
+        QTest::addColumn<QString>("stranger"); // in the journal: a link to a folder, or a file
+        QTest::addRow("link to a folder, named as a run") << "00000000-000000-000-1";
+        QTest::addRow("file the journal did not write, in a run's folder") << "run-0/notes.txt";
+    }
+
+    // Pruning removes the journal's own files only, and nothing through a link.
+    void pruneLeavesAllElse()
+    {
+        QFETCH(QString, stranger);
+        QTemporaryDir home;
+        const QString victim = m_base.filePath("victim"), older = home.filePath("run-0");
+        const bool link = !stranger.contains(u'/');
+        for (const QString &run : {older, home.filePath("run-1")})
+            QVERIFY(TempTree::writeFile(run + "/run.json", "{}") &&
+                    TempTree::writeFile(run + "/1.entry", "e"));
+        QVERIFY(TempTree::writeFile(victim + "/1.orig", "mine") &&
+                (link ? QFile::link(victim, home.filePath(stranger))
+                      : TempTree::writeFile(home.filePath(stranger), "mine")));
+        JournalHome::prune(home.path(), 2, JournalHome::KeptBytes); // the older run goes
+        QCOMPARE(TempTree::readFile(victim + "/1.orig"), QByteArray("mine"));
+        QCOMPARE(TempTree::entries(older), link ? QStringList() : QStringList{"notes.txt"});
+    }
+
     // Ten runs are kept; the last is the one undone.
     void retention()
     {
@@ -253,7 +286,10 @@ private Q_SLOTS:
         // Each run noted, as it ended, what its files take.
         const QString last = JournalHome::latestRun(journal);
         QCOMPARE(JournalHome::settledBytes(last), TempTree::fileBytes(last, "settled.json"));
-        QVERIFY(BatchRun().run({undoLast}).is(0, {m_a}, {}));
+        // The clock was set back an hour for the last run: its name sorts first.
+        QVERIFY(QDir().rename(last, journal + "/00000000-000000-000-1"));
+        const BatchOutcome undone = BatchRun().run({undoLast});
+        QVERIFY2(undone.is(0, {m_a}, {}), qPrintable(undone.describe()));
         QCOMPARE(TempTree::readFile(m_a), QByteArray("cat"));
     }
 };
