@@ -8,11 +8,14 @@
 #include <QCryptographicHash>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <fcntl.h>
+#include <functional>
+#include <optional>
 #include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -75,6 +78,49 @@ class TestUndo : public QObject
         return TempTree::readFile(journal + u'/' + runs.value(0) + "/1.entry");
     }
 
+    // Makes the change how names after a run on a.htm and b.htm; returns what a.htm then holds,
+    // nothing when the change failed. A secret as long as the original stands where a link or
+    // an entry points: only the check of a name or kind keeps it out of the page.
+    std::optional<QByteArray> change(const QString &how, const QString &run, const QString &out)
+    {
+        const QByteArray a = TempTree::readFile(m_a), secret(100, 'S');
+        const QString entry = run + "/1.entry", original = run + "/1.orig";
+        const QString secretAt = m_base.filePath("secret.txt");
+        const auto encoded = [](const QString &path) { return QFile::encodeName(path); };
+        const QMap<QString, std::function<bool()>> steps{
+            {"edit", [&] { return TempTree::writeFile(m_a, a + "<p>saved later</p>"); }},
+            {"delete", [&] { return QFile::remove(m_a); }},
+            {"undo", [&] { return BatchRun().run({undoLast}).exitCode == 0; }},
+            {"in place", [&] { return TempTree::writeInPlace(m_a, "DOG"); }},
+            {"sha256", [&] { return asEarlierVersion(run); }},
+            {"chmod", [&] { return ::chmod(encoded(m_a), 0444) == 0; }},
+            {"ln", [&] { return ::link(encoded(m_a), encoded(m_root + "/other.htm")) == 0; }},
+            {"touch", [&] { return ::utimensat(AT_FDCWD, encoded(m_a), nullptr, 0) == 0; }},
+            {"truncate", [&] { return ::truncate(encoded(original), 3) == 0; }},
+            {"link original",
+             [&] {
+                 return TempTree::writeFile(secretAt, secret) && QFile::remove(original) &&
+                        QFile::link(secretAt, original);
+             }},
+            {"kept name",
+             [&] {
+                 return TempTree::writeFile(run + "/../../secret.txt", secret) &&
+                        editEntry(entry, "kept", "../../secret.txt");
+             }},
+            {"entry garbled", [&] { return TempTree::writeFile(entry, "{\"path\":"); }},
+            {"path outside",
+             [&] { return QFile::rename(m_a, out) && editEntry(entry, "path", out); }},
+        };
+        return steps.value(how)() ? std::optional(TempTree::readFile(m_a)) : std::nullopt;
+    }
+
+    static bool editEntry(const QString &entry, const QString &key, const QString &value)
+    {
+        QJsonObject fields = QJsonDocument::fromJson(TempTree::readFile(entry)).object();
+        fields.insert(key, value);
+        return TempTree::writeFile(entry, QJsonDocument(fields).toJson());
+    }
+
 private Q_SLOTS:
     void roundTrip_data()
     {
@@ -121,45 +167,75 @@ private Q_SLOTS:
 
     void leftAlone_data()
     {
-        QTest::addColumn<int>("how"); // what came after the run, as the rows name it, in order
-        QTest::addColumn<QString>("reason");
-        QTest::addRow("edited") << 0
-                                << "the file was changed after the run, so it was left as it is";
-        QTest::addRow("deleted") << 1 << "the file is no longer there, so it was not put back";
-        QTest::addRow("undone before") << 2 << QString();
+        QTest::addColumn<QString>("how");      // what came after the run (see change())
+        QTest::addColumn<QStringList>("back"); // the pages the undo puts back
+        QTest::addColumn<QString>("failure");  // its line, if any: of %a, %run/1.entry or %out
+        const QString changed = "%a: the file was changed after the run, so it was left as it is";
+        QTest::addRow("edited") << "edit" << QStringList{"b"} << changed;
+        QTest::addRow("deleted") << "delete" << QStringList{"b"}
+                                 << "%a: the file is no longer there, so it was not put back";
+        QTest::addRow("undone before") << "undo" << QStringList{} << QString();
         // Same size, same time: the hash tells.
         QTest::addRow("edited in place, time put back")
-            << 3 << "the file was changed after the run, so it was left as it is";
-        QTest::addRow("entry with SHA-256, as earlier versions kept it") << 4 << QString();
+            << "in place" << QStringList{"b"} << changed;
+        QTest::addRow("entry with SHA-256, as earlier versions kept it")
+            << "sha256" << QStringList{"a", "b"} << QString();
+        // The bytes tell, not the stamp; what a run refuses, an undo refuses.
+        QTest::addRow("touched: put back") << "touch" << QStringList{"a", "b"} << QString();
+        QTest::addRow("read-only since")
+            << "chmod" << QStringList{"b"} << "%a: the file is read-only";
+        QTest::addRow("second hard link since")
+            << "ln" << QStringList{"b"}
+            << "%a: the file has more than one hard link: replacing it would leave its other "
+               "names with the old text";
+        // The journal is trusted no further than it can be checked.
+        QTest::addRow("original cut short")
+            << "truncate" << QStringList{"b"}
+            << "%a: its original in the undo journal is not as the run kept it (3 bytes, not "
+               "100), so it was left as it is";
+        QTest::addRow("original replaced by a link")
+            << "link original" << QStringList{"b"}
+            << "%a: its original is missing from the undo journal (not a regular file), so it "
+               "was left as it is";
+        QTest::addRow("kept name leading out of the run's folder")
+            << "kept name" << QStringList{"b"}
+            << "%run/1.entry: this entry of the undo journal names another file than its own "
+               "original, so its file was not put back";
+        QTest::addRow("entry that does not parse, in a settled run")
+            << "entry garbled" << QStringList{"b"}
+            << "%run/1.entry: this entry of the undo journal is not complete, so its file was "
+               "not put back";
+        QTest::addRow("page outside the run's folder")
+            << "path outside" << QStringList{"b"}
+            << "%out: the path does not lead to a file inside the chosen folder";
     }
 
-    // Only a page that holds what the run wrote is put back; the others are reported, if changed.
+    // Only a page that holds what the run wrote, checked against a journal that checks out, is
+    // put back; the others are reported, if changed.
     void leftAlone()
     {
-        QFETCH(int, how);
-        QFETCH(QString, reason);
-        const QString journal = freshHome();
+        QFETCH(QString, how);
+        QFETCH(QStringList, back);
+        QFETCH(QString, failure);
+        const QString journal = freshHome(), out = m_base.filePath("outside.htm");
         const Page a = TempTree::page("a.htm", 100), b = TempTree::page("b.htm", 100);
         QVERIFY(TempTree::rebuild(m_root, {a, b}));
         QVERIFY(BatchRun().run(BatchRun::arguments(m_root)).is(0, {m_a, m_b}, {}));
-        const QByteArray edited = a.after + "<p>saved later</p>";
-        const QByteArray inPlace = "DOG" + a.after.mid(3);
-        QVERIFY(how == 0   ? TempTree::writeFile(m_a, edited)
-                : how == 1 ? QFile::remove(m_a)
-                : how == 2 ? BatchRun().run({undoLast}).exitCode == 0
-                : how == 3 ? TempTree::writeInPlace(m_a, "DOG")
-                           : asEarlierVersion(journal));
+        const QString run = JournalHome::latestRun(journal);
+        const std::optional<QByteArray> left = change(how, run, out);
+        QVERIFY(left);
 
         const BatchOutcome undone = BatchRun().run({undoLast});
-        QVERIFY2(how == 2   ? undone.is(0, {}, {})
-                 : how == 4 ? undone.is(0, {m_a, m_b}, {})
-                            : undone.is(1, {m_b}, {m_a + ": " + reason}),
-                 qPrintable(undone.describe()));
-        QCOMPARE(TempTree::readFile(m_a), how == 0   ? edited
-                                          : how == 1 ? QByteArray()
-                                          : how == 3 ? inPlace
-                                                     : a.before);
+        QStringList changed, lines;
+        for (const QString &name : back)
+            changed << m_root + u'/' + name + ".htm";
+        if (!failure.isEmpty())
+            lines << failure.replace("%a", m_a).replace("%run", run).replace("%out", out);
+        QVERIFY2(undone.is(lines.isEmpty() ? 0 : 1, changed, lines), qPrintable(undone.describe()));
+        QCOMPARE(TempTree::readFile(m_a), back.contains("a") ? a.before : *left);
         QCOMPARE(TempTree::readFile(m_b), b.before);
+        QCOMPARE(TempTree::readFile(out), how == "path outside" ? a.after : QByteArray());
+        QFile::remove(out);
     }
 
     // A journal that cannot take the original: the page stays as it was, and says why.
