@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStandardPaths>
@@ -118,12 +119,34 @@ void releaseUnreplaced(JournalFolder &run)
     }
 }
 
+// Resolved as far as it exists, so that a link on the way counts, and a journal not made yet.
+QString resolved(const QString &path)
+{
+    QString existing = QDir::cleanPath(QFileInfo(path).absoluteFilePath()), rest;
+    while (!QFileInfo::exists(existing) && !QFileInfo(existing).isRoot()) {
+        rest.prepend(u'/' + QFileInfo(existing).fileName());
+        existing = QFileInfo(existing).path();
+    }
+    return QFileInfo(existing).canonicalFilePath() + rest;
+}
+
 } // namespace
 
 QString JournalHome::location()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
            QStringLiteral("/tagmender/journal");
+}
+
+bool JournalHome::liesIn(const QString &folder, const QString &home)
+{
+    const QString root = QFileInfo(folder).canonicalFilePath(), journal = resolved(home);
+    const QString prefix = root.endsWith(u'/') ? root : root + u'/';
+    if (root.isEmpty() || (journal != root && !journal.startsWith(prefix)))
+        return false;
+    const QStringList below = journal.mid(prefix.size()).split(u'/', Qt::SkipEmptyParts);
+    return std::none_of(below.begin(), below.end(),
+                        [](const QString &name) { return name.startsWith(u'.'); });
 }
 
 QString JournalHome::newRunName()

@@ -21,6 +21,11 @@ constexpr qint64 KeptBytes = qint64(1) << 30;
 /// data folder) + "/tagmender/journal".
 QString location();
 
+/// Whether home lies in folder (canonical paths, so that a link on the way counts) where a run
+/// in folder would write it: not in a hidden folder there, which runs never enter, as
+/// ~/.local/share lies in a home folder.
+bool liesIn(const QString &folder, const QString &home = location());
+
 /// A name for a new run's folder: the moment, to the millisecond, and the process id, which
 /// keeps two runs started together apart. Shows when a run was made; orders nothing.
 QString newRunName();

@@ -368,6 +368,37 @@ private Q_SLOTS:
         QVERIFY2(undone.is(0, {m_a}, {}), qPrintable(undone.describe()));
         QCOMPARE(TempTree::readFile(m_a), QByteArray("cat"));
     }
+
+    void journalInsideFolder_data()
+    {
+        QTest::addColumn<QString>("dataHome"); // XDG_DATA_HOME; at link: a link to site/data
+        QTest::addColumn<bool>("refused");
+        QTest::addRow("in the folder") << "site/data" << true;
+        QTest::addRow("in the folder, through a link") << "link" << true;
+        QTest::addRow("in a hidden folder of it, as ~/.local/share in ~")
+            << "site/.local/share" << false;
+    }
+
+    // The journal is kept outside the folder a run works on, else the run is refused before it
+    // writes anything.
+    void journalInsideFolder()
+    {
+        QFETCH(QString, dataHome);
+        QFETCH(bool, refused);
+        const QString home = m_base.filePath(dataHome);
+        freshHome(home);
+        QVERIFY(TempTree::rebuild(m_root, {{"a.htm", "cat", {}}}) &&
+                QDir().mkpath(m_root + "/data"));
+        QVERIFY(dataHome != "link" || QFile::link(m_root + "/data", home));
+        const BatchOutcome outcome = BatchRun().run(BatchRun::arguments(m_root));
+        const QString message = "The folder \"" + m_root +
+                                "\" cannot be used: it holds the undo journal (\"" + home +
+                                "/tagmender/journal\"), where a run keeps the originals of the "
+                                "files it changes.";
+        QVERIFY2(refused ? outcome.is(2, {}, {message}) : outcome.is(0, {m_a}, {}),
+                 qPrintable(outcome.describe()));
+        QCOMPARE(QFileInfo::exists(home + "/tagmender"), !refused);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestUndo)
