@@ -142,6 +142,9 @@ void TestSearchReplaceRun::inputCheck_data()
     row("replacement contains search", {"@", "cat", "<cats"},
         u"The text to replace with must not contain the text to search for."_s);
     row("search contains replacement", {"@", "cat", "ca"});
+    row("search text with a CR, before a missing folder", {"@/none", "a\r\nb", "c"},
+        u"The text to search for must not contain a carriage return (CR): each line is searched "
+        "on its own, and a line ends at a CR."_s);
     row("non-ASCII texts", {"@", "\u00e9", "\u00e8"});
     row("missing folder", {"@/none", "a", "b"}, u"The folder \"@/none\" does not exist."_s);
     row("a file, not a folder", {"@/x.htm", "a", "b"}, u"\"@/x.htm\" is not a folder."_s);
