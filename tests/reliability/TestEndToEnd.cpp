@@ -1,5 +1,5 @@
-// The batch tool on real trees: a full tmpfs, metadata as root and as user 65534, odd files,
-// a page larger than the memory the tool may take.
+// The batch tool on real trees: its arguments taken byte for byte, a full tmpfs, metadata as root
+// and as user 65534, odd files, a page larger than the memory the tool may take.
 
 #include "BatchRun.h"
 #include "TempTree.h"
@@ -21,6 +21,7 @@ namespace {
 
 constexpr uid_t nobody = TempTree::nobody;
 constexpr qint64 pageBytes = 4096; // tmpfs counts whole pages: a rewrite can be left one short
+const QByteArray bom = "\xEF\xBB\xBF";
 const QStringList setprivNobody{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
 // 256 MiB of address space: far less than a page of 320 MiB, plenty for the tool itself.
 const QStringList underMemoryLimit{"sh", "-c", "ulimit -v 262144 && exec \"$0\" \"$@\""};
@@ -60,6 +61,61 @@ private Q_SLOTS:
         // User 65534 must reach the trees.
         QVERIFY(m_base.isValid() && QDir().mkpath(m_disk) &&
                 ::chmod(native(m_base.path()), 0755) == 0);
+    }
+
+    void arguments_data()
+    {
+        QTest::addColumn<QByteArrayList>("args"); // "@" stands for the site
+        QTest::addColumn<QString>("refusal");     // "" when the run replaces z.htm's "cat"
+        const auto invalid = [](const char *shown) {
+            return QStringLiteral("the argument \"%1\" cannot be used: it is not valid UTF-8")
+                .arg(QLatin1String(shown));
+        };
+        QTest::addRow("usage") << QByteArrayList{"@", "cat"}
+                               << "usage: tagmender-batch [--subfolders] FOLDER SEARCH REPLACEMENT";
+        // Qt drops a byte order mark that starts an argument and keeps options for itself.
+        QTest::addRow("BOM and Qt's option as texts")
+            << QByteArrayList{"@", bom + "cat", "-qmljsdebugger=port:1"} << QString();
+        QTest::addRow("BOM before the folder")
+            << QByteArrayList{bom + "@", "cat", "dog"}
+            << "The folder \"\\xEF\\xBB\\xBF@\" cannot be used: "
+               "its name is not valid in the file name encoding.";
+        // Regressions: the bytes that did not decode were dropped or became U+FFFD, exit 0.
+        QTest::addRow("Latin-1 search text, not caf")
+            << QByteArrayList{"@", "caf\xE9", "tea"} << invalid("caf\\xE9");
+        QTest::addRow("folder cut short, not its sibling")
+            << QByteArrayList{"@/t1\xC3", "Old", "New"} << invalid("@/t1\\xC3");
+        QTest::addRow("replacement with an invalid byte, not EF BF BD")
+            << QByteArrayList{"@", "Old", "N\xFF"} << invalid("N\\xFF");
+    }
+
+    // An argument is used only as exactly the text its bytes say; any other is refused, exit 2,
+    // and nothing is written.
+    void arguments()
+    {
+        QFETCH(QByteArrayList, args);
+        QFETCH(QString, refusal);
+        const QByteArray text = "cafeteria Old x" + bom + "cat\n";
+        QVERIFY(TempTree::rebuild(m_site, {{"z.htm", text, {}}, {"t1/y.htm", "Old\n", {}}}));
+        const QStringList before = TempTree::statesBelow(m_site);
+        // QProcess passes only valid text: bash passes the bytes, each written as \xNN.
+        QString command = "exec \"$0\"";
+        for (QByteArray arg : args) {
+            command += " $'";
+            for (const char c : arg.replace('@', native(m_site)))
+                command += QString::asprintf("\\x%02x", uchar(c));
+            command += u'\'';
+        }
+        const BatchOutcome outcome = BatchRun({"bash", "-c", command}).run({});
+        if (refusal.isEmpty()) {
+            QVERIFY2(outcome.is(0, {site("z.htm")}, {}), qPrintable(outcome.describe()));
+            QCOMPARE(TempTree::readFile(site("z.htm")),
+                     QByteArray("cafeteria Old x-qmljsdebugger=port:1\n"));
+        } else {
+            QVERIFY2(outcome.is(2, {}, {refusal.replace('@', m_site)}),
+                     qPrintable(outcome.describe()));
+            QCOMPARE(TempTree::statesBelow(m_site), before);
+        }
     }
 
     void fullDisk_data()
