@@ -1,6 +1,7 @@
 #include "InputCheck.h"
 
 #include "FolderPath.h"
+#include "JournalHome.h"
 #include "NameEncoding.h"
 #include "ShownName.h"
 
@@ -21,6 +22,11 @@ std::optional<QString> CheckRunInput(const QString &folder, const QString &searc
     // for ever on the first file that holds the search text.
     if (replacement.contains(search))
         return QStringLiteral("The text to replace with must not contain the text to search for.");
+    // A line ends at a CR and each line is searched on its own (LineReader), so a search text
+    // that holds one could never be found.
+    if (search.contains(u'\r'))
+        return QStringLiteral("The text to search for must not contain a carriage return (CR): "
+                              "each line is searched on its own, and a line ends at a CR.");
 
     const QString shown = QDir::toNativeSeparators(folder);
     // The walk opens the folder by its encoded name and reads every name back through the same
@@ -36,5 +42,10 @@ std::optional<QString> CheckRunInput(const QString &folder, const QString &searc
         return QStringLiteral("The folder \"%1\" does not exist.").arg(shown);
     if (!info.isDir())
         return QStringLiteral("\"%1\" is not a folder.").arg(shown);
+    // The originals a run keeps would land among the files it changes.
+    if (JournalHome::liesIn(info.filePath()))
+        return QStringLiteral("The folder \"%1\" cannot be used: it holds the undo journal "
+                              "(\"%2\"), where a run keeps the originals of the files it changes.")
+            .arg(shown, QDir::toNativeSeparators(JournalHome::location()));
     return std::nullopt;
 }
