@@ -39,6 +39,9 @@ QMessageBox *SystemDialogs::makeBox(QWidget *parent, const MessageRequest &reque
     }
     if (!request.openText.isEmpty()) {
         QPushButton *open = box->addButton(request.openText, QMessageBox::ActionRole);
+        // Where the style puts it first it has the focus; Enter still means OK.
+        open->setAutoDefault(false);
+        box->setDefaultButton(QMessageBox::Ok);
         const QUrl url = request.openUrl;
         QObject::connect(open, &QPushButton::clicked, box, [this, url] { launch(url); });
     }

@@ -4,6 +4,7 @@
 
 #include <QAccessible>
 #include <QFileDialog>
+#include <QPushButton>
 #include <QStyle>
 #include <QTimer>
 
@@ -95,6 +96,8 @@ void TestForm1::clicksAndKeys()
     QVERIFY(box && box->isVisible() && box->windowModality() == Qt::WindowModal);
     QVERIFY(box->text().contains(u"The README: "_s + QDir::toNativeSeparators(m_readme)));
     QCOMPARE(box->buttons().constLast()->text(), u"Open README"_s);
+    // Enter means OK, whatever the theme.
+    QCOMPARE(box->defaultButton(), box->button(QMessageBox::Ok));
     // A box for a short text is wide enough for its title beside the frame's icon and buttons.
     Dialogs::inform(form, u"OK"_s);
     QFont titleFont = QApplication::font("QMdiSubWindowTitleBar");

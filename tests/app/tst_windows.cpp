@@ -3,6 +3,7 @@
 #include "ImageButton.h"
 #include "MainWindow.h"
 #include "ProgressWindow.h"
+#include "WindowDesign.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -159,6 +160,11 @@ void TestWindows::screen()
                          qPrintable(control->objectName() + u" on "_s + other->objectName()));
         }
     }
+    // Even a window larger than the screen has its title bar on it.
+    QWidget large;
+    large.resize(area.size() * 2);
+    centreOnScreen(&large);
+    QCOMPARE(large.pos(), area.topLeft());
 }
 
 QTEST_MAIN(TestWindows)
