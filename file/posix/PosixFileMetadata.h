@@ -40,5 +40,7 @@ public:
     QString copyTo(int sourceFd, int targetFd) const;
 
 private:
+    QString copyMode(int targetFd) const;
+
     struct stat m_stat = {};
 };
