@@ -1,11 +1,11 @@
 #include "InputCheck.h"
 
 #include "FolderPath.h"
+#include "PathKind.h"
 #include "ShownName.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 std::optional<QString> CheckRunInput(const QString &folder, const QString &search,
                                      const QString &replacement)
@@ -30,10 +30,13 @@ std::optional<QString> CheckRunInput(const QString &folder, const QString &searc
                               "name encoding.")
             .arg(ShownName(QFile::encodeName(shown)));
     // ".." taken as text, as the walk takes it, not after a link that comes before it.
-    const QFileInfo info(FolderPath::normalised(folder));
-    if (!info.exists())
+    switch (KindOfPath(FolderPath::normalised(folder))) {
+    case PathKind::Missing:
         return QStringLiteral("The folder \"%1\" does not exist.").arg(shown);
-    if (!info.isDir())
+    case PathKind::Other:
         return QStringLiteral("\"%1\" is not a folder.").arg(shown);
+    case PathKind::Folder:
+        break;
+    }
     return std::nullopt;
 }

@@ -38,6 +38,7 @@ class TestTreeSafety : public QObject
     TempTree m_base;
     QString m_site = m_base.path("site"), m_traceFile = m_base.path("trace");
     QString m_deep = m_site; // a folder whose path leaves less room than a long name takes
+    QString m_via = m_base.path("via"); // a link to the site
 
     // The batch tool, stopped by strace at its first call of syscall while meanwhile runs. The
     // execve makes the trace start with the main thread, which does every rewrite.
@@ -53,7 +54,7 @@ class TestTreeSafety : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(m_base.isValid());
+        QVERIFY(m_base.isValid() && QFile::link(m_site, m_via));
         while (m_deep.size() < 3980)
             m_deep += u'/' + QString(std::min<qsizetype>(200, 3990 - m_deep.size() - 1), u'd');
     }
@@ -195,10 +196,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("deep"); // else a 255-byte name in the site
         QTest::addColumn<bool>("holds");
+        QTest::addColumn<bool>("chosenDeep"); // the chosen folder too, named through a link
         // The scratch file's name is 7 bytes longer than the page's.
-        QTest::addRow("255-byte name") << false << true;
-        QTest::addRow("path over 4096 bytes, with the search text") << true << true;
-        QTest::addRow("path over 4096 bytes, without it") << true << false;
+        QTest::addRow("255-byte name") << false << true << false;
+        QTest::addRow("path over 4096 bytes, with the search text") << true << true << false;
+        QTest::addRow("path over 4096 bytes, without it") << true << false << false;
+        QTest::addRow("chosen folder over 4096 bytes") << true << true << true;
     }
 
     // Changed when it holds the search text, else left alone unreported; nothing else remains.
@@ -206,24 +209,32 @@ private Q_SLOTS:
     {
         QFETCH(bool, deep);
         QFETCH(bool, holds);
-        const QString folder = deep ? m_deep : m_site;
+        QFETCH(bool, chosenDeep);
+        const QString below = QString(150, u'e');
+        const QString folder = chosenDeep ? m_deep + u'/' + below : deep ? m_deep : m_site;
+        const QString chosen = chosenDeep ? m_via + folder.mid(m_site.size()) : m_site;
         const QString name = (deep ? QString(120, u'p') : QString(251, u'n')) + ".htm";
-        const QString path = folder + u'/' + name;
+        const QString path = (chosenDeep ? chosen : folder) + u'/' + name;
         const Page page =
             holds ? TempTree::page(name, 3000) : TempTree::page(name, 3000, "plain", "plain");
-        QVERIFY((path.size() > 4096) == deep && QFile::encodeName(name).size() <= 255);
+        QVERIFY((path.size() > 4096) == deep && QFile::encodeName(name).size() <= 255 &&
+                (chosen.size() > 4096) == chosenDeep);
         // The system takes no path that long: the page is reached from its folder.
         const QString home = QDir::currentPath();
-        QVERIFY(TempTree::rebuild(m_site, {}) && QDir().mkpath(folder) && QDir::setCurrent(folder));
+        QVERIFY(TempTree::rebuild(m_site, {}) && QDir().mkpath(deep ? m_deep : m_site) &&
+                QDir::setCurrent(deep ? m_deep : m_site));
         const auto back = qScopeGuard([&] {
             for (const QString &entry : TempTree::entries("."))
                 QFile::remove(entry);
+            if (chosenDeep && QDir::setCurrent(".."))
+                QDir().rmdir(below);
             QDir::setCurrent(home);
         });
+        QVERIFY(!chosenDeep || (QDir().mkdir(below) && QDir::setCurrent(below)));
         QVERIFY(TempTree::writeFile(name, page.before));
 
         const BatchOutcome outcome =
-            BatchRun().run(QStringList{"--subfolders"} + BatchRun::arguments(m_site));
+            BatchRun().run(QStringList{"--subfolders"} + BatchRun::arguments(chosen));
         QVERIFY2(outcome.is(0, holds ? QStringList{path} : QStringList{}, {}),
                  qPrintable(outcome.describe()));
         QVERIFY(TempTree::isDone(".", {page}));
