@@ -36,18 +36,22 @@ Lock takeLock(const PageLocation &page, ListedFile::Native &file)
 
 } // namespace
 
-bool SourceFile::open(const PageLocation &page, const std::function<void()> &yield)
+bool SourceFile::open(const PageLocation &page, const std::function<void()> &yield,
+                      std::optional<Clock::time_point> lockDeadline)
 {
     m_page = page;
-    const auto deadline = std::chrono::steady_clock::now() + LockWait;
+    m_lockedOut = false;
+    const Clock::time_point deadline = lockDeadline.value_or(Clock::now() + LockWait);
     for (;;) {
         if (!m_file.open(page))
             return fail(m_file.error());
         const Lock lock = takeLock(page, m_file.native());
         if (lock == Lock::Taken)
             return true;
-        if (std::chrono::steady_clock::now() >= deadline)
+        if (Clock::now() >= deadline) {
+            m_lockedOut = true;
             return fail(FileFailure::locked(int(LockWait.count())));
+        }
         // Moved: the other run replaced the page while this one waited; its new version is
         // the one to rewrite, at once.
         if (lock == Lock::Busy) {
