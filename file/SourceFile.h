@@ -63,7 +63,9 @@ public:
     void closeBeforeReplacement();
 
     /// True when the page's name still names the file that was opened, unmodified, and not
-    /// through a symbolic link.
+    /// through a symbolic link. Where the file system's times cannot show a change (whole
+    /// seconds), also when the page still holds the bytes read of it from its start (on POSIX;
+    /// see PosixFileMetadata::hasCoarseTimes()).
     bool unchangedOnDisk();
 
     /// The page was linked into the undo journal, which moves its change time and link count:
