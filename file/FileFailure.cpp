@@ -65,12 +65,18 @@ QString FileFailure::unsupportedCharset(const QString &charset)
         .arg(charset);
 }
 
-QString FileFailure::matchInsideCharacter(const QString &charset)
+QString FileFailure::matchInsideCharacter(const QString &charset, const QString &startCharacters)
 {
+    const qsizetype printableAscii = 0x7F - ' ';
+    const QString begins = startCharacters.size() == printableAscii
+                               ? QStringLiteral("any character of plain ASCII")
+                           : startCharacters.startsWith(u' ')
+                               ? QStringLiteral("a space or one of ") + startCharacters.mid(1)
+                               : QStringLiteral("one of ") + startCharacters;
     return QStringLiteral("in the page's charset %1 the search text could also be found inside "
                           "other characters, so it was left as it was; a search text that "
-                          "begins with a space, a digit or a sign such as < can be replaced")
-        .arg(charset);
+                          "begins with %2 can be replaced")
+        .arg(charset, begins);
 }
 
 QString FileFailure::modifiedMeanwhile()

@@ -64,14 +64,15 @@ QString outOfMemory();
 QString modifiedMeanwhile();
 /// The replacement text has a character that the page's encoding (named so) cannot write.
 QString replacementNotWritable(const QString &encoding);
-/// No encoder knows the charset the page declares.
+/// Browsers do not know the charset the page declares, or no converter here reads it.
 QString unknownCharset(const QString &charset);
 /// The page's charset writes a character otherwise in different company (shift states) or
 /// writes ASCII otherwise, so bytes cannot be replaced one for one.
 QString unsupportedCharset(const QString &charset);
 /// In the page's multi-byte charset a match of the search text could be the second half of
-/// one character and the start of the next.
-QString matchInsideCharacter(const QString &charset);
+/// one character and the start of the next; startCharacters are the characters of printable
+/// ASCII, space first, that a search text may begin with there.
+QString matchInsideCharacter(const QString &charset, const QString &startCharacters);
 /// The steps of keeping a page's original in the undo journal.
 enum class JournalStep { MakeFolder, LookAtOriginal, LinkOriginal, CopyOriginal, WriteEntry };
 /// A step failed ("cannot write the journal entry: REASON"); notJournaled() wraps it.

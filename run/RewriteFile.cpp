@@ -37,7 +37,7 @@ std::optional<QString> refusal(const SourceFile &source, const ReplacementTexts:
     case EncodingProblem::UnsupportedCharset:
         return FileFailure::unsupportedCharset(texts.name);
     case EncodingProblem::MatchInsideCharacter:
-        return FileFailure::matchInsideCharacter(texts.name);
+        return FileFailure::matchInsideCharacter(texts.name, texts.startCharacters);
     case EncodingProblem::None:
         break;
     }

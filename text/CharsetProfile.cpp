@@ -1,114 +1,117 @@
 #include "CharsetProfile.h"
 
+#include "WebEncoding.h"
+
 #include <QStringEncoder>
 
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <string>
 
 namespace {
 
-// A converter that met an unmappable character keeps its error flag: one is made afresh then.
-class CharacterEncoder
+using Form = WebEncoding::Form;
+
+// Printable ASCII, tab and the line breaks; some converters swap control characters (ICU's
+// windows-31j writes DEL as 0x1C), which a page's lines do not depend on and WebEncoding lists.
+bool writesAsciiAsItself(const char *converter)
 {
-public:
-    explicit CharacterEncoder(const QByteArray &label) : m_label(label) { reset(); }
-
-    bool isValid() const { return m_encoder.isValid(); }
-    const char *name() const { return m_encoder.name(); }
-
-    /// The bytes of c alone, or nothing when the charset has no such character.
-    std::optional<QByteArray> encode(QStringView c)
-    {
-        QByteArray bytes = m_encoder.encode(c);
-        if (!m_encoder.hasError())
-            return bytes;
-        reset();
-        return std::nullopt;
-    }
-
-private:
-    void reset()
-    {
-        m_encoder = QStringEncoder(m_label.constData(), QStringConverter::Flag::Stateless);
-    }
-
-    QByteArray m_label;
-    QStringEncoder m_encoder;
-};
-
-// Printable ASCII, tab and the line breaks; some charsets swap control characters (ICU's
-// Shift_JIS writes DEL as 0x1C), which neither a page's lines nor a typed text depend on.
-bool writesAsciiAsItself(CharacterEncoder &encoder)
-{
-    for (char16_t c = 0; c < 0x7F; ++c) {
-        if (c < 0x20 && c != '\t' && c != '\n' && c != '\r')
-            continue;
-        const QChar ascii(c);
-        if (encoder.encode(QStringView(&ascii, 1)) != QByteArray(1, char(c)))
-            return false;
-    }
-    return true;
+    QByteArray ascii("\t\n\r");
+    for (char c = ' '; c < 0x7F; ++c)
+        ascii += c;
+    QStringEncoder encoder(converter, QStringConverter::Flag::Stateless);
+    return encoder.encode(QString::fromLatin1(ascii)) == ascii && !encoder.hasError();
 }
 
-// Charsets that write every character as one byte, by their encoder's name: no shift states,
-// no byte inside a character. Learning that character by character takes an encoder call per
-// character of the plane (and a new converter after every character the charset lacks), which
-// made the first page in windows-1252 cost a run about 50 ms while the read-ahead waited.
-bool isSingleByte(const QString &name)
+// The bytes that can follow the first byte of a character, or nothing when a line feed can.
+// Browsers' decoders take any byte but ASCII after a first byte into the character (or into
+// the error they show for it), so every such byte counts; of ASCII, those the converter writes
+// there. Every character of the Basic Multilingual Plane goes through the converter in one
+// call, each followed by a line feed (characters beyond the plane use the same bytes). A
+// character the converter lacks comes out as its substitute, whose bytes after the first are
+// not ASCII. One call costs a few milliseconds; a call per character cost about 50.
+std::optional<std::bitset<256>> learnInnerBytes(const char *converter)
 {
-    static const char *const prefixes[] = {"windows-125", "ISO-8859-", "KOI8-", "macintosh",
-                                           "IBM866"};
-    for (const char *prefix : prefixes) {
-        if (name.startsWith(QLatin1String(prefix), Qt::CaseInsensitive))
-            return true;
+    QString all;
+    all.reserve(2 * 0x10000);
+    qsizetype characters = 0;
+    for (char32_t code = 0x80; code < 0x10000; ++code) {
+        if (code >= 0xD800 && code < 0xE000)
+            continue;
+        all += QChar(char16_t(code));
+        all += u'\n';
+        ++characters;
     }
-    return false;
+    QStringEncoder encoder(converter, QStringConverter::Flag::Stateless);
+    const QByteArray bytes = encoder.encode(all);
+    std::bitset<256> inner;
+    for (int byte = 0x80; byte < 0x100; ++byte)
+        inner.set(std::size_t(byte));
+    qsizetype lineFeeds = 0, inCharacter = 0;
+    for (const char byte : bytes) {
+        if (byte == '\n') {
+            ++lineFeeds;
+            inCharacter = 0;
+        } else if (inCharacter++ > 0) {
+            inner.set(uchar(byte));
+        }
+    }
+    if (lineFeeds != characters) // a line feed stood inside some character
+        return std::nullopt;
+    return inner;
+}
+
+// Learnt once per converter: GBK and gb18030 share one.
+std::optional<std::bitset<256>> innerBytesOf(const char *converter)
+{
+    static std::map<std::string, std::optional<std::bitset<256>>> learnt;
+    const auto found = learnt.find(converter);
+    if (found != learnt.end())
+        return found->second;
+    return learnt[converter] = learnInnerBytes(converter);
 }
 
 CharsetProfile build(const QByteArray &label)
 {
     CharsetProfile profile;
     profile.name = QString::fromLatin1(label);
-    CharacterEncoder encoder(label);
-    if (!encoder.isValid())
+    const WebEncoding *encoding = WebEncoding::forLabel(label);
+    if (!encoding)
+        return profile;
+    if (encoding->form != Form::Replacement) // its own name would say nothing
+        profile.name = QString::fromLatin1(encoding->name);
+    if (encoding->form == Form::Replacement || encoding->form == Form::ShiftStates) {
+        profile.known = true;
+        return profile;
+    }
+    if (!QStringEncoder(encoding->converter).isValid())
         return profile;
     profile.known = true;
-    profile.name = QString::fromLatin1(encoder.name());
-    if (!writesAsciiAsItself(encoder))
+    if (!writesAsciiAsItself(encoding->converter))
         return profile;
-    if (isSingleByte(profile.name)) {
-        profile.substitutable = true;
-        return profile;
+    if (encoding->form == Form::MultiByte) {
+        const std::optional<std::bitset<256>> inner = innerBytesOf(encoding->converter);
+        if (!inner || inner->test('\r'))
+            return profile;
+        profile.innerBytes = *inner;
     }
-    // Every character of the Basic Multilingual Plane on its own, then all of them at once,
-    // each followed by an 'a': a charset with shift states writes a character otherwise in
-    // company. Charsets that reach
-    // beyond the plane (GB18030, Big5-HKSCS) use the same byte ranges there.
-    QString all;
-    QByteArray joined;
-    for (char32_t code = 0x80; code < 0x10000; ++code) {
-        if (code >= 0xD800 && code < 0xE000)
-            continue;
-        const QChar c{char16_t(code)};
-        const std::optional<QByteArray> bytes = encoder.encode(QStringView(&c, 1));
-        if (!bytes)
-            continue;
-        all += c;
-        all += u'a';
-        joined += *bytes + 'a';
-        for (qsizetype i = 1; i < bytes->size(); ++i)
-            profile.innerBytes.set(uchar(bytes->at(i)));
-    }
-    // Only the bytes count: ICU's converters may flag an error on a long text whose every
-    // character they wrote without one.
-    QStringEncoder whole(label.constData(), QStringConverter::Flag::Stateless);
-    profile.substitutable = whole.encode(all) == joined && !profile.innerBytes.test('\r') &&
-                            !profile.innerBytes.test('\n');
+    profile.substitutable = true;
     return profile;
 }
 
 } // namespace
+
+QString CharsetProfile::startCharacters() const
+{
+    QString characters;
+    for (char c = ' '; c < 0x7F; ++c) {
+        if (!innerBytes.test(uchar(c)))
+            characters += QLatin1Char(c);
+    }
+    return characters;
+}
 
 const CharsetProfile &CharsetProfile::of(const QByteArray &label)
 {

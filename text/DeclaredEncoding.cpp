@@ -1,5 +1,7 @@
 #include "DeclaredEncoding.h"
 
+#include "WebEncoding.h"
+
 #include <QByteArray>
 
 #include <algorithm>
@@ -146,17 +148,24 @@ std::optional<QByteArray> Prescan::metaCharset()
     return std::nullopt;
 }
 
+// Browsers pass over a label they do not know and read on; a page that declares only such
+// labels is reported by the first, since which encoding they would then choose is not known.
 std::optional<QByteArray> Prescan::charsetLabel()
 {
+    std::optional<QByteArray> unknown;
     while (m_at < m_head.size()) {
         if (at("<!--")) {
             m_at += 2; // "<!-->" is a whole comment
             skipPast("-->");
         } else if (at("<meta") && (isSpace(peek(5)) || peek(5) == '/')) {
             m_at += 5;
-            if (std::optional<QByteArray> label = metaCharset();
-                label && !label->trimmed().isEmpty())
-                return label->trimmed().toLower();
+            if (const std::optional<QByteArray> label = metaCharset()) {
+                const QByteArray normal = WebEncoding::normalLabel(*label);
+                if (WebEncoding::forLabel(normal))
+                    return normal;
+                if (!unknown && !normal.isEmpty())
+                    unknown = normal;
+            }
         } else if (peek() == '<' && (isLetter(peek(1)) || (peek(1) == '/' && isLetter(peek(2))))) {
             while (m_at < m_head.size() && !isSpace(peek()) && peek() != '>')
                 ++m_at;
@@ -168,12 +177,7 @@ std::optional<QByteArray> Prescan::charsetLabel()
             ++m_at;
         }
     }
-    return std::nullopt;
-}
-
-bool isOneOf(const QByteArray &label, std::initializer_list<const char *> labels)
-{
-    return std::any_of(labels.begin(), labels.end(), [&](const char *l) { return label == l; });
+    return unknown;
 }
 
 } // namespace
@@ -184,15 +188,8 @@ std::optional<FileEncoding> DeclaredEncoding(QByteArrayView head)
         Prescan(head.first(std::min(head.size(), DeclarationBytes))).charsetLabel();
     if (!label)
         return std::nullopt;
-    // The labels of the encoding standard that browsers read otherwise than their name says.
-    if (isOneOf(*label, {"utf-8", "utf8", "unicode-1-1-utf-8", "unicode11utf8", "unicode20utf8",
-                         "x-unicode20utf8", "utf-16", "utf-16le", "utf-16be", "unicode",
-                         "unicodefeff", "unicodefffe", "ucs-2", "csunicode", "iso-10646-ucs-2"}))
+    const WebEncoding *encoding = WebEncoding::forLabel(*label);
+    if (encoding && encoding->form == WebEncoding::Form::Utf8)
         return FileEncoding::Utf8;
-    if (isOneOf(*label,
-                {"ascii", "us-ascii", "ansi_x3.4-1968", "iso-8859-1", "iso8859-1", "iso88591",
-                 "iso_8859-1", "iso_8859-1:1987", "latin1", "l1", "cp819", "ibm819", "csisolatin1",
-                 "iso-ir-100", "x-cp1252", "cp1252", "x-user-defined"}))
-        return FileEncoding::declared("windows-1252");
     return FileEncoding::declared(*label);
 }

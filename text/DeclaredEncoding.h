@@ -11,9 +11,9 @@ inline constexpr qsizetype DeclarationBytes = 1024;
 
 /// The encoding a page declares in its first DeclarationBytes bytes (head may be longer or
 /// shorter), found as a browser's pre-scan finds it: the first <meta charset="..."> or
-/// <meta http-equiv="Content-Type" content="...; charset=...">, outside comments, names in any
-/// case, values quoted or not, attributes in any order. As in browsers, a UTF-16 label means
-/// UTF-8 (a page that is really UTF-16 has a byte order mark), the labels of US-ASCII and
-/// ISO-8859-1 mean Windows-1252, and a UTF-8 label gives FileEncoding::Utf8; any other label
-/// gives FileEncoding::declared() of it in lower case, known to an encoder or not.
+/// <meta http-equiv="Content-Type" content="...; charset=..."> whose label browsers know
+/// (WebEncoding), outside comments, names in any case, values quoted or not, attributes in any
+/// order. A label of UTF-8 (or, as in browsers, of UTF-16) gives FileEncoding::Utf8; any other
+/// gives FileEncoding::declared() of the label (WebEncoding::normalLabel). A page whose every
+/// declared label is unknown gives its first one.
 std::optional<FileEncoding> DeclaredEncoding(QByteArrayView head);

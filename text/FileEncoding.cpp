@@ -1,16 +1,29 @@
 #include "FileEncoding.h"
 
 #include "LegacyCodePage.h"
+#include "WebEncoding.h"
 
+#include <QList>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
+#include <string_view>
+
 namespace {
+
+// The converter of a declared charset: the one that writes and reads as browsers do.
+const char *converterOf(const FileEncoding &encoding)
+{
+    const WebEncoding *web = WebEncoding::forLabel(encoding.charset());
+    return web && web->converter ? web->converter : "";
+}
 
 QStringEncoder encoderFor(const FileEncoding &encoding)
 {
     // Stateless, so that a lone surrogate at the end of a text counts as an error instead of
-    // being held back for a continuation that never comes.
+    // being held back for a continuation that never comes. Each is made where it is used: Qt's
+    // ICU converter counts errors at the address it was made at, so a moved one reports none.
     constexpr auto flags = QStringConverter::Flag::Stateless;
     switch (encoding.form()) {
     case FileEncoding::Form::Utf8:
@@ -20,11 +33,25 @@ QStringEncoder encoderFor(const FileEncoding &encoding)
     case FileEncoding::Form::Utf16BE:
         return QStringEncoder(QStringConverter::Utf16BE, flags);
     case FileEncoding::Form::Declared:
-        return QStringEncoder(encoding.charset().constData(), flags);
+        return QStringEncoder(converterOf(encoding), flags);
     case FileEncoding::Form::Legacy:
         break;
     }
     return LegacyCodePage::encoder();
+}
+
+// Whether browsers read text, as written by the declared charset's converter, as text. The
+// converters chosen part from browsers only on private-use characters (the user-defined areas
+// of GB18030, Big5 and windows-949 among them), C1 controls and the few the table lists.
+bool browsersReadAsWritten(const QString &text, const FileEncoding &encoding)
+{
+    const char16_t *listed = WebEncoding::forLabel(encoding.charset())->misread;
+    const std::u16string_view misread(listed ? listed : u"");
+    const QList<uint> characters = text.toUcs4();
+    return std::none_of(characters.cbegin(), characters.cend(), [&](uint c) {
+        return QChar::category(c) == QChar::Other_PrivateUse || (c >= 0x80 && c < 0xA0) ||
+               (c < 0x10000 && misread.find(char16_t(c)) != misread.npos);
+    });
 }
 
 } // namespace
@@ -73,6 +100,8 @@ std::optional<QByteArray> EncodeText(const QString &text, const FileEncoding &en
     if (encoder.hasError())
         return std::nullopt;
     if (encoding == FileEncoding::Legacy && !LegacyCodePage::keeps(text, bytes))
+        return std::nullopt;
+    if (encoding.form() == FileEncoding::Form::Declared && !browsersReadAsWritten(text, encoding))
         return std::nullopt;
     return bytes;
 }

@@ -25,8 +25,8 @@ public:
     static const FileEncoding Utf16BE;
     static const FileEncoding Legacy;
 
-    /// The charset a page declares, by its label in lower case (see DeclaredCharset). Whether
-    /// an encoder knows it is for ReplacementTexts to find out.
+    /// The charset a page declares, by its label (see DeclaredEncoding). Which encoding it
+    /// means, and whether it can be searched, is for WebEncoding and CharsetProfile to say.
     static FileEncoding declared(const QByteArray &label) { return {Form::Declared, label}; }
 
     FileEncoding() = default; ///< UTF-8

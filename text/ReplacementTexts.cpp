@@ -35,8 +35,11 @@ const ReplacementTexts::Encoded &ReplacementTexts::encoded(const FileEncoding &e
 
 ReplacementTexts::Encoded ReplacementTexts::encodeFor(const FileEncoding &encoding) const
 {
-    return {EncodeText(m_search, encoding), EncodeText(m_replacement, encoding),
-            EncodingProblem::None, FileEncodingName(encoding)};
+    Encoded texts;
+    texts.search = EncodeText(m_search, encoding);
+    texts.replacement = EncodeText(m_replacement, encoding);
+    texts.name = FileEncodingName(encoding);
+    return texts;
 }
 
 ReplacementTexts::Encoded ReplacementTexts::encodeForCharset(const FileEncoding &encoding) const
@@ -55,8 +58,10 @@ ReplacementTexts::Encoded ReplacementTexts::encodeForCharset(const FileEncoding 
         // begins a character, also in the lines that replacements make: each replacement is
         // whole characters put where whole characters were.
         if (texts.search && !texts.search->isEmpty() &&
-            profile.innerBytes.test(uchar(texts.search->front())))
+            profile.innerBytes.test(uchar(texts.search->front()))) {
             texts.problem = EncodingProblem::MatchInsideCharacter;
+            texts.startCharacters = profile.startCharacters();
+        }
     }
     return texts;
 }

@@ -14,7 +14,7 @@
 /// Why pages in some encoding are reported instead of searched or rewritten.
 enum class EncodingProblem {
     None,
-    UnknownCharset,       ///< no encoder knows the declared charset
+    UnknownCharset,       ///< browsers do not know the label, or no converter here its encoding
     UnsupportedCharset,   ///< its bytes cannot be replaced one for one (see CharsetProfile)
     MatchInsideCharacter, ///< the search text could be found inside another character
 };
@@ -33,6 +33,9 @@ public:
         std::optional<QByteArray> replacement;
         EncodingProblem problem = EncodingProblem::None;
         QString name; ///< the encoding's name, for messages
+        /// With MatchInsideCharacter: the characters a search text may begin with there
+        /// (CharsetProfile::startCharacters), for the message.
+        QString startCharacters;
     };
 
     ReplacementTexts(const QString &search, const QString &replacement);

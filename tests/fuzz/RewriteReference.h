@@ -18,10 +18,11 @@ struct Expected
 /// Far below the implementation's limits for a line: where the reference gives up, so must it.
 inline constexpr std::size_t MaxSteps = 1000;
 
-/// When a page's declared charset keeps it from being rewritten: never (windows-1251, where
-/// ASCII texts are the bytes the reference replaces), always (a charset no encoder knows), or,
-/// in Shift_JIS, when the search text begins with a byte that can be a character's second byte
-/// (0x40 and up) and occurs. A byte order mark overrides the declaration.
+/// When a page's declared charset keeps it from being rewritten: never (no declaration), always
+/// (a charset browsers do not know), or when the search text occurs and begins with a byte that
+/// can be a character's second: in euc-kr (read as windows-949) a letter, in gb2312 (read as
+/// GBK, whose four-byte characters hold digits) a digit or a byte from 0x40 on. A byte order
+/// mark overrides the declaration.
 enum class Refusal { Never, Always, WhenFound };
 
 inline Refusal refusal(const std::string &file, const std::string &search,
@@ -32,7 +33,11 @@ inline Refusal refusal(const std::string &file, const std::string &search,
         return Refusal::Never;
     if (declaration.find("x-no-such-charset") != std::string::npos)
         return Refusal::Always;
-    if (declaration.find("Shift_JIS") != std::string::npos && (unsigned char)search[0] >= 0x40)
+    const unsigned char first = static_cast<unsigned char>(search[0]);
+    const bool letter = (first | 0x20) >= 'a' && (first | 0x20) <= 'z';
+    const bool digit = first >= '0' && first <= '9';
+    if ((declaration.find("euc-kr") != std::string::npos && letter) ||
+        (declaration.find("gb2312") != std::string::npos && (digit || first >= 0x40)))
         return Refusal::WhenFound;
     return Refusal::Never;
 }

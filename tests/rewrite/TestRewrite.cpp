@@ -1,6 +1,8 @@
 // What RewriteFile makes of a file's bytes, read whole and in tiny chunks. Files changed by others
 // meanwhile are the reliability tests' part.
 
+#include "CharsetProfile.h"
+#include "DeclaredEncoding.h"
 #include "FileFailure.h"
 #include "LineReader.h"
 #include "ReplacementTexts.h"
@@ -9,6 +11,7 @@
 #include "TempTree.h"
 
 #include <QBuffer>
+#include <QRegularExpression>
 #include <QStringEncoder>
 #include <QTest>
 
@@ -64,6 +67,8 @@ class TestRewrite : public QObject
 private Q_SLOTS:
     void rewrite_data();
     void rewrite();
+    void declaredLabels_data();
+    void declaredLabels();
 };
 
 // An empty reason means success: Changed when the bytes change, else Unchanged.
@@ -112,16 +117,33 @@ void TestRewrite::rewrite_data()
     QTest::addRow("UTF-16 BE") << encoded(be, "a x\r\nb\rcaf\u00e9 x\n") << e << "e" << encoded(be, "a x\r\nb\rcafe x\n") << "";
     QTest::addRow("UTF-16, U+0D0A no break") << encoded(be, "a\u0d0a x") << "x" << "y" << encoded(be, "a\u0d0a y") << "";
     QTest::addRow("UTF-16 odd last byte") << encoded(le, "x") + "\x41" << "x" << "y" << encoded(le, "y") + "\x41" << "";
-    // A declared charset: the texts are written in it; the page's other bytes stay.
-    const QByteArray sjis("<meta charset=Shift_JIS>");
+    // A declared charset: the texts are written in it as browsers read it; the page's other
+    // bytes stay. In a multi-byte charset a search text may begin only where no character has
+    // more of its bytes (see declaredLabels).
+    const QByteArray sjis("<meta charset=Shift_JIS>"), gbk("<meta charset=\"gb2312\">"), kr("<meta charset=euc-kr>"), jp("<meta charset=euc-jp>");
+    const QString starts(" !\"#$%&'()*+,-./"), digits("0123456789"), signs(":;<=>?");
     QTest::addRow("declared 1252") << QByteArray("<meta charset=\"windows-1252\">x") << "x" << e << QByteArray("<meta charset=\"windows-1252\">\xE9") << "";
-    QTest::addRow("declared ISO-8859-2") << QByteArray("<META CHARSET='iso-8859-2'>\xB1\xE9") << "\u0105" << "a" << QByteArray("<META CHARSET='iso-8859-2'>a\xE9") << "";
-    QTest::addRow("declared 1251") << QByteArray("<!-- <meta charset=x> --><meta charset=windows-1251>\xCF\xF0\xE8") << "\u041f\u0440\u0438" << "\u0416" << QByteArray("<!-- <meta charset=x> --><meta charset=windows-1251>\xC6") << "";
+    QTest::addRow("declared latin2") << QByteArray("<META CHARSET='Latin2'>\xB1\xE9") << "\u0105" << "a" << QByteArray("<META CHARSET='Latin2'>a\xE9") << "";
+    QTest::addRow("declared x-cp1251") << QByteArray("<!-- <meta charset=x> --><meta charset=x-cp1251>\xCF\xF0\xE8") << "\u041f\u0440\u0438" << "\u0416" << QByteArray("<!-- <meta charset=x> --><meta charset=x-cp1251>\xC6") << "";
+    QTest::addRow("unknown label passed over") << QByteArray("<meta charset=x-bogus><meta charset=cp1251>\xCF") << "\u041f" << "\u0416" << QByteArray("<meta charset=x-bogus><meta charset=cp1251>\xC6") << "";
     QTest::addRow("http-equiv") << QByteArray("<meta content=\"text/html; Charset=windows-1251\" HTTP-EQUIV=content-type>%") << "%" << "\u0416" << QByteArray("<meta content=\"text/html; Charset=windows-1251\" HTTP-EQUIV=content-type>\xC6") << "";
     QTest::addRow("Shift_JIS") << sjis + "<b>\x83\x41" << "<b>" << "\u65e5" << sjis + "\x93\xFA\x83\x41" << "";
-    QTest::addRow("Shift_JIS, match inside a character") << sjis + "\x83\x41" << "A" << "B" << sjis + "\x83\x41" << FileFailure::matchInsideCharacter("Shift_JIS");
+    QTest::addRow("Shift_JIS, match inside a character") << sjis + "\x83\x41" << "A" << "B" << sjis + "\x83\x41" << FileFailure::matchInsideCharacter("Shift_JIS", starts + digits + signs);
     QTest::addRow("Shift_JIS, no match") << sjis + "\x83\x41" << "Z" << "B" << sjis + "\x83\x41" << "";
+    QTest::addRow("gb2312 is GBK, letter inside a character") << gbk + "<p>\xE9\x46ox Fox</p>" << "Fox" << "Cat" << gbk + "<p>\xE9\x46ox Fox</p>" << FileFailure::matchInsideCharacter("GBK", starts + signs);
+    QTest::addRow("gb2312 is GBK, digit inside a character") << gbk + "\x81\x30\x81\x30" << "0" << "1" << gbk + "\x81\x30\x81\x30" << FileFailure::matchInsideCharacter("GBK", starts + signs);
+    QTest::addRow("gb2312 is GBK, written as gb18030") << gbk + "<p>\xE9\x46ox" << "<p>" << "\u00a5" << gbk + "\x81\x30\x84\x36\xE9\x46ox" << "";
+    QTest::addRow("gb2312 is GBK, no private use") << gbk + "<" << "<" << "\ue78d" << gbk + "<" << FileFailure::replacementNotWritable("GBK");
+    QTest::addRow("gb18030") << QByteArray("<meta charset=gb18030>\x81\x30\x81\x30 x") << " x" << "\u4e2d" << QByteArray("<meta charset=gb18030>\x81\x30\x81\x30\xD6\xD0") << "";
+    QTest::addRow("euc-kr is windows-949, letter inside a character") << kr + "<p>\x8C\x63" "at cat</p>" << "cat" << "dog" << kr + "<p>\x8C\x63" "at cat</p>" << FileFailure::matchInsideCharacter("EUC-KR", starts + digits + signs + "@[\\]^_`{|}~");
+    QTest::addRow("euc-kr") << kr + "<p>\x8C\x63" "at cat</p>" << " cat" << " \ud55c" << kr + "<p>\x8C\x63" "at \xC7\xD1</p>" << "";
+    QTest::addRow("big5 is Big5-HKSCS") << QByteArray("<meta charset=big5>\xA4\x40 1") << "1" << "\u4e2d" << QByteArray("<meta charset=big5>\xA4\x40 \xA4\xA4") << "";
+    QTest::addRow("EUC-JP") << jp + "\xA4\xA2Q" << "Q" << "b" << jp + "\xA4\xA2" "b" << "";
+    QTest::addRow("EUC-JP, kana inside a character") << jp + "\xA4\x8E\xB1" << "\uff71" << "a" << jp + "\xA4\x8E\xB1" << FileFailure::matchInsideCharacter("EUC-JP", starts + digits + signs + "@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`abcdefghijklmnopqrstuvwxyz{|}~");
+    QTest::addRow("KOI8-U") << QByteArray("<meta charset=koi8-u>\xC1 x") << "x" << "\u0491" << QByteArray("<meta charset=koi8-u>\xC1 \xAD") << "";
+    QTest::addRow("KOI8-U, box line browsers read as a letter") << QByteArray("<meta charset=koi8-u>x") << "x" << "\u255d" << QByteArray("<meta charset=koi8-u>x") << FileFailure::replacementNotWritable("KOI8-U");
     QTest::addRow("ISO-2022-JP refused") << QByteArray("<meta charset=iso-2022-jp>") << "x" << "y" << QByteArray("<meta charset=iso-2022-jp>") << FileFailure::unsupportedCharset("ISO-2022-JP");
+    QTest::addRow("iso-2022-kr is replacement, refused") << QByteArray("<meta charset=iso-2022-kr>") << "x" << "y" << QByteArray("<meta charset=iso-2022-kr>") << FileFailure::unsupportedCharset("iso-2022-kr");
     QTest::addRow("unknown charset") << QByteArray("<meta charset=x-bogus>") << "x" << "y" << QByteArray("<meta charset=x-bogus>") << FileFailure::unknownCharset("x-bogus");
     QTest::addRow("UTF-16 declared is UTF-8") << QByteArray("<meta charset=utf-16>x") << "x" << e << QByteArray("<meta charset=utf-16>\xC3\xA9") << "";
     QTest::addRow("BOM over a declared charset") << bom8 + "<meta charset=windows-1252>\xC3\xA9" << e << "\u00e8" << bom8 + "<meta charset=windows-1252>\xC3\xA8" << "";
@@ -174,6 +196,67 @@ void TestRewrite::rewrite()
     if (after == before) // not even rewritten with the same bytes
         QCOMPARE(fixture.state(), untouched);
     QCOMPARE(fixture.state().size(), 1);
+}
+
+// Labels of a family, declared in any case and spacing, are read as browsers read them: name
+// is the encoding's (empty: the label's own), starts the characters a search text may begin
+// with (null: the page cannot be rewritten).
+void TestRewrite::declaredLabels_data()
+{
+    QTest::addColumn<QByteArray>("labels");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("known");
+    QTest::addColumn<QString>("starts");
+
+    QString ascii;
+    for (char c = ' '; c < 0x7F; ++c)
+        ascii += QLatin1Char(c);
+    const QString below0 = ascii.first(16), beforeAt = ascii.first(32);
+    QString noLetters = ascii;
+    noLetters.remove(QRegularExpression("[A-Za-z]"));
+    // clang-format off
+    QTest::addRow("UTF-8, UTF-16") << QByteArray("utf-8 utf8 unicode-1-1-utf-8 unicode20utf8 utf-16 utf-16le utf-16be ucs-2 unicode unicodefffe csunicode") << "UTF-8" << true << ascii;
+    QTest::addRow("GBK") << QByteArray("gb2312 csgb2312 gb_2312 gb_2312-80 chinese iso-ir-58 csiso58gb231280 x-gbk gbk") << "GBK" << true << below0 + ":;<=>?";
+    QTest::addRow("gb18030") << QByteArray("gb18030") << "gb18030" << true << below0 + ":;<=>?";
+    QTest::addRow("Big5") << QByteArray("big5 big5-hkscs cn-big5 csbig5 x-x-big5") << "Big5" << true << beforeAt;
+    QTest::addRow("Shift_JIS") << QByteArray("shift_jis csshiftjis ms932 ms_kanji shift-jis sjis windows-31j x-sjis") << "Shift_JIS" << true << beforeAt;
+    QTest::addRow("EUC-KR") << QByteArray("euc-kr cseuckr csksc56011987 iso-ir-149 korean ks_c_5601-1987 ks_c_5601-1989 ksc5601 ksc_5601 windows-949") << "EUC-KR" << true << noLetters;
+    QTest::addRow("EUC-JP") << QByteArray("euc-jp cseucpkdfmtjapanese x-euc-jp") << "EUC-JP" << true << ascii;
+    QTest::addRow("ISO-2022-JP") << QByteArray("iso-2022-jp csiso2022jp") << "ISO-2022-JP" << true << QString();
+    QTest::addRow("replacement") << QByteArray("iso-2022-kr csiso2022kr hz-gb-2312 iso-2022-cn iso-2022-cn-ext replacement") << "" << true << QString();
+    QTest::addRow("windows-1252") << QByteArray("ascii us-ascii iso-8859-1 latin1 l1 cp819 x-user-defined windows-1252") << "windows-1252" << true << ascii;
+    QTest::addRow("windows-1250") << QByteArray("cp1250 x-cp1250") << "windows-1250" << true << ascii;
+    QTest::addRow("windows-1254") << QByteArray("iso-8859-9 latin5 cp1254") << "windows-1254" << true << ascii;
+    QTest::addRow("windows-874") << QByteArray("tis-620 iso-8859-11 dos-874") << "windows-874" << true << ascii;
+    QTest::addRow("KOI8-U") << QByteArray("koi8-u koi8-ru") << "KOI8-U" << true << ascii;
+    QTest::addRow("x-mac-cyrillic") << QByteArray("x-mac-ukrainian") << "x-mac-cyrillic" << true << ascii;
+    QTest::addRow("unknown to browsers") << QByteArray("cp949 euc-cn ms936 utf-32 x-bogus") << "" << false << QString();
+    // clang-format on
+}
+
+void TestRewrite::declaredLabels()
+{
+    QFETCH(QByteArray, labels);
+    QFETCH(QString, name);
+    QFETCH(bool, known);
+    QFETCH(QString, starts);
+
+    for (const QByteArray &label : labels.split(' ')) {
+        const std::optional<FileEncoding> declared =
+            DeclaredEncoding("<meta charset=\" " + label.toUpper() + "\t\">");
+        QVERIFY2(declared, label);
+        if (name == "UTF-8") {
+            QVERIFY2(*declared == FileEncoding::Utf8, label);
+            continue;
+        }
+        QCOMPARE(declared->charset(), label);
+        const CharsetProfile &profile = CharsetProfile::of(label);
+        QCOMPARE(profile.name, name.isEmpty() ? QString::fromLatin1(label) : name);
+        QCOMPARE(profile.known, known);
+        QCOMPARE(profile.substitutable, !starts.isNull());
+        if (!starts.isNull())
+            QCOMPARE(profile.startCharacters(), starts);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestRewrite)
