@@ -23,25 +23,21 @@ enum class Writer { DeployTool, SecondRun, HeldRun, Lock };
 // Three pages, p0001.htm to p0003.htm, locked by other programs: p0002.htm is let go of once
 // the run, the other pages done, waits for p0001.htm; p0003.htm only should the run wait for
 // it too, which it must not: the wait for p0001.htm used up the time for all three.
-class LockObserver : public RecordingObserver
+struct LockObserver : RecordingObserver
 {
-public:
-    explicit LockObserver(QFile (&locked)[3]) : m_locked(locked) {}
     void fileStarted(qsizetype index, qsizetype, const QString &) override
     {
         if (index == 2)
-            m_locked[1].close();
-        m_lastTurn = index == 4;
+            locked[1].close();
+        lastTurn = index == 4;
     }
     void yield() override
     {
-        if (m_lastTurn)
-            m_locked[2].close();
+        if (lastTurn)
+            locked[2].close();
     }
-
-private:
-    QFile (&m_locked)[3];
-    bool m_lastTurn = false;
+    QFile *locked = nullptr;
+    bool lastTurn = false;
 };
 
 // The paths a run reported.
@@ -178,7 +174,8 @@ private Q_SLOTS:
             // Held once p0000.htm's scratch file is checked and named, before the rename.
             first = runHeld(BatchRun::arguments(m_site), "linkat", [&] { second = secondRun(); });
         } else if (locking) {
-            LockObserver observer(locked);
+            LockObserver observer;
+            observer.locked = locked;
             first = observer.run(m_site, false);
         } else {
             BatchRun run;
