@@ -20,6 +20,11 @@ std::optional<QString> CheckRunInput(const QString &folder, const QString &searc
     // for ever on the first file that holds the search text.
     if (replacement.contains(search))
         return QStringLiteral("The text to replace with must not contain the text to search for.");
+    // A line ends at a CR and each line is searched on its own (LineReader), so a search text
+    // that holds one could never be found.
+    if (search.contains(u'\r'))
+        return QStringLiteral("The text to search for must not contain a carriage return (CR): "
+                              "each line is searched on its own, and a line ends at a CR.");
 
     const QString shown = QDir::toNativeSeparators(folder);
     // The walk opens the folder by its encoded name and reads every name back through the same

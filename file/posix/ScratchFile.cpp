@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -20,6 +22,30 @@ namespace {
 constexpr qsizetype BufferBytes = qsizetype(256) << 10;
 
 std::atomic<bool> alwaysNamed = false;
+
+// The named scratch file under way, for removeUnfinished() in a signal handler. Set and cleared
+// on the thread that writes scratch files, which the handler interrupts: the name is written
+// while the slot is disarmed, so the handler reads it whole or not at all.
+struct UnfinishedSlot
+{
+    volatile std::sig_atomic_t armed = 0;
+    const void *owner = nullptr;
+    int folder = -1;
+    char name[PATH_MAX] = {};
+} unfinished;
+
+void armUnfinished(const void *owner, int folder, const QByteArray &name)
+{
+    unfinished.armed = 0;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    if (name.size() >= qsizetype(sizeof unfinished.name))
+        return;
+    unfinished.owner = owner;
+    unfinished.folder = folder;
+    std::memcpy(unfinished.name, name.constData(), size_t(name.size()) + 1);
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    unfinished.armed = 1;
+}
 
 // Owner-only until the page's own permissions are copied onto it.
 constexpr mode_t ScratchMode = 0600;
@@ -56,12 +82,27 @@ void ScratchFile::Native::removeName()
 {
     if (!m_name.isEmpty())
         ::unlinkat(m_page.folder, m_name.constData(), 0);
-    m_name.clear();
+    setName({});
+}
+
+void ScratchFile::Native::setName(const QByteArray &name)
+{
+    m_name = name;
+    if (!name.isEmpty())
+        armUnfinished(this, m_page.folder, name);
+    else if (unfinished.owner == this)
+        unfinished.armed = 0;
 }
 
 void ScratchFile::setAlwaysNamed(bool named)
 {
     alwaysNamed = named;
+}
+
+void ScratchFile::removeUnfinished()
+{
+    if (unfinished.armed)
+        ::unlinkat(unfinished.folder, unfinished.name, 0);
 }
 
 bool ScratchFile::Native::open()
@@ -89,7 +130,7 @@ bool ScratchFile::Native::createNamed()
         m_fd = ::openat(m_page.folder, name.constData(),
                         O_CREAT | O_EXCL | O_RDWR | O_NOFOLLOW | O_CLOEXEC, ScratchMode);
         if (m_fd >= 0) {
-            m_name = name;
+            setName(name);
             return true;
         }
         if (errno != EEXIST)
@@ -210,7 +251,7 @@ bool ScratchFile::Native::giveName()
         const QByteArray name = scratchName(m_page.name, nameMax);
         if (::linkat(AT_FDCWD, self.constData(), m_page.folder, name.constData(),
                      AT_SYMLINK_FOLLOW) == 0) {
-            m_name = name;
+            setName(name);
             return true;
         }
         if (errno != EEXIST)
@@ -229,7 +270,7 @@ bool ScratchFile::Native::commit(const std::function<bool()> &unchanged)
         return fail(FileFailure::modifiedMeanwhile());
     if (::renameat(m_page.folder, m_name.constData(), m_page.folder, m_page.name.constData()) != 0)
         return fail(ScratchStep::Replace, errno);
-    m_name.clear();
+    setName({});
     // A rename is durable only once the folder that holds the new name is on the disk.
     if (::fsync(m_page.folder) != 0)
         return fail(FileFailure::replacedButNotDurable(qt_error_string(errno)));

@@ -32,6 +32,7 @@ struct ScratchFile::Native
     bool fail(FileFailure::ScratchStep step, int errorCode);
     bool fail(const QString &reason);
     void removeName();
+    void setName(const QByteArray &name); ///< also what removeUnfinished() would remove
 
     PageLocation m_page;
     int m_fd = -1;

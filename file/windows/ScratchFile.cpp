@@ -37,6 +37,10 @@ QString scratchName()
 // Scratch files always have a name here.
 void ScratchFile::setAlwaysNamed(bool) {}
 
+// Qt opens the scratch file without delete sharing, so the console's control thread, the one
+// that would call this, cannot remove it. One left so is never taken for a page (".tmp").
+void ScratchFile::removeUnfinished() {}
+
 ScratchFile::Native::Native(const PageLocation &page)
 {
     const QFileInfo info(page.path);

@@ -1,5 +1,6 @@
-// The batch tool on real trees: a full tmpfs, metadata as root and as user 65534, odd files,
-// a page larger than the memory the tool may take.
+// The batch tool on real trees: its arguments taken byte for byte, a full tmpfs, metadata as root
+// and as user 65534, odd files, a page larger than the memory the tool may take, a run stopped
+// by a signal.
 
 #include "BatchRun.h"
 #include "TempTree.h"
@@ -10,6 +11,7 @@
 #include <QStorageInfo>
 #include <QTest>
 
+#include <csignal>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -21,6 +23,7 @@ namespace {
 
 constexpr uid_t nobody = TempTree::nobody;
 constexpr qint64 pageBytes = 4096; // tmpfs counts whole pages: a rewrite can be left one short
+const QByteArray bom = "\xEF\xBB\xBF";
 const QStringList setprivNobody{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
 // 256 MiB of address space: far less than a page of 320 MiB, plenty for the tool itself.
 const QStringList underMemoryLimit{"sh", "-c", "ulimit -v 262144 && exec \"$0\" \"$@\""};
@@ -60,6 +63,61 @@ private Q_SLOTS:
         // User 65534 must reach the trees.
         QVERIFY(m_base.isValid() && QDir().mkpath(m_disk) &&
                 ::chmod(native(m_base.path()), 0755) == 0);
+    }
+
+    void arguments_data()
+    {
+        QTest::addColumn<QByteArrayList>("args"); // "@" stands for the site
+        QTest::addColumn<QString>("refusal");     // "" when the run replaces z.htm's "cat"
+        const auto invalid = [](const char *shown) {
+            return QStringLiteral("the argument \"%1\" cannot be used: it is not valid UTF-8")
+                .arg(QLatin1String(shown));
+        };
+        QTest::addRow("usage") << QByteArrayList{"@", "cat"}
+                               << "usage: tagmender-batch [--subfolders] FOLDER SEARCH REPLACEMENT";
+        // Qt drops a byte order mark that starts an argument and keeps options for itself.
+        QTest::addRow("BOM and Qt's option as texts")
+            << QByteArrayList{"@", bom + "cat", "-qmljsdebugger=port:1"} << QString();
+        QTest::addRow("BOM before the folder")
+            << QByteArrayList{bom + "@", "cat", "dog"}
+            << "The folder \"\\xEF\\xBB\\xBF@\" cannot be used: "
+               "its name is not valid in the file name encoding.";
+        // Regressions: the bytes that did not decode were dropped or became U+FFFD, exit 0.
+        QTest::addRow("Latin-1 search text, not caf")
+            << QByteArrayList{"@", "caf\xE9", "tea"} << invalid("caf\\xE9");
+        QTest::addRow("folder cut short, not its sibling")
+            << QByteArrayList{"@/t1\xC3", "Old", "New"} << invalid("@/t1\\xC3");
+        QTest::addRow("replacement with an invalid byte, not EF BF BD")
+            << QByteArrayList{"@", "Old", "N\xFF"} << invalid("N\\xFF");
+    }
+
+    // An argument is used only as exactly the text its bytes say; any other is refused, exit 2,
+    // and nothing is written.
+    void arguments()
+    {
+        QFETCH(QByteArrayList, args);
+        QFETCH(QString, refusal);
+        const QByteArray text = "cafeteria Old x" + bom + "cat\n";
+        QVERIFY(TempTree::rebuild(m_site, {{"z.htm", text, {}}, {"t1/y.htm", "Old\n", {}}}));
+        const QStringList before = TempTree::statesBelow(m_site);
+        // QProcess passes only valid text: bash passes the bytes, each written as \xNN.
+        QString command = "exec \"$0\"";
+        for (QByteArray arg : args) {
+            command += " $'";
+            for (const char c : arg.replace('@', native(m_site)))
+                command += QString::asprintf("\\x%02x", uchar(c));
+            command += u'\'';
+        }
+        const BatchOutcome outcome = BatchRun({"bash", "-c", command}).run({});
+        if (refusal.isEmpty()) {
+            QVERIFY2(outcome.is(0, {site("z.htm")}, {}), qPrintable(outcome.describe()));
+            QCOMPARE(TempTree::readFile(site("z.htm")),
+                     QByteArray("cafeteria Old x-qmljsdebugger=port:1\n"));
+        } else {
+            QVERIFY2(outcome.is(2, {}, {refusal.replace('@', m_site)}),
+                     qPrintable(outcome.describe()));
+            QCOMPARE(TempTree::statesBelow(m_site), before);
+        }
     }
 
     void fullDisk_data()
@@ -265,6 +323,80 @@ private Q_SLOTS:
         for (const char *name : {"link.htm", "out.htm", "outdir", "loop", "fifo.htm", "socket.htm",
                                  "device.htm", "outside"})
             QVERIFY2(!named(name), name);
+    }
+
+    void stoppedBySignal_data()
+    {
+        QTest::addColumn<QList<int>>("sent"); // while the tool is held in c.htm's rewrite
+        QTest::addColumn<bool>("named");      // every scratch file named from the start
+        QTest::addColumn<bool>("undo");       // the undo of a whole run, else a run
+        // Regressions: stdout was block-buffered, the signal ended the tool, a named scratch
+        // file stayed.
+        QTest::addRow("SIGTERM") << QList<int>{SIGTERM} << false << false;
+        QTest::addRow("SIGINT, named scratch files") << QList<int>{SIGINT} << true << false;
+        QTest::addRow("SIGHUP, an undo") << QList<int>{SIGHUP} << false << true;
+        // SIGINT is taken first (the lower number) and counted; SIGTERM ends the tool at once.
+        QTest::addRow("second signal, named scratch file")
+            << QList<int>{SIGTERM, SIGINT} << true << false;
+        QTest::addRow("second signal, an undo") << QList<int>{SIGTERM, SIGINT} << true << true;
+    }
+
+    // The first signal stops after the page under way, the second at once; every page is
+    // whole, listed exactly when it changed, and no scratch file stays. The tool then ends by
+    // the last signal, as a shell sees it: 128 plus its number.
+    void stoppedBySignal()
+    {
+        QFETCH(QList<int>, sent);
+        QFETCH(bool, named);
+        QFETCH(bool, undo);
+        if (BatchRun::strace().isEmpty())
+            QSKIP("strace is not installed");
+        const QString data = m_base.path("data"), trace = m_base.path("trace");
+        const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", native(data));
+        qputenv("TAGMENDER_SCRATCH", named ? "named" : "");
+        const auto restore = qScopeGuard([&] {
+            qputenv("XDG_DATA_HOME", dataHome);
+            qunsetenv("TAGMENDER_SCRATCH");
+        });
+        QList<Page> pages;
+        QStringList paths;
+        for (const char *name : {"a.htm", "b.htm", "c.htm", "d.htm", "e.htm"}) {
+            pages << TempTree::page(name, 3000);
+            paths << site(name);
+        }
+        // The same start, journal too, for the counted run and the held one: the same calls.
+        const QStringList arguments =
+            undo ? QStringList{"--undo-last"} : BatchRun::arguments(m_site);
+        const auto start = [&] {
+            return QDir(data).removeRecursively() && TempTree::rebuild(m_site, pages) &&
+                   (!undo || BatchRun().run(BatchRun::arguments(m_site)).is(0, paths, {}));
+        };
+        const QString options = "trace=openat,fsync";
+        QVERIFY(start() && BatchRun(BatchRun::underStrace(trace, {"-e", options}))
+                               .run(arguments)
+                               .is(0, paths, {}));
+        const int scratchSync = SyscallTrace(trace).invocation(
+            "fsync", "^fsync\\(", 1,
+            {"\"c\\.htm\", O_RDONLY", "O_TMPFILE|\\.c\\.htm\\.tagmender-"});
+        QVERIFY(scratchSync > 0 && start());
+        const BatchOutcome outcome = BatchRun::held(
+            trace,
+            {"-e", options, "-e", "inject=fsync:signal=STOP:when=" + QString::number(scratchSync)},
+            arguments, [&] {
+                for (const int signal : sent)
+                    ::kill(pid_t(SyscallTrace(trace).pid()), signal);
+            });
+
+        const qsizetype finished = sent.size() == 1 ? 3 : 2;
+        QVERIFY2(outcome.finished && outcome.crashed && outcome.exitCode == sent.first() &&
+                     outcome.out == paths.first(finished) && outcome.err.isEmpty(),
+                 qPrintable(outcome.describe()));
+        for (qsizetype i = 0; i < pages.size(); ++i)
+            QVERIFY(TempTree::readFile(paths[i]) ==
+                    ((i < finished) != undo ? pages[i].after : pages[i].before));
+        QCOMPARE(TempTree::entries(m_site),
+                 QStringList({"a.htm", "b.htm", "c.htm", "d.htm", "e.htm"}));
     }
 };
 

@@ -1,5 +1,5 @@
-// The run without windows (report order, failures, stopping, files named twice), the input check
-// and the batch tool.
+// The run without windows (report order, failures, stopping, files named twice) and the input
+// check. The batch tool's own checks are the reliability tests' part.
 
 #include "InputCheck.h"
 #include "RunObserver.h"
@@ -7,7 +7,6 @@
 #include "TempTree.h"
 
 #include <QHash>
-#include <QProcess>
 #include <QTest>
 
 #include <functional>
@@ -54,8 +53,6 @@ private Q_SLOTS:
     void process();
     void inputCheck_data();
     void inputCheck();
-    void batch_data();
-    void batch();
 };
 
 void TestSearchReplaceRun::process_data()
@@ -142,6 +139,9 @@ void TestSearchReplaceRun::inputCheck_data()
     row("replacement contains search", {"@", "cat", "<cats"},
         u"The text to replace with must not contain the text to search for."_s);
     row("search contains replacement", {"@", "cat", "ca"});
+    row("search text with a CR, before a missing folder", {"@/none", "a\r\nb", "c"},
+        u"The text to search for must not contain a carriage return (CR): each line is searched "
+        "on its own, and a line ends at a CR."_s);
     row("non-ASCII texts", {"@", "\u00e9", "\u00e8"});
     row("missing folder", {"@/none", "a", "b"}, u"The folder \"@/none\" does not exist."_s);
     row("a file, not a folder", {"@/x.htm", "a", "b"}, u"\"@/x.htm\" is not a folder."_s);
@@ -168,45 +168,6 @@ void TestSearchReplaceRun::inputCheck()
     input.replaceInStrings(u"@"_s, tree.path());
     QCOMPARE(CheckRunInput(input[0], input[1], input[2]).value_or(QString()),
              QDir::toNativeSeparators(refusal.replace(u'@', tree.path())));
-}
-
-// The tool passes its arguments on as given; a refused input gets the input check's message on
-// stderr and exit status 2. Runs and their reports on real trees are the reliability tests' part.
-void TestSearchReplaceRun::batch_data()
-{
-    QTest::addColumn<QStringList>("args"); // "@" stands for the fixture folder
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("out"); // "@" standing for the folder shown
-    QTest::addColumn<QString>("error");
-    QTest::addRow("usage") << QStringList{"@", "cat"} << 2 << QString()
-                           << u"usage: tagmender-batch [--subfolders] FOLDER SEARCH REPLACEMENT"_s;
-    // Qt drops a leading byte order mark and keeps options for itself: not here.
-    QTest::addRow("Qt's own option as text")
-        << QStringList{"@", "cat", "-qmljsdebugger=port:1"} << 0 << u"@/z.htm"_s << QString();
-    QTest::addRow("BOM before the folder: refused")
-        << QStringList{u"\uFEFF@"_s, "cat", "mouse"} << 2 << QString() << QString();
-}
-
-void TestSearchReplaceRun::batch()
-{
-    QFETCH(QStringList, args);
-    QFETCH(int, exitCode);
-    QFETCH(QString, out);
-    QFETCH(QString, error);
-    TempTree tree;
-    QVERIFY(tree.write(u"z.htm"_s, "cat\n"));
-    args.replaceInStrings(u"@"_s, tree.path());
-    if (error.isEmpty() && exitCode == 2)
-        error = CheckRunInput(args[0], args[1], args[2]).value_or(u"accepted"_s);
-
-    QProcess batch;
-    batch.start(QStringLiteral(TAGMENDER_BATCH), args);
-    QVERIFY(batch.waitForFinished(60000));
-    QCOMPARE(batch.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(batch.exitCode(), exitCode);
-    QCOMPARE(QString::fromLocal8Bit(batch.readAllStandardOutput()).trimmed(),
-             QDir::toNativeSeparators(out.replace(u'@', tree.path())));
-    QCOMPARE(QString::fromLocal8Bit(batch.readAllStandardError()).trimmed(), error);
 }
 
 QTEST_GUILESS_MAIN(TestSearchReplaceRun)

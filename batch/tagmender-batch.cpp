@@ -3,37 +3,34 @@
 //
 // One search-and-replace run without windows, for benchmarks and end-to-end checks; or the undo
 // of the most recent run that changed a file (from the journal, see RunJournal).
-// stdout: the full path of each changed (or put back) file, one a line, in processing order.
+// stdout: the full path of each changed (or put back) file, one a line, in processing order,
+// written out as soon as the file is replaced.
 // stderr: each failure as "PATH: REASON".
-// Exit status: 0 nothing failed, 1 some files or folders failed, 2 input refused (or no run
-// to undo).
+// Exit status: 0 nothing failed, 1 some files or folders failed, 2 input refused (also an
+// argument that is not exactly the text its bytes say, see CommandLine), or no run to undo.
+// SIGINT (Ctrl+C), SIGTERM or SIGHUP stops the run, or the undo, after the file it is working
+// on, and the program then ends by that signal: a shell reports 130, 143 or 129 (128 plus the
+// signal's number). A second signal ends it at once, the file under way left as it was. On
+// Windows: Ctrl+C or Ctrl+Break, and the exit status 130.
 // TAGMENDER_SCRATCH=named in the environment gives every scratch file a name from the start,
 // as a file system without unnamed files does (for the reliability tests).
 // TAGMENDER_BENCH_JOURNAL=off keeps no undo journal: for measuring what the journal costs
 // only (bench/journal-cost), as such a run cannot be undone.
 
+#include "CommandLine.h"
 #include "InputCheck.h"
 #include "JournalHome.h"
 #include "RunObserver.h"
 #include "ScratchFile.h"
 #include "SearchReplaceRun.h"
+#include "StopSignals.h"
 #include "UndoRun.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QStringDecoder>
 
 #include <cstdio>
-
-#ifdef Q_OS_WIN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-
-#include <shellapi.h>
-#endif
 
 namespace {
 
@@ -52,12 +49,19 @@ QByteArray pathBytes(const QString &path)
 class PrintingObserver : public RunObserver
 {
 public:
-    void fileChanged(const QString &path, qint64) override { printLine(stdout, pathBytes(path)); }
+    // Flushed at once, so that a run ended by a signal, or a reader that stops early, misses
+    // no file that changed.
+    void fileChanged(const QString &path, qint64) override
+    {
+        printLine(stdout, pathBytes(path));
+        std::fflush(stdout);
+    }
     void fileFailed(const QString &path, const QString &reason) override { report(path, reason); }
     void folderFailed(const QString &folder, const QString &reason) override
     {
         report(folder, reason);
     }
+    bool stopRequested() override { return StopSignals::received(); }
     bool anyFailed() const { return m_failed; }
 
 private:
@@ -68,28 +72,6 @@ private:
     }
     bool m_failed = false;
 };
-
-// The arguments exactly as given. QCoreApplication would drop a byte order mark that starts one
-// and take out those that Qt reserves for itself (-qmljsdebugger=...), yet either can be a text
-// to search for or a folder name; its constructor edits argv, so they are read before it runs.
-QStringList givenArguments(int argc, char *argv[])
-{
-    QStringList arguments;
-#ifdef Q_OS_WIN
-    // argv holds the command line in the ANSI code page, which lacks most characters.
-    Q_UNUSED(argv);
-    LPWSTR *wide = CommandLineToArgvW(GetCommandLineW(), &argc);
-    for (int i = 1; wide && i < argc; ++i)
-        arguments.append(QString::fromWCharArray(wide[i]));
-    LocalFree(wide);
-#else
-    for (int i = 1; i < argc; ++i) {
-        QStringDecoder decoder(QStringDecoder::System, QStringDecoder::Flag::ConvertInitialBom);
-        arguments.append(decoder.decode(argv[i]));
-    }
-#endif
-    return arguments;
-}
 
 int refuse(const QString &reason)
 {
@@ -112,14 +94,8 @@ int undoLast()
     return observer.anyFailed() ? 1 : 0;
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+int replaceAll(QStringList args)
 {
-    QStringList args = givenArguments(argc, argv);
-    QCoreApplication app(argc, argv);
-    if (args == QStringList{QStringLiteral("--undo-last")})
-        return undoLast();
     const bool subfolders = !args.isEmpty() && args.first() == QLatin1String("--subfolders");
     if (subfolders)
         args.removeFirst();
@@ -139,4 +115,21 @@ int main(int argc, char *argv[])
     run.process(run.collect(folder, subfolders));
     std::fflush(stdout);
     return observer.anyFailed() ? 1 : 0;
+}
+
+} // namespace
+
+// The run is over and its objects gone (the undo journal noted as complete) before a signal
+// that stopped it ends the program.
+int main(int argc, char *argv[])
+{
+    const CommandLine given = CommandLine::read(argc, argv);
+    QCoreApplication app(argc, argv);
+    if (!given.refusal.isEmpty())
+        return refuse(given.refusal);
+    StopSignals::catchThem();
+    const int status = given.arguments == QStringList{QStringLiteral("--undo-last")}
+                           ? undoLast()
+                           : replaceAll(given.arguments);
+    return StopSignals::exitStatus(status);
 }
