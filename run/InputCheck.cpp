@@ -1,6 +1,7 @@
 #include "InputCheck.h"
 
 #include "FolderPath.h"
+#include "JournalHome.h"
 #include "PathKind.h"
 #include "ShownName.h"
 
@@ -35,7 +36,8 @@ std::optional<QString> CheckRunInput(const QString &folder, const QString &searc
                               "name encoding.")
             .arg(ShownName(QFile::encodeName(shown)));
     // ".." taken as text, as the walk takes it, not after a link that comes before it.
-    switch (KindOfPath(FolderPath::normalised(folder))) {
+    const QString normalised = FolderPath::normalised(folder);
+    switch (KindOfPath(normalised)) {
     case PathKind::Missing:
         return QStringLiteral("The folder \"%1\" does not exist.").arg(shown);
     case PathKind::Other:
@@ -43,5 +45,10 @@ std::optional<QString> CheckRunInput(const QString &folder, const QString &searc
     case PathKind::Folder:
         break;
     }
+    // The originals a run keeps would land among the files it changes.
+    if (JournalHome::liesIn(normalised))
+        return QStringLiteral("The folder \"%1\" cannot be used: it holds the undo journal "
+                              "(\"%2\"), where a run keeps the originals of the files it changes.")
+            .arg(shown, QDir::toNativeSeparators(JournalHome::location()));
     return std::nullopt;
 }
