@@ -4,9 +4,10 @@
 
 RewriteResult ProcessPage(const PageLocation &page, const TextAbsence &absence,
                           const ReplacementTexts &texts, const std::function<void()> &yield,
-                          RunJournal *journal)
+                          RunJournal *journal,
+                          std::optional<std::chrono::steady_clock::time_point> lockDeadline)
 {
     if (absence && FileStamp::read(page) == absence)
         return {RewriteResult::Status::Unchanged, {}};
-    return RewriteFile(page, texts, yield, journal);
+    return RewriteFile(page, texts, yield, journal, lockDeadline);
 }

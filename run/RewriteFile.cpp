@@ -173,11 +173,12 @@ RewriteResult replaceThroughScratch(const PageLocation &page, SourceFile &source
 // A failed allocation costs this file, not the run: everything of the file is let go of on the
 // way out, the scratch file removed.
 RewriteResult rewriteLocated(const PageLocation &page, const ReplacementTexts &texts,
-                             const std::function<void()> &yield, RunJournal *journal)
+                             const std::function<void()> &yield, RunJournal *journal,
+                             std::optional<SourceFile::Clock::time_point> lockDeadline)
 try {
     SourceFile source;
-    if (!source.open(page, yield))
-        return failed(source.error());
+    if (!source.open(page, yield, lockDeadline))
+        return {source.lockedOut() ? Status::Locked : Status::Failed, source.error()};
     SearchPreScan preScan(texts, yield);
     const std::optional<SearchPreScan::Result> scan = preScan.scan(source.device(), source.size());
     if (!scan)
@@ -210,9 +211,10 @@ try {
 } // namespace
 
 RewriteResult RewriteFile(const PageLocation &page, const ReplacementTexts &texts,
-                          const std::function<void()> &yield, RunJournal *journal)
+                          const std::function<void()> &yield, RunJournal *journal,
+                          std::optional<std::chrono::steady_clock::time_point> lockDeadline)
 {
-    return rewriteLocated(page, texts, yield, journal);
+    return rewriteLocated(page, texts, yield, journal, lockDeadline);
 }
 
 RewriteResult RewriteFile(const QString &path, const ReplacementTexts &texts,

@@ -3,7 +3,9 @@
 #include "PageLocation.h"
 #include "RewriteResult.h"
 
+#include <chrono>
 #include <functional>
+#include <optional>
 
 class QString;
 class ReplacementTexts;
@@ -21,6 +23,8 @@ RewriteResult RewriteFile(const QString &path, const ReplacementTexts &texts,
 
 /// The same for a page of a run, reached through its open folder (see FolderChain). With a
 /// journal, a page is replaced only once its original and entry are on the disk there; when
-/// that fails, the page is left as it was and the failure says why.
+/// that fails, the page is left as it was and the failure says why. A page another program
+/// keeps locked is waited for until lockDeadline (see SourceFile::open()), then left as Locked.
 RewriteResult RewriteFile(const PageLocation &page, const ReplacementTexts &texts,
-                          const std::function<void()> &yield, RunJournal *journal = nullptr);
+                          const std::function<void()> &yield, RunJournal *journal = nullptr,
+                          std::optional<std::chrono::steady_clock::time_point> lockDeadline = {});
