@@ -142,6 +142,13 @@ QString FileFailure::lineWorkLimit()
     return QStringLiteral("the replacements in one line exceed the limit on the work for a line");
 }
 
+QString FileFailure::previewReachesTooFarBack(qsizetype mebibytes)
+{
+    return QStringLiteral("a dry run cannot tell what this page would become: the replacements in "
+                          "one line reach back more than the %1 MiB it keeps")
+        .arg(mebibytes);
+}
+
 QString FileFailure::linePendingLimit()
 {
     return QStringLiteral("the replacements in one line exceed the limit on the text waiting to "

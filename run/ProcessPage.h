@@ -16,3 +16,8 @@ class RunJournal;
 RewriteResult ProcessPage(const PageLocation &page, const TextAbsence &absence,
                           const ReplacementTexts &texts, const std::function<void()> &yield,
                           RunJournal *journal = nullptr);
+
+/// The same decision in a dry run: a page that would be rewritten is counted instead
+/// (PreviewRewrite), and nothing is written.
+RewriteResult PreviewPage(const PageLocation &page, const TextAbsence &absence,
+                          const ReplacementTexts &texts, const std::function<void()> &yield);

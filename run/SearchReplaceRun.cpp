@@ -64,8 +64,9 @@ bool SearchReplaceRun::process(const QStringList &files)
     const auto yield = [this] { m_observer.yield(); };
     FolderChain folders(m_root);
     m_journal.reset();
-    JournalHome::recover();
-    if (m_journaled)
+    if (!m_dryRun)
+        JournalHome::recover();
+    if (m_journaled && !m_dryRun)
         m_journal.emplace(m_root);
     // The read-ahead that collect() started serves its own list only.
     if (!m_readAhead || list != m_listed) {
@@ -97,10 +98,10 @@ void SearchReplaceRun::rewrite(FolderChain &folders, const QString &path,
     QString reason;
     const std::optional<PageLocation> page = folders.locate(path, reason);
     RunJournal *journal = m_journal ? &*m_journal : nullptr;
-    const RewriteResult result =
-        page ? ProcessPage(
-                   *page, absence, m_texts, [this] { m_observer.yield(); }, journal)
-             : RewriteResult{RewriteResult::Status::Failed, reason};
+    const auto yield = [this] { m_observer.yield(); };
+    const RewriteResult result = !page      ? RewriteResult{RewriteResult::Status::Failed, reason}
+                                 : m_dryRun ? PreviewPage(*page, absence, m_texts, yield)
+                                            : ProcessPage(*page, absence, m_texts, yield, journal);
     switch (result.status) {
     case RewriteResult::Status::Changed:
         m_observer.fileChanged(path, result.replacements);

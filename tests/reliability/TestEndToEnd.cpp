@@ -373,7 +373,8 @@ private Q_SLOTS:
                    (!undo || BatchRun().run(BatchRun::arguments(m_site)).is(0, paths, {}));
         };
         const QString options = "trace=openat,fsync";
-        QVERIFY(start() && BatchRun(BatchRun::underStrace(trace, {"-e", options}))
+        const auto tool = BatchRun::Tool::WithSwitches;
+        QVERIFY(start() && BatchRun(BatchRun::underStrace(trace, {"-e", options}), tool)
                                .run(arguments)
                                .is(0, paths, {}));
         const int scratchSync = SyscallTrace(trace).invocation(
@@ -383,10 +384,12 @@ private Q_SLOTS:
         const BatchOutcome outcome = BatchRun::held(
             trace,
             {"-e", options, "-e", "inject=fsync:signal=STOP:when=" + QString::number(scratchSync)},
-            arguments, [&] {
+            arguments,
+            [&] {
                 for (const int signal : sent)
                     ::kill(pid_t(SyscallTrace(trace).pid()), signal);
-            });
+            },
+            tool);
 
         const qsizetype finished = sent.size() == 1 ? 3 : 2;
         QVERIFY2(outcome.finished && outcome.crashed && outcome.exitCode == sent.first() &&

@@ -133,7 +133,8 @@ class TestFaultInjection : public QObject
             options += {"-e", "inject=" + inject};
         if (kind == Named)
             qputenv("TAGMENDER_SCRATCH", "named");
-        BatchRun batch(BatchRun::underStrace(m_traceFile, options));
+        BatchRun batch(BatchRun::underStrace(m_traceFile, options),
+                       kind == Named ? BatchRun::Tool::WithSwitches : BatchRun::Tool::Installed);
         qunsetenv("TAGMENDER_SCRATCH");
         return batch.run(arguments.isEmpty() ? BatchRun::arguments(m_root) : arguments);
     }
