@@ -120,6 +120,31 @@ QString FileFailure::originalMissing(const QString &reason)
         .arg(reason);
 }
 
+QString FileFailure::originalNotAsKept(qint64 size, qint64 keptSize)
+{
+    return QStringLiteral("its original in the undo journal is not as the run kept it (%1 bytes, "
+                          "not %2), so it was left as it is")
+        .arg(size)
+        .arg(keptSize);
+}
+
+QString FileFailure::entryUnusable(EntryProblem problem, const QString &reason)
+{
+    switch (problem) {
+    case EntryProblem::Unreadable:
+        return QStringLiteral("this entry of the undo journal cannot be read (%1), so its file "
+                              "was not put back")
+            .arg(reason);
+    case EntryProblem::Incomplete:
+        return QStringLiteral("this entry of the undo journal is not complete, so its file was "
+                              "not put back");
+    case EntryProblem::OtherOriginal:
+        break;
+    }
+    return QStringLiteral("this entry of the undo journal names another file than its own "
+                          "original, so its file was not put back");
+}
+
 QString FileFailure::readOnly()
 {
     return QStringLiteral("the file is read-only");

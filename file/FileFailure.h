@@ -90,5 +90,11 @@ QString changedSinceRun();
 QString goneSinceRun();
 /// The journal no longer holds the page's original (removed by hand, or unreadable).
 QString originalMissing(const QString &reason);
+/// The original in the journal has another size than the run kept (cut short, say).
+QString originalNotAsKept(qint64 size, qint64 keptSize);
+/// Why an entry of the journal cannot be used; the path shown is the entry's own.
+enum class EntryProblem { Unreadable, Incomplete, OtherOriginal };
+/// "this entry of the undo journal cannot be read (REASON), so ..."
+QString entryUnusable(EntryProblem problem, const QString &reason = {});
 
 } // namespace FileFailure

@@ -2,7 +2,6 @@
 
 #include "ContentHash.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -97,23 +96,4 @@ bool JournalEntry::Written::matches(const FileStamp &stamp) const
     return stamp.identity().device == device && stamp.identity().inode == inode &&
            stamp.size() == size && stamp.modified().seconds == modified[0] &&
            stamp.modified().nanoseconds == modified[1];
-}
-
-std::optional<JournalEntry> JournalEntry::read(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return fromJson(file.readAll());
-}
-
-bool JournalEntry::missingAt(const QString &path)
-{
-    QFile file(path);
-    if (!file.exists())
-        return true;
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray bytes = file.readAll();
-    return file.error() == QFileDevice::NoError && !fromJson(bytes);
 }

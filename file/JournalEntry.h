@@ -42,9 +42,4 @@ struct JournalEntry
     /// Nothing for bytes that are no complete entry (a run killed while writing it, before the
     /// page was replaced).
     static std::optional<JournalEntry> fromJson(const QByteArray &bytes);
-    /// The entry in the file at path; nothing for an unreadable file or one fromJson() refuses.
-    static std::optional<JournalEntry> read(const QString &path);
-    /// Whether there is no complete entry at path: no file, or one a kill cut short. False
-    /// where the file is there but cannot be read now, which says nothing of what it holds.
-    static bool missingAt(const QString &path);
 };

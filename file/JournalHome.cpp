@@ -1,38 +1,133 @@
 #include "JournalHome.h"
 
+#include "JournalEntry.h"
 #include "JournalFolder.h"
+#include "JournalLayout.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 namespace {
 
-const QStringList entryPattern{QStringLiteral("*.entry")};
+using Kind = JournalFolder::Kind;
 
-// A settled run settled with at least one entry; any other is looked through.
-bool hasChanges(const QString &run)
+// A run folder of the home, with its place in the order of runs.
+struct Run
 {
-    if (JournalHome::settledBytes(run) >= 0)
-        return true;
-    return !QDir(run).entryList(entryPattern, QDir::Files).isEmpty();
+    QString name;
+    qint64 sequence = 0; ///< 0: written by an earlier version, which kept none
+};
+
+qint64 sequenceOf(const JournalFolder &run)
+{
+    const QJsonObject note =
+        QJsonDocument::fromJson(run.read(JournalLayout::runNote).value_or(QByteArray())).object();
+    return qMax(note.value("sequence").toString().toLongLong(), qint64(0));
 }
 
-const QString settledName = QStringLiteral("settled.json");
-
-qint64 bytesOf(const QString &run)
+// The plain folders of home, oldest run first.
+QList<Run> orderedRuns(const JournalFolder &home)
 {
-    if (const qint64 noted = JournalHome::settledBytes(run); noted >= 0)
+    QList<Run> runs;
+    for (const JournalFolder::Item &item : home.items()) {
+        JournalFolder run; // a plain folder, or nothing the journal made
+        if (run.open(home, item.name))
+            runs.append({item.name, sequenceOf(run)});
+    }
+    std::sort(runs.begin(), runs.end(), [](const Run &a, const Run &b) {
+        return a.sequence != b.sequence ? a.sequence < b.sequence : a.name < b.name;
+    });
+    return runs;
+}
+
+qint64 settledBytesOf(const JournalFolder &run)
+{
+    const std::optional<QByteArray> note = run.read(JournalLayout::settledNote);
+    const QJsonValue bytes = QJsonDocument::fromJson(note.value_or(QByteArray())).object()["bytes"];
+    return bytes.isDouble() ? qint64(bytes.toDouble()) : -1;
+}
+
+// A settled run settled with at least one entry; any other is looked through.
+bool hasChanges(const JournalFolder &run)
+{
+    if (settledBytesOf(run) >= 0)
+        return true;
+    const QList<JournalFolder::Item> items = run.items();
+    return std::any_of(items.begin(), items.end(), [](const JournalFolder::Item &item) {
+        return item.kind == Kind::File &&
+               JournalLayout::numberOf(item.name, JournalLayout::entrySuffix) > 0;
+    });
+}
+
+qint64 bytesOf(const JournalFolder &run)
+{
+    if (const qint64 noted = settledBytesOf(run); noted >= 0)
         return noted;
     qint64 bytes = 0;
-    for (QDirIterator it(run, QDir::Files | QDir::Hidden); it.hasNext();)
-        bytes += it.nextFileInfo().size();
+    for (const JournalFolder::Item &item : run.items())
+        bytes += item.kind == Kind::File ? item.size : 0;
     return bytes;
+}
+
+// The journal's own files go, then the folder, if that leaves it empty. False: a run holds it.
+bool removeUnlessBusy(const JournalFolder &home, const QString &name)
+{
+    {
+        JournalFolder run;
+        if (!run.open(home, name))
+            return true; // gone meanwhile, or no plain folder: nothing of the journal's
+        if (!run.lockUnlessBusy())
+            return false;
+        for (const JournalFolder::Item &item : run.items()) {
+            if (item.kind == Kind::File)
+                run.remove(item.name);
+        }
+    } // closed first: Windows removes no folder that is open
+    home.removeFolder(name);
+    return true;
+}
+
+// A kept original that still has another name was never replaced: that name is the page's, and
+// the hard link would make the next run refuse the page as having other names. Nor was one
+// without a complete entry, which a page gets before it is replaced: a copy cut short, say.
+// A run that settled (JournalHome::settle) left none, and its originals are not looked through.
+void releaseUnreplaced(JournalFolder &run)
+{
+    if (settledBytesOf(run) >= 0 || !run.lockUnlessBusy())
+        return;
+    for (const JournalFolder::Item &item : run.items()) {
+        const qint64 number = JournalLayout::numberOf(item.name, JournalLayout::originalSuffix);
+        if (item.kind != Kind::File || number == 0)
+            continue;
+        const QString entry = JournalLayout::entry(number);
+        // An entry there but unreadable now says nothing of what it holds: it stays.
+        const std::optional<QByteArray> bytes = run.read(entry);
+        const bool complete =
+            bytes ? JournalEntry::fromJson(*bytes).has_value() : run.links(entry) > 0;
+        if (run.links(item.name) < 2 && complete)
+            continue;
+        run.remove(entry);
+        run.remove(item.name);
+    }
+}
+
+// Resolved as far as it exists, so that a link on the way counts, and a journal not made yet.
+QString resolved(const QString &path)
+{
+    QString existing = QDir::cleanPath(QFileInfo(path).absoluteFilePath()), rest;
+    while (!QFileInfo::exists(existing) && !QFileInfo(existing).isRoot()) {
+        rest.prepend(u'/' + QFileInfo(existing).fileName());
+        existing = QFileInfo(existing).path();
+    }
+    return QFileInfo(existing).canonicalFilePath() + rest;
 }
 
 } // namespace
@@ -43,36 +138,68 @@ QString JournalHome::location()
            QStringLiteral("/tagmender/journal");
 }
 
+bool JournalHome::liesIn(const QString &folder, const QString &home)
+{
+    const QString root = QFileInfo(folder).canonicalFilePath(), journal = resolved(home);
+    const QString prefix = root.endsWith(u'/') ? root : root + u'/';
+    if (root.isEmpty() || (journal != root && !journal.startsWith(prefix)))
+        return false;
+    const QStringList below = journal.mid(prefix.size()).split(u'/', Qt::SkipEmptyParts);
+    return std::none_of(below.begin(), below.end(),
+                        [](const QString &name) { return name.startsWith(u'.'); });
+}
+
 QString JournalHome::newRunName()
 {
     return QDateTime::currentDateTimeUtc().toString(u"yyyyMMdd-HHmmss-zzz") + u'-' +
            QString::number(QCoreApplication::applicationPid());
 }
 
-// Not synced: a note lost in a power cut only makes later runs look through the folder.
+// JSON numbers are doubles: the number goes as text, as the entries' do.
+QByteArray JournalHome::runNote(const QString &root, qint64 sequence)
+{
+    return QJsonDocument(QJsonObject{{"folder", root}, {"sequence", QString::number(sequence)}})
+        .toJson();
+}
+
+QString JournalHome::rootOf(const QByteArray &note)
+{
+    const QJsonValue folder = QJsonDocument::fromJson(note).object().value("folder");
+    return folder.isString() ? folder.toString() : QString();
+}
+
+qint64 JournalHome::nextSequence(const QString &home)
+{
+    JournalFolder folder;
+    const QList<Run> all = folder.open(home) ? orderedRuns(folder) : QList<Run>();
+    return all.isEmpty() ? 1 : all.last().sequence + 1;
+}
+
+// Not synced: a note lost in a power cut only makes later runs look through the folder. Never
+// written through a link: NewOnly makes no file where a name is taken.
 void JournalHome::settle(const QString &run, qint64 bytes)
 {
-    QFile note(run + u'/' + settledName);
+    QFile note(run + u'/' + JournalLayout::settledNote);
     if (note.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         note.write(QJsonDocument(QJsonObject{{"bytes", bytes}}).toJson());
 }
 
 qint64 JournalHome::settledBytes(const QString &run)
 {
-    QFile note(run + u'/' + settledName);
-    if (!note.open(QIODevice::ReadOnly))
-        return -1;
-    const QJsonValue bytes = QJsonDocument::fromJson(note.readAll()).object().value("bytes");
-    return bytes.isDouble() ? qint64(bytes.toDouble()) : -1;
+    JournalFolder folder;
+    return folder.open(run) ? settledBytesOf(folder) : -1;
 }
 
 QStringList JournalHome::runs(const QString &home)
 {
     QStringList runs;
-    const QDir folder(home);
-    for (const QString &name : folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
-        if (hasChanges(folder.filePath(name)))
-            runs.append(folder.filePath(name));
+    JournalFolder folder;
+    if (!folder.open(home))
+        return runs;
+    for (const Run &run : orderedRuns(folder)) {
+        JournalFolder opened;
+        if (opened.open(folder, run.name) && hasChanges(opened))
+            runs.append(opened.path());
     }
     return runs;
 }
@@ -85,22 +212,35 @@ QString JournalHome::latestRun(const QString &home)
 
 void JournalHome::prune(const QString &home, int keptRuns, qint64 keptBytes)
 {
-    const QDir folder(home);
-    QStringList names = folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    JournalFolder folder;
+    QList<Run> names = folder.open(home) ? orderedRuns(folder) : QList<Run>();
     int kept = 1; // the run about to start
     qint64 bytes = 0;
+    bool newestKept = false;
     while (!names.isEmpty()) {
-        const QString run = folder.filePath(names.takeLast());
-        const bool room =
-            hasChanges(run) && kept < keptRuns && (bytes += bytesOf(run)) <= keptBytes;
-        if (room || !JournalFolder::removeUnlessBusy(run))
+        const QString name = names.takeLast().name;
+        bool changes = false;
+        {
+            JournalFolder run; // closed before it may be removed
+            changes = run.open(folder, name) && hasChanges(run);
+            bytes += changes ? bytesOf(run) : 0;
+        }
+        // The newest run that changed something stays whatever it takes: an undo takes it.
+        const bool room = changes && (!newestKept || (kept < keptRuns && bytes <= keptBytes));
+        newestKept = newestKept || changes;
+        if (room || !removeUnlessBusy(folder, name))
             ++kept;
     }
 }
 
 void JournalHome::recover(const QString &home)
 {
-    const QDir folder(home);
-    for (const QString &name : folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-        JournalFolder::releaseUnreplaced(folder.filePath(name));
+    JournalFolder folder;
+    if (!folder.open(home))
+        return;
+    for (const JournalFolder::Item &item : folder.items()) {
+        JournalFolder run;
+        if (run.open(folder, item.name))
+            releaseUnreplaced(run);
+    }
 }

@@ -1,6 +1,7 @@
 #include "InputCheck.h"
 
 #include "FolderPath.h"
+#include "JournalHome.h"
 #include "ShownName.h"
 
 #include <QDir>
@@ -40,5 +41,10 @@ std::optional<QString> CheckRunInput(const QString &folder, const QString &searc
         return QStringLiteral("The folder \"%1\" does not exist.").arg(shown);
     if (!info.isDir())
         return QStringLiteral("\"%1\" is not a folder.").arg(shown);
+    // The originals a run keeps would land among the files it changes.
+    if (JournalHome::liesIn(info.filePath()))
+        return QStringLiteral("The folder \"%1\" cannot be used: it holds the undo journal "
+                              "(\"%2\"), where a run keeps the originals of the files it changes.")
+            .arg(shown, QDir::toNativeSeparators(JournalHome::location()));
     return std::nullopt;
 }

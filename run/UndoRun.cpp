@@ -5,15 +5,14 @@
 #include "FileStamp.h"
 #include "FolderChain.h"
 #include "JournalHome.h"
+#include "JournalLayout.h"
 #include "RunObserver.h"
 #include "ScratchFile.h"
 #include "SourceFile.h"
 
-#include <QCollator>
 #include <QDir>
 #include <QFileInfo>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <QMap>
 
 #include <algorithm>
 #include <cerrno>
@@ -21,6 +20,7 @@
 namespace {
 
 using Status = RewriteResult::Status;
+using Problem = FileFailure::EntryProblem;
 
 constexpr qint64 ChunkBytes = qint64(1) << 20;
 
@@ -29,10 +29,34 @@ RewriteResult failed(const QString &reason)
     return {Status::Failed, reason};
 }
 
-QByteArray readAll(const QString &path)
+// Whether path lies below root, as the run listed its pages: no "." or ".." on the way.
+bool liesBelow(const QString &path, const QString &root)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    const QString from = QDir::fromNativeSeparators(root), at = QDir::fromNativeSeparators(path);
+    const QString prefix = from.endsWith(u'/') ? from : from + u'/';
+    if (from.isEmpty() || !at.startsWith(prefix))
+        return false;
+    const QStringList names = at.sliced(prefix.size()).split(u'/');
+    return std::none_of(names.begin(), names.end(), [](const QString &name) {
+        return name.isEmpty() || name == u"." || name == u"..";
+    });
+}
+
+// The original has the size the run kept, looked at before and counted while it is copied:
+// one cut short or grown since is not the page's original.
+bool asKept(qint64 size, const JournalEntry &entry)
+{
+    return size == entry.originalSize;
+}
+
+// An undo replaces a page as a run does, so it refuses what a run refuses, in the same words.
+std::optional<QString> refusal(const SourceFile &page)
+{
+    if (page.isReadOnly())
+        return FileFailure::readOnly();
+    if (page.hasOtherLinks())
+        return FileFailure::otherHardLinks();
+    return std::nullopt;
 }
 
 } // namespace
@@ -41,40 +65,64 @@ UndoRun::UndoRun(const QString &runFolder, RunObserver &observer)
     : m_folder(runFolder), m_observer(observer)
 {}
 
+// A kill may have cut entries short: recover() lets go of those (their pages were never
+// replaced), so that every entry left that cannot be read is reported.
 bool UndoRun::load()
 {
-    JournalHome::recover(QFileInfo(m_folder).path());
-    const QJsonObject run = QJsonDocument::fromJson(readAll(m_folder + "/run.json")).object();
-    m_root = run.value("folder").toString();
-    QStringList names = QDir(m_folder).entryList({QStringLiteral("*.entry")}, QDir::Files);
-    if (!run.contains("folder")) {
+    const QFileInfo run(m_folder);
+    JournalHome::recover(run.path());
+    JournalFolder home;
+    if (home.open(run.path()) && m_journal.open(home, run.fileName()))
+        m_root = JournalHome::rootOf(m_journal.read(JournalLayout::runNote).value_or(QByteArray()));
+    if (m_root.isEmpty()) {
         m_observer.folderFailed(m_folder, QStringLiteral("not the journal of a run"));
         return false;
     }
-    QCollator numbers;
-    numbers.setNumericMode(true);
-    std::sort(names.begin(), names.end(), numbers);
-    // An entry that does not read back was cut short by a kill before its page was replaced.
-    for (const QString &name : std::as_const(names)) {
-        if (const auto entry = JournalEntry::read(m_folder + u'/' + name))
-            m_entries.append(*entry);
+    QMap<qint64, QString> entries; // in the run's order
+    for (const JournalFolder::Item &item : m_journal.items()) {
+        if (const qint64 number = JournalLayout::numberOf(item.name, JournalLayout::entrySuffix))
+            entries.insert(number, item.name);
     }
+    for (auto it = entries.cbegin(); it != entries.cend(); ++it)
+        m_steps.append(readEntry(it.key(), it.value()));
     return true;
+}
+
+UndoRun::Step UndoRun::readEntry(qint64 number, const QString &name) const
+{
+    Step step;
+    step.entry.path = m_journal.path() + u'/' + name;
+    QFile file;
+    QString reason;
+    if (!m_journal.openFile(name, file, reason))
+        return {step.entry, FileFailure::entryUnusable(Problem::Unreadable, reason)};
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return {step.entry, FileFailure::entryUnusable(Problem::Unreadable, file.errorString())};
+    const std::optional<JournalEntry> entry = JournalEntry::fromJson(bytes);
+    if (!entry)
+        return {step.entry, FileFailure::entryUnusable(Problem::Incomplete)};
+    // The original is the one named after the entry, so no other file, in the run's folder or
+    // outside it, is ever taken for one.
+    if (entry->kept != JournalLayout::original(number).toLatin1())
+        return {step.entry, FileFailure::entryUnusable(Problem::OtherOriginal)};
+    return {*entry, {}};
 }
 
 bool UndoRun::process()
 {
     FolderChain folders(m_root);
-    for (qsizetype i = 0; i < m_entries.size(); ++i) {
+    for (qsizetype i = 0; i < m_steps.size(); ++i) {
         if (m_observer.stopRequested())
             return false;
-        const JournalEntry &entry = m_entries.at(i);
-        m_observer.fileStarted(i, m_entries.size(), entry.path);
-        const RewriteResult result = restore(folders, entry);
+        const Step &step = m_steps.at(i);
+        m_observer.fileStarted(i, m_steps.size(), step.entry.path);
+        const RewriteResult result =
+            step.problem.isEmpty() ? restore(folders, step.entry) : failed(step.problem);
         if (result.status == Status::Changed)
-            m_observer.fileChanged(entry.path, 0); // put back: no replacement to count
+            m_observer.fileChanged(step.entry.path, 0); // put back: no replacement to count
         else if (result.status == Status::Failed)
-            m_observer.fileFailed(entry.path, result.reason);
+            m_observer.fileFailed(step.entry.path, result.reason);
         m_observer.yield();
     }
     return true;
@@ -83,20 +131,25 @@ bool UndoRun::process()
 RewriteResult UndoRun::restore(FolderChain &folders, const JournalEntry &entry)
 {
     QString reason;
-    const std::optional<PageLocation> page = folders.locate(entry.path, reason);
+    const std::optional<PageLocation> page =
+        liesBelow(entry.path, m_root) ? folders.locate(entry.path, reason) : std::nullopt;
     if (!page)
-        return failed(reason);
+        return failed(reason.isEmpty() ? FileFailure::notInTree() : reason);
     if (!FileStamp::read(*page) && errno == ENOENT)
         return failed(FileFailure::goneSinceRun());
     SourceFile current;
     if (!current.open(*page, [this] { m_observer.yield(); }))
         return failed(current.error());
-    QFile original(m_folder + u'/' + QFile::decodeName(entry.kept));
-    if (!original.open(QIODevice::ReadOnly))
-        return failed(FileFailure::originalMissing(original.errorString()));
+    QFile original;
+    if (!m_journal.openFile(QString::fromLatin1(entry.kept), original, reason))
+        return failed(FileFailure::originalMissing(reason));
+    if (!asKept(original.size(), entry))
+        return failed(FileFailure::originalNotAsKept(original.size(), entry.originalSize));
     switch (compare(current, original, entry)) {
     case Holds::Written:
-        return putBack(*page, current, original, entry.originalModified);
+        if (const std::optional<QString> refused = refusal(current))
+            return failed(*refused);
+        return putBack(*page, current, original, entry);
     case Holds::Original:
         return {Status::Unchanged, {}};
     case Holds::Other:
@@ -107,49 +160,54 @@ RewriteResult UndoRun::restore(FolderChain &folders, const JournalEntry &entry)
     return failed(FileFailure::cannotRead(current.device().errorString()));
 }
 
-// Whether the page holds what the run wrote, or its original (put back before).
+// Whether the page holds what the run wrote, or its original (put back before). The bytes
+// tell, not the stamp: a page touched, copied over or checked out again with the very bytes
+// the run wrote is put back.
 UndoRun::Holds UndoRun::compare(SourceFile &current, QFile &original, const JournalEntry &entry)
 {
     QIODevice &page = current.device();
-    const bool written = entry.written.matches(current.stamp());
-    if (!written && current.size() != original.size())
+    const bool maybeWritten = current.size() == entry.written.size;
+    bool same = current.size() == original.size();
+    if (!maybeWritten && !same)
         return Holds::Other;
     ContentHash hash(*ContentHash::kindOf(entry.written.hash)); // entries read are checked
-    bool same = true;
     for (qint64 done = 0; done < current.size();) {
         const QByteArray chunk = page.read(qMin(ChunkBytes, current.size() - done));
         if (chunk.isEmpty())
             return Holds::Unreadable;
-        if (written)
+        if (maybeWritten)
             hash.addData(chunk.constData(), chunk.size());
-        else
-            same = same && chunk == original.read(chunk.size());
+        same = same && chunk == original.read(chunk.size());
         done += chunk.size();
     }
-    if (written)
-        return hash.result() == entry.written.hash ? Holds::Written : Holds::Other;
+    if (maybeWritten && hash.result() == entry.written.hash)
+        return Holds::Written;
     return same ? Holds::Original : Holds::Other;
 }
 
 // The page gets the original's modification time too (where the journal knows it), so that
 // whatever goes by the time (a backup, a build, a sync) takes it for the page it was.
 RewriteResult UndoRun::putBack(const PageLocation &page, SourceFile &current, QFile &original,
-                               const std::optional<FileStamp::Time> &modified)
+                               const JournalEntry &entry)
 {
     ScratchFile scratch(page);
     if (!scratch.open())
         return failed(scratch.error());
-    for (QByteArray chunk; !(chunk = original.read(ChunkBytes)).isEmpty();) {
+    qint64 copied = 0;
+    original.seek(0);
+    for (QByteArray chunk; !(chunk = original.read(ChunkBytes)).isEmpty(); copied += chunk.size()) {
         if (!scratch.write(chunk.constData(), chunk.size()))
             return failed(scratch.error());
     }
     if (original.error() != QFileDevice::NoError)
         return failed(FileFailure::originalMissing(original.errorString()));
+    if (!asKept(copied, entry))
+        return failed(FileFailure::originalNotAsKept(copied, entry.originalSize));
     if (!scratch.flush())
         return failed(scratch.error());
     if (!current.copyMetadataTo(scratch))
         return failed(current.error());
-    if (modified && !scratch.setModified(*modified))
+    if (entry.originalModified && !scratch.setModified(*entry.originalModified))
         return failed(scratch.error());
     if (!scratch.sync())
         return failed(scratch.error());

@@ -1,12 +1,13 @@
 #include "JournalFolder.h"
 
-#include "JournalEntry.h"
-#include "JournalHome.h"
+#include "FileFailure.h"
+#include "JournalFolderNative.h"
+#include "JournalLayout.h"
 
-#include <QDir>
-#include <QFile>
 #include <QStringList>
 
+#include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -14,46 +15,111 @@
 
 namespace {
 
-// Runs work on the folder, open as a descriptor, unless another run holds it; false: it did.
-template <typename Work> bool unlessBusy(const QString &run, Work work)
+constexpr int FolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+QByteArray encoded(const QString &name)
 {
-    const int fd = ::open(QFile::encodeName(run).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool idle = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-    if (idle)
-        work(fd);
-    ::close(fd);
-    return idle;
+    return QFile::encodeName(name);
 }
 
 } // namespace
 
-bool JournalFolder::removeUnlessBusy(const QString &run)
+JournalFolder::JournalFolder() : d(std::make_unique<Native>()) {}
+
+JournalFolder::~JournalFolder()
 {
-    return unlessBusy(run, [&](int) { QDir(run).removeRecursively(); });
+    if (d->lock >= 0)
+        ::close(d->lock);
+    if (d->fd >= 0)
+        ::close(d->fd);
 }
 
-// A kept original that still has another name was never replaced: that name is the page's, and
-// the hard link would make the next run refuse the page as having other names. Nor was one
-// without a complete entry, which a page gets before it is replaced: a copy cut short, say.
-// A run that settled (JournalHome::settle) left none, and its originals are not looked through.
-void JournalFolder::releaseUnreplaced(const QString &run)
+bool JournalFolder::open(const QString &path)
 {
-    if (JournalHome::settledBytes(run) >= 0)
-        return;
-    unlessBusy(run, [&run](int folder) {
-        const QStringList names = QDir(QStringLiteral("/proc/self/fd/%1").arg(folder))
-                                      .entryList({QStringLiteral("*.orig")}, QDir::Files);
-        for (const QString &name : names) {
-            const QByteArray kept = QFile::encodeName(name);
-            struct stat status = {};
-            if (::fstatat(folder, kept.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0 ||
-                (status.st_nlink < 2 &&
-                 !JournalEntry::missingAt(run + u'/' + name.chopped(5) + ".entry")))
-                continue;
-            ::unlinkat(folder, (kept.chopped(5) + ".entry").constData(), 0);
-            ::unlinkat(folder, kept.constData(), 0);
-        }
-    });
+    d->fd = ::open(encoded(path).constData(), FolderFlags);
+    m_path = path;
+    return d->fd >= 0;
+}
+
+bool JournalFolder::open(const JournalFolder &parent, const QString &name)
+{
+    d->fd = ::openat(parent.d->fd, encoded(name).constData(), FolderFlags);
+    m_path = parent.m_path + u'/' + name;
+    return d->fd >= 0;
+}
+
+// A descriptor of its own, as readdir moves the one it reads; the folder's is kept for *at.
+QList<JournalFolder::Item> JournalFolder::items() const
+{
+    QList<Item> items;
+    const int fd = d->fd < 0 ? -1 : ::openat(d->fd, ".", FolderFlags);
+    DIR *dir = fd < 0 ? nullptr : ::fdopendir(fd);
+    if (!dir) {
+        if (fd >= 0)
+            ::close(fd);
+        return items;
+    }
+    while (const dirent *entry = ::readdir(dir)) {
+        struct stat status = {};
+        const QString name = QFile::decodeName(entry->d_name);
+        if (name == u"." || name == u".." ||
+            ::fstatat(d->fd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        const Kind kind = S_ISDIR(status.st_mode)   ? Kind::Folder
+                          : S_ISREG(status.st_mode) ? Kind::File
+                                                    : Kind::Other;
+        items.append({name, kind, qint64(status.st_size)});
+    }
+    ::closedir(dir);
+    return items;
+}
+
+int JournalFolder::links(const QString &name) const
+{
+    struct stat status = {};
+    if (::fstatat(d->fd, encoded(name).constData(), &status, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(status.st_mode))
+        return 0;
+    return int(status.st_nlink);
+}
+
+// Non-blocking, so that a FIFO put there does not wait for a writer; looked at once open.
+bool JournalFolder::openFile(const QString &name, QFile &file, QString &error) const
+{
+    const int fd = ::openat(d->fd, encoded(name).constData(),
+                            O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat status = {};
+    const bool plain = fd >= 0 && ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+    if (plain && file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return true;
+    error = fd < 0 && errno != ELOOP ? FileFailure::cannotOpen(errno) : FileFailure::notRegular();
+    if (fd >= 0)
+        ::close(fd);
+    return false;
+}
+
+bool JournalFolder::remove(const QString &name) const
+{
+    return JournalLayout::isOwn(name) && ::unlinkat(d->fd, encoded(name).constData(), 0) == 0;
+}
+
+bool JournalFolder::removeFolder(const QString &name) const
+{
+    return ::unlinkat(d->fd, encoded(name).constData(), AT_REMOVEDIR) == 0;
+}
+
+bool JournalFolder::lockUnlessBusy()
+{
+    return d->fd >= 0 && ::flock(d->fd, LOCK_EX | LOCK_NB) == 0;
+}
+
+bool JournalFolder::holdLock(const QString &name)
+{
+    d->lock = ::openat(d->fd, encoded(name).constData(),
+                       O_RDWR | O_CREAT | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600);
+    while (d->lock >= 0 && ::flock(d->lock, LOCK_EX) != 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    return d->lock >= 0;
 }

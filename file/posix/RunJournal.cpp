@@ -2,11 +2,11 @@
 
 #include "ContentHash.h"
 #include "FileStamp.h"
+#include "JournalFolderNative.h"
+#include "JournalLayout.h"
 
 #include <QDir>
 #include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -87,25 +87,28 @@ RunJournal::~RunJournal()
     ::close(m_fd);
 }
 
-// The run's folder, its name durable, with the chosen folder written down for the undo.
+// The run's folder, its name durable, with the chosen folder and the run's number written down
+// for the undo. Under the journal's lock: no other run prunes or takes a number meanwhile, and
+// none sees the folder before it is locked.
 bool RunJournal::open()
 {
     if (m_fd >= 0)
         return true;
     const auto making = FileFailure::JournalStep::MakeFolder;
+    JournalFolder journal;
     if (!QDir().mkpath(m_home))
         return fail(making, errno ? errno : EACCES);
-    JournalHome::prune(m_home);
-    const int home =
-        ::open(QFile::encodeName(m_home).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (home < 0)
+    if (!journal.open(m_home) || !journal.holdLock(JournalLayout::lock))
         return fail(making, errno);
+    JournalHome::prune(m_home);
+    const int home = journal.native().fd;
     const QByteArray name = QFile::encodeName(JournalHome::newRunName());
-    const QByteArray run = QJsonDocument(QJsonObject{{"folder", m_root}}).toJson();
+    const QByteArray run = JournalHome::runNote(m_root, JournalHome::nextSequence(m_home));
+    const QByteArray note = QFile::encodeName(JournalLayout::runNote);
     bool made = ::mkdirat(home, name.constData(), 0700) == 0;
     if (made) {
-        m_fd = ::openat(home, name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        made = m_fd >= 0 && ::flock(m_fd, LOCK_EX) == 0 && writeFile(m_fd, "run.json", run) &&
+        m_fd = ::openat(home, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        made = m_fd >= 0 && ::flock(m_fd, LOCK_EX) == 0 && writeFile(m_fd, note, run) &&
                ::fsync(home) == 0;
         m_bytes = run.size();
     }
@@ -113,10 +116,9 @@ bool RunJournal::open()
     if (!made && m_fd >= 0) {
         ::close(m_fd);
         m_fd = -1;
-        ::unlinkat(home, (name + "/run.json").constData(), 0);
+        ::unlinkat(home, (name + '/' + note).constData(), 0);
         ::unlinkat(home, name.constData(), AT_REMOVEDIR);
     }
-    ::close(home);
     if (!made)
         return fail(making, reason);
     m_path = QDir(m_home).filePath(QFile::decodeName(name));
@@ -132,8 +134,8 @@ bool RunJournal::keepOriginal(const PageLocation &page, int sourceFd, qint64 siz
     if (::fstat(sourceFd, &status) != 0)
         return fail(FileFailure::JournalStep::LookAtOriginal, errno);
     const FileStamp::Time modified{qint64(status.st_mtim.tv_sec), qint64(status.st_mtim.tv_nsec)};
-    m_pending =
-        JournalEntry{page.path, QByteArray::number(++m_count) + ".orig", false, size, modified, {}};
+    m_pending = JournalEntry{
+        page.path, JournalLayout::original(++m_count).toLatin1(), false, size, modified, {}};
     m_pendingEntryBytes = 0; // the last page's entry, if placed, stays counted
     // Linked through /proc: the file that was opened and read, not whatever the name names now.
     const QByteArray self = "/proc/self/fd/" + QByteArray::number(sourceFd);
@@ -190,7 +192,7 @@ bool RunJournal::record(int scratchFd)
                          qint64(status.st_size),
                          {qint64(status.st_mtim.tv_sec), qint64(status.st_mtim.tv_nsec)},
                          *hash};
-    const QByteArray name = m_pending.kept.chopped(5) + ".entry";
+    const QByteArray name = JournalLayout::entry(m_count).toLatin1();
     const QByteArray entry = m_pending.toJson();
     // The folder's sync makes both names durable: the original's and the entry's.
     if (!writeFile(m_fd, name, entry))
@@ -209,7 +211,7 @@ void RunJournal::forgetUnlessPlaced(const PageLocation &page)
     const FileStamp::Identity written{m_pending.written.device, m_pending.written.inode, {}};
     if (now && now->identity() == written)
         return;
-    const QByteArray entry = m_pending.kept.chopped(5) + ".entry";
+    const QByteArray entry = JournalLayout::entry(m_count).toLatin1();
     const bool entryGone = ::unlinkat(m_fd, entry.constData(), 0) == 0 || errno == ENOENT;
     const bool originalGone = ::unlinkat(m_fd, m_pending.kept.constData(), 0) == 0;
     countForgotten(entryGone && originalGone);

@@ -4,13 +4,13 @@
 
 #include "ContentHash.h"
 #include "FileStamp.h"
+#include "JournalFolder.h"
+#include "JournalLayout.h"
 #include "WindowsFileReplace.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include <fcntl.h>
 #include <io.h>
@@ -79,31 +79,34 @@ RunJournal::~RunJournal()
     _close(m_fd);
 }
 
-// The run's folder, with the chosen folder written down for the undo in run.json, which stays
-// open, undeletable, while the run goes on: that is what tells other runs to leave the folder
-// alone (JournalFolder). NTFS journals the names it makes; run.json's text is flushed.
+// The run's folder, with the chosen folder and the run's number written down for the undo in
+// run.json, which stays open, undeletable, while the run goes on: that is what tells other runs
+// to leave the folder alone (JournalFolder). Made under the journal's lock, so that no other
+// run prunes or takes a number meanwhile. NTFS journals the names it makes; run.json's text
+// is flushed.
 bool RunJournal::open()
 {
     if (m_fd >= 0)
         return true;
     const auto making = FileFailure::JournalStep::MakeFolder;
     const QDir home(m_home);
-    if (!QDir().mkpath(m_home))
+    JournalFolder journal;
+    if (!QDir().mkpath(m_home) || !journal.open(m_home) || !journal.holdLock(JournalLayout::lock))
         return fail(making, -1);
     JournalHome::prune(m_home);
     const QString name = JournalHome::newRunName();
     if (!home.mkdir(name))
         return fail(making, -1);
     const QString path = home.filePath(name);
-    const QByteArray run = QJsonDocument(QJsonObject{{"folder", m_root}}).toJson();
+    const QString note = path + u'/' + JournalLayout::runNote;
+    const QByteArray run = JournalHome::runNote(m_root, JournalHome::nextSequence(m_home));
     std::wstring error;
-    void *held =
-        CreateHeld(nativePath(path + QStringLiteral("/run.json")), run.toStdString(), error);
+    void *held = CreateHeld(nativePath(note), run.toStdString(), error);
     m_fd = held ? _open_osfhandle(reinterpret_cast<intptr_t>(held), _O_RDONLY) : -1;
     if (m_fd < 0) {
         if (held)
             CloseHeld(held);
-        QFile::remove(path + QStringLiteral("/run.json"));
+        QFile::remove(note);
         home.rmdir(name);
         return held ? fail(making, -1) : fail(making, QString::fromStdWString(error));
     }
@@ -124,8 +127,8 @@ bool RunJournal::keepOriginal(const PageLocation &page, int sourceFd, qint64 siz
     // The time is the one thing of the original that a copy does not keep: it goes in the entry.
     std::int64_t seconds = 0, nanoseconds = 0;
     UnixTimeOf(facts.lastWrite, seconds, nanoseconds);
-    m_pending = JournalEntry{page.path, QByteArray::number(++m_count) + ".orig", false,
-                             size,      FileStamp::Time{seconds, nanoseconds},   {}};
+    m_pending = JournalEntry{page.path, JournalLayout::original(++m_count).toLatin1(), false,
+                             size,      FileStamp::Time{seconds, nanoseconds},         {}};
     m_pendingEntryBytes = 0; // the last page's entry, if placed, stays counted
     const QString kept = m_path + u'/' + QString::fromLatin1(m_pending.kept);
     if (!KeepOriginal(source, nativePath(page.path), nativePath(kept), quint64(size),
@@ -154,7 +157,7 @@ bool RunJournal::record(int scratchFd)
     UnixTimeOf(facts.lastWrite, seconds, nanoseconds);
     m_pending.written = {
         0, 0, qint64(facts.size), {seconds, nanoseconds - nanoseconds % 1000000}, *hash};
-    const QString name = QString::fromLatin1(m_pending.kept.chopped(5)) + QStringLiteral(".entry");
+    const QString name = JournalLayout::entry(m_count);
     QString reason;
     const QByteArray entry = m_pending.toJson();
     if (!writeFlushed(m_path + u'/' + name, entry, reason))
@@ -173,7 +176,7 @@ void RunJournal::forgetUnlessPlaced(const PageLocation &page)
     if (now && !m_pending.written.hash.isEmpty() && m_pending.written.matches(*now))
         return;
     const QString kept = m_path + u'/' + QString::fromLatin1(m_pending.kept);
-    const QString entry = kept.chopped(5) + QStringLiteral(".entry");
+    const QString entry = m_path + u'/' + JournalLayout::entry(m_count);
     const bool entryGone = QFile::remove(entry) || !QFile::exists(entry);
     countForgotten(entryGone && QFile::remove(kept));
 }

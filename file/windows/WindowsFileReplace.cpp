@@ -276,31 +276,40 @@ bool DeleteScratch(const std::wstring &scratch, std::wstring &error)
 
 namespace {
 
-// Whether the file open as a is the one open as b: same volume, same ID on it.
+// Whether the file open as a is the one open as b, which share a volume: the same ID, size and
+// time of last write. Not the volume's serial number: Wine gives each drive letter a serial of
+// its own, though C: and Z: may lie on one Linux file system, and a hard link between them
+// works there.
 bool sameFile(HANDLE a, HANDLE b)
 {
     BY_HANDLE_FILE_INFORMATION first, second;
     return GetFileInformationByHandle(a, &first) && GetFileInformationByHandle(b, &second) &&
-           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
            first.nFileIndexHigh == second.nFileIndexHigh &&
-           first.nFileIndexLow == second.nFileIndexLow;
+           first.nFileIndexLow == second.nFileIndexLow &&
+           first.nFileSizeHigh == second.nFileSizeHigh &&
+           first.nFileSizeLow == second.nFileSizeLow &&
+           CompareFileTime(&first.ftLastWriteTime, &second.ftLastWriteTime) == 0;
 }
 
+enum class Link { Made, NotMade, LeftBehind };
+
 // A hard link is made by name, and another file may have taken the page's name since it was
-// opened: the link counts only when it leads to the very file open as source.
-bool linkOriginal(HANDLE source, const std::wstring &path, const std::wstring &kept)
+// opened: the link counts only when it leads to the very file open as source. One that does
+// not is removed again, which fails while another program has that file open without delete
+// sharing: then the name is taken, and a copy cannot be kept under it either.
+Link linkOriginal(HANDLE source, const std::wstring &path, const std::wstring &kept)
 {
     if (!CreateHardLinkW(kept.c_str(), extendedPath(path).c_str(), nullptr))
-        return false;
+        return Link::NotMade;
     const HANDLE link = CreateFileW(kept.c_str(), FILE_READ_ATTRIBUTES,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+                                    OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     const bool same = link != INVALID_HANDLE_VALUE && sameFile(source, link);
     if (link != INVALID_HANDLE_VALUE)
         CloseHandle(link);
-    if (!same)
-        DeleteFileW(kept.c_str());
-    return same;
+    if (same)
+        return Link::Made;
+    return DeleteFileW(kept.c_str()) ? Link::NotMade : Link::LeftBehind;
 }
 
 // Reads through source at explicit offsets; its position is put back afterwards.
@@ -349,9 +358,16 @@ bool KeepOriginal(void *source, const std::wstring &path, const std::wstring &ke
 {
     const HANDLE file = static_cast<HANDLE>(source);
     const std::wstring to = extendedPath(kept);
-    copied = !linkOriginal(file, path, to);
-    if (!copied)
+    const Link link = linkOriginal(file, path, to);
+    copied = link != Link::Made;
+    if (link == Link::Made)
         return true;
+    if (link == Link::LeftBehind) {
+        error = L"another file took the page's name, and its link in the journal could not be "
+                L"removed (" +
+                systemMessage(GetLastError()) + L")";
+        return false;
+    }
     const DWORD code = copyOriginal(file, to, size);
     if (code == ERROR_SUCCESS)
         return true;

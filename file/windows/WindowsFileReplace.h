@@ -65,7 +65,8 @@ bool DeleteScratch(const std::wstring &scratch, std::wstring &error);
 /// kept, a new name in the journal's folder: a hard link to that very file where the volume
 /// allows one (the link is made by name, then checked to be that file), else a copy of its size
 /// bytes read through source and flushed to the disk; copied says which. source's position is
-/// left as it was. On failure error holds the system's message and nothing is left at kept.
+/// left as it was. On failure error says why, and nothing is left at kept unless a link to a
+/// file that took the page's name could not be removed again (error says so).
 bool KeepOriginal(void *source, const std::wstring &path, const std::wstring &kept,
                   std::uint64_t size, bool &copied, std::wstring &error);
 

@@ -8,11 +8,14 @@
 #include <QCryptographicHash>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <fcntl.h>
+#include <functional>
+#include <optional>
 #include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -75,6 +78,49 @@ class TestUndo : public QObject
         return TempTree::readFile(journal + u'/' + runs.value(0) + "/1.entry");
     }
 
+    // Makes the change how names after a run on a.htm and b.htm; returns what a.htm then holds,
+    // nothing when the change failed. A secret as long as the original stands where a link or
+    // an entry points: only the check of a name or kind keeps it out of the page.
+    std::optional<QByteArray> change(const QString &how, const QString &run, const QString &out)
+    {
+        const QByteArray a = TempTree::readFile(m_a), secret(100, 'S');
+        const QString entry = run + "/1.entry", original = run + "/1.orig";
+        const QString secretAt = m_base.filePath("secret.txt");
+        const auto encoded = [](const QString &path) { return QFile::encodeName(path); };
+        const QMap<QString, std::function<bool()>> steps{
+            {"edit", [&] { return TempTree::writeFile(m_a, a + "<p>saved later</p>"); }},
+            {"delete", [&] { return QFile::remove(m_a); }},
+            {"undo", [&] { return BatchRun().run({undoLast}).exitCode == 0; }},
+            {"in place", [&] { return TempTree::writeInPlace(m_a, "DOG"); }},
+            {"sha256", [&] { return asEarlierVersion(run); }},
+            {"chmod", [&] { return ::chmod(encoded(m_a), 0444) == 0; }},
+            {"ln", [&] { return ::link(encoded(m_a), encoded(m_root + "/other.htm")) == 0; }},
+            {"touch", [&] { return ::utimensat(AT_FDCWD, encoded(m_a), nullptr, 0) == 0; }},
+            {"truncate", [&] { return ::truncate(encoded(original), 3) == 0; }},
+            {"link original",
+             [&] {
+                 return TempTree::writeFile(secretAt, secret) && QFile::remove(original) &&
+                        QFile::link(secretAt, original);
+             }},
+            {"kept name",
+             [&] {
+                 return TempTree::writeFile(run + "/../../secret.txt", secret) &&
+                        editEntry(entry, "kept", "../../secret.txt");
+             }},
+            {"entry garbled", [&] { return TempTree::writeFile(entry, "{\"path\":"); }},
+            {"path outside",
+             [&] { return QFile::rename(m_a, out) && editEntry(entry, "path", out); }},
+        };
+        return steps.value(how)() ? std::optional(TempTree::readFile(m_a)) : std::nullopt;
+    }
+
+    static bool editEntry(const QString &entry, const QString &key, const QString &value)
+    {
+        QJsonObject fields = QJsonDocument::fromJson(TempTree::readFile(entry)).object();
+        fields.insert(key, value);
+        return TempTree::writeFile(entry, QJsonDocument(fields).toJson());
+    }
+
 private Q_SLOTS:
     void roundTrip_data()
     {
@@ -121,45 +167,75 @@ private Q_SLOTS:
 
     void leftAlone_data()
     {
-        QTest::addColumn<int>("how"); // what came after the run, as the rows name it, in order
-        QTest::addColumn<QString>("reason");
-        QTest::addRow("edited") << 0
-                                << "the file was changed after the run, so it was left as it is";
-        QTest::addRow("deleted") << 1 << "the file is no longer there, so it was not put back";
-        QTest::addRow("undone before") << 2 << QString();
+        QTest::addColumn<QString>("how");      // what came after the run (see change())
+        QTest::addColumn<QStringList>("back"); // the pages the undo puts back
+        QTest::addColumn<QString>("failure");  // its line, if any: of %a, %run/1.entry or %out
+        const QString changed = "%a: the file was changed after the run, so it was left as it is";
+        QTest::addRow("edited") << "edit" << QStringList{"b"} << changed;
+        QTest::addRow("deleted") << "delete" << QStringList{"b"}
+                                 << "%a: the file is no longer there, so it was not put back";
+        QTest::addRow("undone before") << "undo" << QStringList{} << QString();
         // Same size, same time: the hash tells.
         QTest::addRow("edited in place, time put back")
-            << 3 << "the file was changed after the run, so it was left as it is";
-        QTest::addRow("entry with SHA-256, as earlier versions kept it") << 4 << QString();
+            << "in place" << QStringList{"b"} << changed;
+        QTest::addRow("entry with SHA-256, as earlier versions kept it")
+            << "sha256" << QStringList{"a", "b"} << QString();
+        // The bytes tell, not the stamp; what a run refuses, an undo refuses.
+        QTest::addRow("touched: put back") << "touch" << QStringList{"a", "b"} << QString();
+        QTest::addRow("read-only since")
+            << "chmod" << QStringList{"b"} << "%a: the file is read-only";
+        QTest::addRow("second hard link since")
+            << "ln" << QStringList{"b"}
+            << "%a: the file has more than one hard link: replacing it would leave its other "
+               "names with the old text";
+        // The journal is trusted no further than it can be checked.
+        QTest::addRow("original cut short")
+            << "truncate" << QStringList{"b"}
+            << "%a: its original in the undo journal is not as the run kept it (3 bytes, not "
+               "100), so it was left as it is";
+        QTest::addRow("original replaced by a link")
+            << "link original" << QStringList{"b"}
+            << "%a: its original is missing from the undo journal (not a regular file), so it "
+               "was left as it is";
+        QTest::addRow("kept name leading out of the run's folder")
+            << "kept name" << QStringList{"b"}
+            << "%run/1.entry: this entry of the undo journal names another file than its own "
+               "original, so its file was not put back";
+        QTest::addRow("entry that does not parse, in a settled run")
+            << "entry garbled" << QStringList{"b"}
+            << "%run/1.entry: this entry of the undo journal is not complete, so its file was "
+               "not put back";
+        QTest::addRow("page outside the run's folder")
+            << "path outside" << QStringList{"b"}
+            << "%out: the path does not lead to a file inside the chosen folder";
     }
 
-    // Only a page that holds what the run wrote is put back; the others are reported, if changed.
+    // Only a page that holds what the run wrote, checked against a journal that checks out, is
+    // put back; the others are reported, if changed.
     void leftAlone()
     {
-        QFETCH(int, how);
-        QFETCH(QString, reason);
-        const QString journal = freshHome();
+        QFETCH(QString, how);
+        QFETCH(QStringList, back);
+        QFETCH(QString, failure);
+        const QString journal = freshHome(), out = m_base.filePath("outside.htm");
         const Page a = TempTree::page("a.htm", 100), b = TempTree::page("b.htm", 100);
         QVERIFY(TempTree::rebuild(m_root, {a, b}));
         QVERIFY(BatchRun().run(BatchRun::arguments(m_root)).is(0, {m_a, m_b}, {}));
-        const QByteArray edited = a.after + "<p>saved later</p>";
-        const QByteArray inPlace = "DOG" + a.after.mid(3);
-        QVERIFY(how == 0   ? TempTree::writeFile(m_a, edited)
-                : how == 1 ? QFile::remove(m_a)
-                : how == 2 ? BatchRun().run({undoLast}).exitCode == 0
-                : how == 3 ? TempTree::writeInPlace(m_a, "DOG")
-                           : asEarlierVersion(journal));
+        const QString run = JournalHome::latestRun(journal);
+        const std::optional<QByteArray> left = change(how, run, out);
+        QVERIFY(left);
 
         const BatchOutcome undone = BatchRun().run({undoLast});
-        QVERIFY2(how == 2   ? undone.is(0, {}, {})
-                 : how == 4 ? undone.is(0, {m_a, m_b}, {})
-                            : undone.is(1, {m_b}, {m_a + ": " + reason}),
-                 qPrintable(undone.describe()));
-        QCOMPARE(TempTree::readFile(m_a), how == 0   ? edited
-                                          : how == 1 ? QByteArray()
-                                          : how == 3 ? inPlace
-                                                     : a.before);
+        QStringList changed, lines;
+        for (const QString &name : back)
+            changed << m_root + u'/' + name + ".htm";
+        if (!failure.isEmpty())
+            lines << failure.replace("%a", m_a).replace("%run", run).replace("%out", out);
+        QVERIFY2(undone.is(lines.isEmpty() ? 0 : 1, changed, lines), qPrintable(undone.describe()));
+        QCOMPARE(TempTree::readFile(m_a), back.contains("a") ? a.before : *left);
         QCOMPARE(TempTree::readFile(m_b), b.before);
+        QCOMPARE(TempTree::readFile(out), how == "path outside" ? a.after : QByteArray());
+        QFile::remove(out);
     }
 
     // A journal that cannot take the original: the page stays as it was, and says why.
@@ -192,19 +268,25 @@ private Q_SLOTS:
         QTest::addColumn<qint64>("keptBytes");
         QTest::addColumn<QList<int>>("left");
         QTest::addColumn<int>("noted"); // bytes each run noted as it ended (settled), or -1
+        QTest::addColumn<QList<int>>("numbers"); // each run's sequence number, 0: none; or none
         const QList<int> twelve(12, 10), four(4, 100);
         const qint64 all = JournalHome::KeptBytes;
         QTest::addRow("ten runs, one of them about to start")
-            << twelve << -1 << all << QList{3, 4, 5, 6, 7, 8, 9, 10, 11} << -1;
+            << twelve << -1 << all << QList{3, 4, 5, 6, 7, 8, 9, 10, 11} << -1 << QList<int>();
         QTest::addRow("byte limit: older runs go")
-            << four << -1 << qint64(250) << QList{2, 3} << -1;
+            << four << -1 << qint64(250) << QList{2, 3} << -1 << QList<int>();
         QTest::addRow("bytes, the oldest under way")
-            << four << 0 << qint64(250) << QList{0, 2, 3} << -1;
+            << four << 0 << qint64(250) << QList{0, 2, 3} << -1 << QList<int>();
         QTest::addRow("under way, nothing changed yet")
-            << QList{100, 100, 100, -1} << 3 << qint64(250) << QList{1, 2, 3} << -1;
+            << QList{100, 100, 100, -1} << 3 << qint64(250) << QList{1, 2, 3} << -1 << QList<int>();
         // The note is believed: the files are not added up again.
         QTest::addRow("bytes as the runs noted them")
-            << QList<int>(4, 10) << -1 << qint64(250) << QList{2, 3} << 100;
+            << QList<int>(4, 10) << -1 << qint64(250) << QList{2, 3} << 100 << QList<int>();
+        QTest::addRow("the newest run stays, alone over the limit")
+            << QList{100, 300} << -1 << qint64(250) << QList{1} << -1 << QList<int>();
+        // The clock was set back for runs 2 and 3; run 0 is of an earlier version.
+        QTest::addRow("by sequence number, not by name")
+            << four << -1 << qint64(250) << QList{1, 3} << -1 << QList{0, 3, 1, 2};
     }
 
     // The newest runs stay, as many as the limits allow; a run under way is never removed.
@@ -215,13 +297,15 @@ private Q_SLOTS:
         QFETCH(qint64, keptBytes);
         QFETCH(QList<int>, left);
         QFETCH(int, noted);
+        QFETCH(QList<int>, numbers);
         QTemporaryDir home;
         QStringList names;
         for (qsizetype i = 0; i < sizes.size(); ++i) {
             names << QString::asprintf("run-%02d", int(i));
             const QString run = home.filePath(names.last());
+            const QByteArray note = QString("{\"sequence\":\"%1\"}").arg(numbers.value(i)).toUtf8();
             QVERIFY(
-                TempTree::writeFile(run + "/run.json", "{}") &&
+                TempTree::writeFile(run + "/run.json", note) &&
                 (sizes[i] < 0 || TempTree::writeFile(run + "/1.entry", QByteArray(sizes[i], 'e'))));
             if (noted >= 0)
                 JournalHome::settle(run, noted);
@@ -240,6 +324,31 @@ private Q_SLOTS:
         QCOMPARE(QDir(home.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), expected);
     }
 
+    void pruneLeavesAllElse_data()
+    {
+        QTest::addColumn<QString>("stranger"); // in the journal: a link to a folder, or a file
+        QTest::addRow("link to a folder, named as a run") << "00000000-000000-000-1";
+        QTest::addRow("file the journal did not write, in a run's folder") << "run-0/notes.txt";
+    }
+
+    // Pruning removes the journal's own files only, and nothing through a link.
+    void pruneLeavesAllElse()
+    {
+        QFETCH(QString, stranger);
+        QTemporaryDir home;
+        const QString victim = m_base.filePath("victim"), older = home.filePath("run-0");
+        const bool link = !stranger.contains(u'/');
+        for (const QString &run : {older, home.filePath("run-1")})
+            QVERIFY(TempTree::writeFile(run + "/run.json", "{}") &&
+                    TempTree::writeFile(run + "/1.entry", "e"));
+        QVERIFY(TempTree::writeFile(victim + "/1.orig", "mine") &&
+                (link ? QFile::link(victim, home.filePath(stranger))
+                      : TempTree::writeFile(home.filePath(stranger), "mine")));
+        JournalHome::prune(home.path(), 2, JournalHome::KeptBytes); // the older run goes
+        QCOMPARE(TempTree::readFile(victim + "/1.orig"), QByteArray("mine"));
+        QCOMPARE(TempTree::entries(older), link ? QStringList() : QStringList{"notes.txt"});
+    }
+
     // Ten runs are kept; the last is the one undone.
     void retention()
     {
@@ -253,8 +362,42 @@ private Q_SLOTS:
         // Each run noted, as it ended, what its files take.
         const QString last = JournalHome::latestRun(journal);
         QCOMPARE(JournalHome::settledBytes(last), TempTree::fileBytes(last, "settled.json"));
-        QVERIFY(BatchRun().run({undoLast}).is(0, {m_a}, {}));
+        // The clock was set back an hour for the last run: its name sorts first.
+        QVERIFY(QDir().rename(last, journal + "/00000000-000000-000-1"));
+        const BatchOutcome undone = BatchRun().run({undoLast});
+        QVERIFY2(undone.is(0, {m_a}, {}), qPrintable(undone.describe()));
         QCOMPARE(TempTree::readFile(m_a), QByteArray("cat"));
+    }
+
+    void journalInsideFolder_data()
+    {
+        QTest::addColumn<QString>("dataHome"); // XDG_DATA_HOME; at link: a link to site/data
+        QTest::addColumn<bool>("refused");
+        QTest::addRow("in the folder") << "site/data" << true;
+        QTest::addRow("in the folder, through a link") << "link" << true;
+        QTest::addRow("in a hidden folder of it, as ~/.local/share in ~")
+            << "site/.local/share" << false;
+    }
+
+    // The journal is kept outside the folder a run works on, else the run is refused before it
+    // writes anything.
+    void journalInsideFolder()
+    {
+        QFETCH(QString, dataHome);
+        QFETCH(bool, refused);
+        const QString home = m_base.filePath(dataHome);
+        freshHome(home);
+        QVERIFY(TempTree::rebuild(m_root, {{"a.htm", "cat", {}}}) &&
+                QDir().mkpath(m_root + "/data"));
+        QVERIFY(dataHome != "link" || QFile::link(m_root + "/data", home));
+        const BatchOutcome outcome = BatchRun().run(BatchRun::arguments(m_root));
+        const QString message = "The folder \"" + m_root +
+                                "\" cannot be used: it holds the undo journal (\"" + home +
+                                "/tagmender/journal\"), where a run keeps the originals of the "
+                                "files it changes.";
+        QVERIFY2(refused ? outcome.is(2, {}, {message}) : outcome.is(0, {m_a}, {}),
+                 qPrintable(outcome.describe()));
+        QCOMPARE(QFileInfo::exists(home + "/tagmender"), !refused);
     }
 };
 

@@ -180,9 +180,14 @@ void diskFull(const Row &, Place &at)
 // last write included, through a scratch file as a run does. A run holds its journal folder so
 // that no other run prunes it meanwhile. A page with a second name is seen as such (the rewrite
 // leaves it, for a new file in its place would leave the other name with the old text).
-void journalKept(const Row &, Place &at)
+void journalKept(const Row &row, Place &at)
 {
-    const std::wstring journal = at.folder + L"-journal", run = journal + L"\\run.json";
+    // On C:, as a run's journal is, while the rows are on Z: under Wine: one volume to Linux,
+    // two drives (and two serial numbers) to Windows programs.
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring journal = std::wstring(temp) + row.name, run = journal + L"\\run.json";
+    std::filesystem::remove_all(raw(journal));
     WindowsFileFacts now;
     bool copied = true;
     check(ReadFileFacts(at.page, at.before, at.error) &&

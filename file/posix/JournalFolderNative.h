@@ -1,0 +1,9 @@
+#pragma once
+
+#include "JournalFolder.h"
+
+struct JournalFolder::Native
+{
+    int fd = -1;   ///< the folder, open
+    int lock = -1; ///< the file holdLock() locked, open
+};
