@@ -7,6 +7,7 @@
 #include "Console.h"
 #include "InputCheck.h"
 #include "JournalHome.h"
+#include "RunList.h"
 #include "SearchReplaceRun.h"
 #include "StopSignals.h"
 #include "UndoRun.h"
@@ -45,23 +46,42 @@ int undo(const QString &run, bool quiet)
     return report.anyFailed() ? 1 : 0;
 }
 
+QString noRun()
+{
+    return QStringLiteral("the journal in \"%1\" holds none").arg(journalShown());
+}
+
+int listRuns()
+{
+    const QList<KeptRun> runs = RunList::read();
+    // Nothing to list is an answer, not a refusal.
+    if (runs.isEmpty())
+        printLine(stderr, Console::text(QStringLiteral("no run can be undone: ") + noRun()));
+    for (const KeptRun &run : runs)
+        printLine(stdout, Console::text(RunList::line(run)));
+    return 0;
+}
+
+// The last run once more would put nothing back: an older one is undone by its name only.
 int undoLast(bool quiet)
 {
     JournalHome::recover();
-    const QString run = JournalHome::latestRun();
-    if (run.isEmpty())
-        return refuse(
-            QStringLiteral("no run to undo: the journal in \"%1\" holds none").arg(journalShown()));
-    return undo(run, quiet);
+    const QList<KeptRun> runs = RunList::read();
+    if (runs.isEmpty())
+        return refuse(QStringLiteral("no run to undo: ") + noRun());
+    const KeptRun &last = runs.first();
+    if (last.undone == KeptRun::Undone::Completely)
+        return refuse(QStringLiteral("nothing left to undo: the last run (%1, in \"%2\") has "
+                                     "been undone; tagmender-batch --list-runs shows the others")
+                          .arg(RunList::nameOf(last), QDir::toNativeSeparators(last.root)));
+    return undo(last.folder, quiet);
 }
 
 int undoNamed(const QString &name, bool quiet)
 {
     JournalHome::recover();
-    for (const QString &run : JournalHome::runs()) {
-        if (QDir(run).dirName() == name)
-            return undo(run, quiet);
-    }
+    if (const std::optional<KeptRun> run = RunList::find(name))
+        return undo(run->folder, quiet);
     return refuse(QStringLiteral("no run \"%1\" to undo: tagmender-batch --list-runs shows the "
                                  "runs the journal in \"%2\" holds")
                       .arg(name, journalShown()));
@@ -88,7 +108,7 @@ int perform(const BatchOptions &options, const BatchSwitches &switches)
     case Action::Version:
         return print(BatchHelp::version());
     case Action::ListRuns:
-        return refuse(QStringLiteral("--list-runs: not yet"));
+        return listRuns();
     case Action::UndoLast:
         return undoLast(options.quiet);
     case Action::Undo:

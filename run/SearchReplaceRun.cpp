@@ -67,7 +67,7 @@ bool SearchReplaceRun::process(const QStringList &files)
     if (!m_dryRun)
         JournalHome::recover();
     if (m_journaled && !m_dryRun)
-        m_journal.emplace(m_root);
+        m_journal.emplace(m_root, m_texts.search(), m_texts.replacement());
     // The read-ahead that collect() started serves its own list only.
     if (!m_readAhead || list != m_listed) {
         m_readAhead.reset();
