@@ -16,7 +16,7 @@ bool PreviewOutput::write(const void *data, qsizetype size)
 bool PreviewOutput::takeBack(void *data, qsizetype size)
 {
     if (size > m_tail.size()) {
-        m_error = FileFailure::previewReachesTooFarBack(m_keptBytes >> 20);
+        m_error = FileFailure::previewReachesTooFarBack(m_keptBytes);
         return false;
     }
     std::memcpy(data, m_tail.constData() + m_tail.size() - size, size_t(size));
