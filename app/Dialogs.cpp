@@ -15,8 +15,12 @@ Dialogs &current()
 // Every box names the application, whatever the process's own name is (the tests').
 MessageRequest request(const QString &text, QMessageBox::StandardButtons buttons, bool selectable)
 {
-    return MessageRequest{QStringLiteral("Tagmender"), text, QMessageBox::NoIcon, buttons,
-                          selectable};
+    MessageRequest box;
+    box.title = QStringLiteral("Tagmender");
+    box.text = text;
+    box.buttons = buttons;
+    box.selectable = selectable;
+    return box;
 }
 
 } // namespace
@@ -27,9 +31,13 @@ QMessageBox::StandardButton Dialogs::message(QWidget *parent, const QString &tex
     return current().ask(parent, request(text, buttons, selectable));
 }
 
-void Dialogs::inform(QWidget *parent, const QString &text)
+void Dialogs::inform(QWidget *parent, const QString &text, const QString &openText,
+                     const QUrl &openUrl)
 {
-    current().openBox(parent, request(text, QMessageBox::Ok, false));
+    MessageRequest box = request(text, QMessageBox::Ok, false);
+    box.openText = openText;
+    box.openUrl = openUrl;
+    current().openBox(parent, box);
 }
 
 QString Dialogs::chooseFolder(QWidget *parent, const QString &title, const QString &start)

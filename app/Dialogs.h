@@ -5,7 +5,6 @@
 #include <QMessageBox>
 #include <QString>
 
-class QUrl;
 class QWidget;
 
 /// The one way the windows open a message box, the folder chooser or another program. The
@@ -23,8 +22,10 @@ public:
                                                bool selectable = false);
 
     /// Shows text like message() with the OK button, modal to parent's window only, and
-    /// returns at once: whatever runs meanwhile (a run) goes on while the box is open.
-    static void inform(QWidget *parent, const QString &text);
+    /// returns at once: whatever runs meanwhile (a run) goes on while the box is open. With
+    /// openText, a second button of that text opens openUrl through the desktop.
+    static void inform(QWidget *parent, const QString &text, const QString &openText = {},
+                       const QUrl &openUrl = {});
 
     /// Lets the user choose an existing folder, modal to parent, starting at start (an
     /// existing folder) or, when start is empty, with nothing preselected. Returns its path,

@@ -2,8 +2,10 @@
 
 #include "Dialogs.h"
 #include "ImageButton.h"
+#include "InstalledReadme.h"
 #include "ProgressWindow.h"
 #include "RunDriver.h"
+#include "WindowAccessible.h"
 #include "WindowDesign.h"
 
 #include <QCheckBox>
@@ -16,12 +18,19 @@
 #include <QPalette>
 #include <QPointer>
 #include <QScopeGuard>
+#include <QUrl>
 
 #include <limits>
 
 namespace {
 
 QPointer<MainWindow> theForm1;
+
+// The client area's design, in twips, and the least it shrinks to on a small screen, in
+// pixels: the fields narrower, nothing else.
+constexpr int DesignWidth = 9285;
+constexpr int DesignHeight = 4500;
+constexpr QSize Smallest(480, 300);
 
 void paintWhite(QWidget *widget)
 {
@@ -57,7 +66,8 @@ MainWindow *MainWindow::existing()
 MainWindow::MainWindow() : m_driver(std::make_unique<RunDriver>(*this))
 {
     setObjectName(QStringLiteral("Form1"));
-    fixWindowDesign(this, 9285, 4500);
+    WindowAccessible::install();
+    fixWindowDesign(this, DesignWidth, DesignHeight, Smallest);
     // The program gives every window its icon (main.cpp); a main window built without that
     // (the GUI tests) brings its own. Decoding the pictures twice would cost every start.
     if (QGuiApplication::windowIcon().isNull()) {
@@ -87,15 +97,18 @@ void MainWindow::buildFields()
     folderLabel = addLabel(QStringLiteral("Label1"), QStringLiteral("Folder with HTML-files :"));
     placeInTwips(folderLabel, 360, 840, 2415, 255);
     folderField = addTextField(QStringLiteral("Text1"));
-    placeInTwips(folderField, 2760, 840, 4215, 285);
+    // On a screen too small for the design the fields take the loss, the browse button beside
+    // the folder field moving with its end.
+    const QSize shortfall = designShortfall(this, DesignWidth, DesignHeight);
+    placeInTwips(folderField, 2760, 840, 4215, 285, shortfall, Qt::RightEdge);
     searchLabel = addLabel(QStringLiteral("Label2"), QStringLiteral("Text to search for :"));
     placeInTwips(searchLabel, 720, 2040, 1935, 255);
     searchField = addTextField(QStringLiteral("Text2"));
-    placeInTwips(searchField, 2760, 2040, 4215, 285);
+    placeInTwips(searchField, 2760, 2040, 4215, 285, shortfall, Qt::RightEdge);
     replacementLabel = addLabel(QStringLiteral("Label3"), QStringLiteral("Text to replace with :"));
     placeInTwips(replacementLabel, 480, 2760, 2175, 255);
     replacementField = addTextField(QStringLiteral("Text3"));
-    placeInTwips(replacementField, 2760, 2760, 4215, 285);
+    placeInTwips(replacementField, 2760, 2760, 4215, 285, shortfall, Qt::RightEdge);
     // Screen readers name each field by the label beside it. The label texts hold no '&', so
     // the labels take no mnemonic and a click on one still leaves the focus where it was.
     folderLabel->setBuddy(folderField);
@@ -114,7 +127,8 @@ void MainWindow::buildImages()
     // The pictures take no focus, so each has the shortcut a desktop user would try first.
     browseButton = addImage(QStringLiteral("Image1"), QStringLiteral("browse"),
                             QStringLiteral("Browse ..."), QKeySequence(Qt::ALT | Qt::Key_B));
-    placeInTwips(browseButton, 7080, 720, 1740, 450);
+    placeInTwips(browseButton, 7080, 720, 1740, 450,
+                 designShortfall(this, DesignWidth, DesignHeight), Qt::LeftEdge | Qt::RightEdge);
     startButton = addImage(QStringLiteral("Image2"), QStringLiteral("start"),
                            QStringLiteral("Start !"), QKeySequence(Qt::ALT | Qt::Key_S));
     placeInTwips(startButton, 5280, 3600, 1875, 615);
@@ -210,10 +224,18 @@ void MainWindow::undoRun(const QString &journal)
 
 void MainWindow::showInformation()
 {
+    // Help is what comes with the program: its README, found where it was installed (not in a
+    // build folder), and the command-line tool's own help.
+    const QString readme = installedReadme();
+    const QString text =
+        QStringLiteral("This is Tagmender " TAGMENDER_VERSION ". Questions about it, ideas or a "
+                       "bug to report? Help is here:\r\n\r\n") +
+        (readme.isEmpty() ? QStringLiteral("The README.md that came with Tagmender")
+                          : QStringLiteral("The README: ") + readme) +
+        QStringLiteral("\r\nFor the command line: tagmender-batch --help");
     // The box returns at once: a run under way while it is open goes on.
-    Dialogs::inform(this, QStringLiteral("Questions about Tagmender, ideas or a bug to report? "
-                                         "You are welcome at:") +
-                              QStringLiteral("\r\n\r\n") + QStringLiteral(TAGMENDER_WEB_ADDRESS));
+    Dialogs::inform(this, text, readme.isEmpty() ? QString() : QStringLiteral("Open README"),
+                    QUrl::fromLocalFile(readme));
 }
 
 void MainWindow::showEvent(QShowEvent *event)

@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 #include <QString>
+#include <QUrl>
 
 /// Everything a message box shows: what the seam in Dialogs hands to its implementation.
 struct MessageRequest
@@ -11,4 +12,6 @@ struct MessageRequest
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons = QMessageBox::Ok;
     bool selectable = false; ///< the text can be selected and copied (paths, reasons)
+    QString openText;        ///< if not empty, a button that opens openUrl through the desktop
+    QUrl openUrl;
 };

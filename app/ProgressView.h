@@ -9,14 +9,21 @@ class ProgressView
 public:
     virtual ~ProgressView() = default;
 
-    virtual void show() = 0; ///< makes the window visible, modeless
+    virtual void show() = 0; ///< makes the window visible, modeless, in front and active
     virtual void hide() = 0; ///< hides it; it keeps its contents
     virtual void setStatus(const QString &text) = 0;
     virtual void showProgressBar() = 0;
     virtual void setProgressMaximum(qsizetype maximum) = 0;
     virtual void setProgressValue(qsizetype value) = 0;
-    virtual void clearResults() = 0;
+    virtual void clearResults() = 0; ///< empties both lists; the failures' goes out of sight
     virtual void addChangedFile(const QString &path, qint64 replacements) = 0;
+
+    /// Lists a file or folder that could not be changed; the list of failures comes into
+    /// sight with the first.
+    virtual void addFailure(const QString &path, const QString &reason) = 0;
+
+    /// The captions of the list of files changed (or put back) and of the failures.
+    virtual void setCaptions(const QString &changed, const QString &failed) = 0;
 
     /// The journal of the run the results list shows, which its "Undo this run" undoes;
     /// empty: there is nothing to undo.

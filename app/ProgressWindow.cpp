@@ -2,6 +2,7 @@
 
 #include "MainWindow.h"
 #include "ResultsList.h"
+#include "WindowAccessible.h"
 #include "WindowDesign.h"
 
 #include <QCloseEvent>
@@ -16,6 +17,12 @@ QPointer<ProgressWindow> theForm2;
 
 // How often the bar moves during a run, in milliseconds: as often as the eye follows it.
 constexpr qint64 ProgressInterval = 100;
+
+// The client area's design, in twips, and the least it shrinks to on a small screen, in pixels:
+// room for a few entries in each list.
+constexpr int DesignWidth = 11475;
+constexpr int DesignHeight = 7380;
+constexpr QSize Smallest(360, 330);
 
 } // namespace
 
@@ -33,37 +40,42 @@ ProgressWindow *ProgressWindow::existing()
 }
 
 ProgressWindow::ProgressWindow()
-    : statusLine(new QLabel(QStringLiteral("Label1"), this)),
-      resultsCaption(new QLabel(QStringLiteral("Files that have been changed :"), this)),
-      resultsList(new ResultsList(this)), progressBar(new QProgressBar(this))
+    : statusLine(new QLabel(this)), resultsCaption(new QLabel(this)),
+      resultsList(new ResultsList(ResultsList::Holds::Changes, this)),
+      failureCaption(new QLabel(this)),
+      failureList(new ResultsList(ResultsList::Holds::Failures, this)),
+      progressBar(new QProgressBar(this))
 {
     setObjectName(QStringLiteral("Form2"));
+    WindowAccessible::install();
     // Closing the window discards it with its contents; the accessor builds a fresh one.
     setAttribute(Qt::WA_DeleteOnClose);
-    fixWindowDesign(this, 11475, 7380);
+    fixWindowDesign(this, DesignWidth, DesignHeight, Smallest);
 
     resultsList->setObjectName(QStringLiteral("List1"));
-    placeInTwips(resultsList, 600, 1560, 10335, 4350);
-    resultsList->setFont(designFont(8.25));
+    failureList->setObjectName(QStringLiteral("List2"));
+    for (ResultsList *list : {resultsList, failureList})
+        list->setFont(designFont(8.25));
 
     progressBar->setObjectName(QStringLiteral("ProgressBar1"));
-    placeInTwips(progressBar, 600, 6240, 10335, 375);
     progressBar->setRange(0, 100);
     progressBar->setValue(0);
     progressBar->setTextVisible(false);
 
+    // Named before it has a text, which would make screen readers look at it too early.
     statusLine->setObjectName(QStringLiteral("Label1"));
-    placeInTwips(statusLine, 600, 480, 8535, 375);
+    statusLine->setText(QStringLiteral("Label1"));
     statusLine->setFont(designFont(12));
 
     resultsCaption->setObjectName(QStringLiteral("Label2"));
-    placeInTwips(resultsCaption, 600, 1200, 4215, 255);
-    resultsCaption->setFont(designFont(8.25));
-
-    // Screen readers name the list by its caption (a list's accessible name does not come from
-    // a buddy label); the bar has no caption of its own.
-    resultsList->setAccessibleName(resultsCaption->text());
+    failureCaption->setObjectName(QStringLiteral("Label3"));
+    for (QLabel *caption : {resultsCaption, failureCaption})
+        caption->setFont(designFont(8.25));
+    setCaptions(QStringLiteral("Files that have been changed :"),
+                QStringLiteral("Files that could not be changed :"));
+    // The bar has no caption of its own.
     progressBar->setAccessibleName(QStringLiteral("Progress"));
+    clearResults();
 
     // Queued: the undo runs once the context menu it was chosen from has closed.
     connect(
@@ -81,6 +93,65 @@ ProgressWindow::ProgressWindow()
     connect(&m_progressCatchUp, &QTimer::timeout, this, &ProgressWindow::showProgress);
 
     centreOnScreen(this);
+}
+
+void ProgressWindow::setStatus(const QString &text)
+{
+    // A screen reader hears the change of the status bar's name (see WindowAccessible).
+    statusLine->setText(text);
+}
+
+void ProgressWindow::clearResults()
+{
+    resultsList->clear();
+    failureList->clear();
+    failureCaption->hide();
+    failureList->hide();
+    placeControls();
+}
+
+void ProgressWindow::addFailure(const QString &path, const QString &reason)
+{
+    failureList->addFailure(path, reason);
+    if (failureList->isHidden()) {
+        failureCaption->show();
+        failureList->show();
+        placeControls();
+    }
+}
+
+void ProgressWindow::setCaptions(const QString &changed, const QString &failed)
+{
+    resultsCaption->setText(changed);
+    failureCaption->setText(failed);
+    // Screen readers name a list by its caption (a list's accessible name does not come from
+    // a buddy label).
+    resultsList->setAccessibleName(changed);
+    failureList->setAccessibleName(failed);
+}
+
+void ProgressWindow::placeControls()
+{
+    // On a screen too small for the design the window is smaller: the lists take the loss.
+    const QSize shortfall = designShortfall(this, DesignWidth, DesignHeight);
+    placeInTwips(statusLine, 600, 480, 8535, 375, shortfall, Qt::RightEdge);
+    placeInTwips(resultsCaption, 600, 1200, 4215, 255);
+    placeInTwips(resultsList, 600, 1560, 10335, 4350, shortfall, Qt::RightEdge | Qt::BottomEdge);
+    placeInTwips(progressBar, 600, 6240, 10335, 375, shortfall,
+                 Qt::TopEdge | Qt::RightEdge | Qt::BottomEdge);
+    if (failureList->isHidden()) {
+        return;
+    }
+    // The failures take the lower half of the lists' room, under their own caption, which
+    // stands to its list as the first caption to the changed files.
+    const QRect room = resultsList->geometry();
+    const int captionToList = twips(1560 - 1200), gap = twips(240);
+    const int half = (room.height() - gap - captionToList) / 2;
+    resultsList->setGeometry(room.left(), room.top(), room.width(), half);
+    failureCaption->setGeometry(room.left(), room.top() + half + gap, room.width(),
+                                resultsCaption->height());
+    const int listTop = failureCaption->y() + captionToList;
+    failureList->setGeometry(room.left(), listTop, room.width(), room.bottom() + 1 - listTop);
 }
 
 void ProgressWindow::setProgress(int value)

@@ -8,12 +8,13 @@ class QLabel;
 class QProgressBar;
 class ResultsList;
 
-/// The progress window: status line, caption, the list of changed files and the progress
-/// bar. The run fills it (see ProgressWindowView). Closing it (or Escape) during a run stops the
-/// run between two files and keeps the window with what was done; closing it otherwise discards it,
-/// and the next use builds it anew, hidden until a run shows it. The design's Form2; its controls
-/// keep their design names as objectName (Label1 the status line, Label2 the caption, List1 the
-/// results, ProgressBar1).
+/// The progress window: status line, caption, the list of changed files, below it (once
+/// something failed) the list of files that could not be changed, and the progress bar. The run
+/// fills it (see ProgressWindowView). Closing it (or Escape) during a run stops the run between
+/// two files and keeps the window with what was done; closing it otherwise discards it, and the
+/// next use builds it anew, hidden until a run shows it. The design's Form2; its controls keep
+/// their design names as objectName (Label1 the status line, Label2 the caption, List1 the
+/// results, ProgressBar1); the failures are Label3 and List2.
 class ProgressWindow : public QWidget
 {
     Q_OBJECT
@@ -28,7 +29,21 @@ public:
     QLabel *statusLine;
     QLabel *resultsCaption;   ///< over the results
     ResultsList *resultsList; ///< the files the run changed, in processing order
+    QLabel *failureCaption;
+    ResultsList *failureList; ///< what could not be changed, with the reasons
     QProgressBar *progressBar;
+
+    /// Shows text in the status line.
+    void setStatus(const QString &text);
+
+    /// Empties both lists and takes the list of failures out of sight.
+    void clearResults();
+
+    /// Lists a failure, bringing the list of failures into sight.
+    void addFailure(const QString &path, const QString &reason);
+
+    /// Captions the two lists (and names them so to screen readers).
+    void setCaptions(const QString &changed, const QString &failed);
 
     /// Moves the bar to value, on the screen at most about ten times a second; a value held
     /// back reaches the bar at the end of that tenth, or with showProgress().
@@ -43,6 +58,7 @@ protected:
 
 private:
     ProgressWindow();
+    void placeControls();
 
     int m_progress = 0;            ///< the last value given to setProgress()
     QElapsedTimer m_progressShown; ///< since the bar last took a value

@@ -20,7 +20,12 @@ int barUnits(qsizetype count)
 
 void ProgressWindowView::show()
 {
-    ProgressWindow::instance()->show();
+    // Already open from an earlier run, the window may lie behind the main one, where the run
+    // would go on unseen and Escape would not reach it.
+    ProgressWindow *window = ProgressWindow::instance();
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 void ProgressWindowView::hide()
@@ -33,7 +38,7 @@ void ProgressWindowView::setStatus(const QString &text)
     // A new stage of the run: the bar tells exactly how far the last one got.
     ProgressWindow *window = ProgressWindow::instance();
     window->showProgress();
-    window->statusLine->setText(text);
+    window->setStatus(text);
 }
 
 void ProgressWindowView::showProgressBar()
@@ -53,12 +58,22 @@ void ProgressWindowView::setProgressValue(qsizetype value)
 
 void ProgressWindowView::clearResults()
 {
-    ProgressWindow::instance()->resultsList->clear();
+    ProgressWindow::instance()->clearResults();
 }
 
 void ProgressWindowView::addChangedFile(const QString &path, qint64 replacements)
 {
     ProgressWindow::instance()->resultsList->addFile(path, replacements);
+}
+
+void ProgressWindowView::addFailure(const QString &path, const QString &reason)
+{
+    ProgressWindow::instance()->addFailure(path, reason);
+}
+
+void ProgressWindowView::setCaptions(const QString &changed, const QString &failed)
+{
+    ProgressWindow::instance()->setCaptions(changed, failed);
 }
 
 void ProgressWindowView::setUndoableRun(const QString &journal)
@@ -81,6 +96,6 @@ void ProgressWindowView::stopped()
     ProgressWindow *window = ProgressWindow::existing();
     if (window && window->isVisible()) {
         window->showProgress();
-        window->statusLine->setText(QStringLiteral("Stopped: the main window was closed."));
+        window->setStatus(QStringLiteral("Stopped: the main window was closed."));
     }
 }

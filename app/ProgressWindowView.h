@@ -16,6 +16,8 @@ public:
     void setProgressValue(qsizetype value) override;
     void clearResults() override;
     void addChangedFile(const QString &path, qint64 replacements) override;
+    void addFailure(const QString &path, const QString &reason) override;
+    void setCaptions(const QString &changed, const QString &failed) override;
     void setUndoableRun(const QString &journal) override;
     void bringToFront() override;
     void stopped() override;

@@ -9,24 +9,36 @@
 #include <QScrollBar>
 #include <QUrl>
 
-ResultsList::ResultsList(QWidget *parent) : QListWidget(parent)
+namespace {
+
+// An entry shows its path, or its path and reason; the path alone is what gets opened.
+constexpr int PathRole = Qt::UserRole;
+
+} // namespace
+
+ResultsList::ResultsList(Holds holds, QWidget *parent) : QListWidget(parent)
 {
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     // One line per path: the layout need not measure every entry.
     setUniformItemSizes(true);
     connect(this, &QListWidget::itemActivated, this, [](const QListWidgetItem *item) {
-        Dialogs::openUrl(QUrl::fromLocalFile(item->text()));
+        Dialogs::openUrl(QUrl::fromLocalFile(item->data(PathRole).toString()));
     });
     setContextMenuPolicy(Qt::ActionsContextMenu);
     addMenuAction(QStringLiteral("Open"), &ResultsList::openSelected);
     addMenuAction(QStringLiteral("Open containing folder"), &ResultsList::openFolders);
-    addMenuAction(QStringLiteral("Copy path"), &ResultsList::copySelected)
+    // A failure is copied with its reason, for a report or a search.
+    const bool changes = holds == Holds::Changes;
+    addMenuAction(changes ? QStringLiteral("Copy path") : QStringLiteral("Copy"),
+                  &ResultsList::copySelected)
         ->setShortcut(QKeySequence::Copy);
-    addMenuAction(QStringLiteral("Copy all paths"), &ResultsList::copyAll);
+    addMenuAction(changes ? QStringLiteral("Copy all paths") : QStringLiteral("Copy all"),
+                  &ResultsList::copyAll);
     m_undo = new QAction(QStringLiteral("Undo this run"), this);
     m_undo->setEnabled(false);
     connect(m_undo, &QAction::triggered, this, [this] { Q_EMIT undoRequested(m_journal); });
-    addAction(m_undo);
+    if (changes)
+        addAction(m_undo);
 
     // The view follows the newest entry while it is at the bottom. Scrolling away (wheel, bar,
     // keys) stops that; scrolling back to the bottom starts it again.
@@ -43,10 +55,20 @@ ResultsList::ResultsList(QWidget *parent) : QListWidget(parent)
 void ResultsList::addFile(const QString &path, qint64 replacements)
 {
     auto *entry = new QListWidgetItem(path);
+    entry->setData(PathRole, path);
     // An undo puts pages back without replacing anything: no count to tell.
     if (replacements > 0)
         entry->setToolTip(replacements == 1 ? QStringLiteral("1 replacement")
                                             : QStringLiteral("%1 replacements").arg(replacements));
+    addItem(entry);
+}
+
+void ResultsList::addFailure(const QString &path, const QString &reason)
+{
+    auto *entry = new QListWidgetItem(path + QStringLiteral(": ") + reason);
+    entry->setData(PathRole, path);
+    // The reason may go beyond the list's right edge.
+    entry->setToolTip(reason);
     addItem(entry);
 }
 
@@ -83,7 +105,7 @@ QAction *ResultsList::addMenuAction(const QString &text, void (ResultsList::*han
 
 void ResultsList::openSelected()
 {
-    for (const QString &path : selectedPaths()) {
+    for (const QString &path : selected(PathRole)) {
         Dialogs::openUrl(QUrl::fromLocalFile(path));
     }
 }
@@ -91,7 +113,7 @@ void ResultsList::openSelected()
 void ResultsList::openFolders()
 {
     QStringList folders;
-    for (const QString &path : selectedPaths()) {
+    for (const QString &path : selected(PathRole)) {
         folders.append(QFileInfo(path).absolutePath());
     }
     folders.removeDuplicates();
@@ -102,7 +124,7 @@ void ResultsList::openFolders()
 
 void ResultsList::copySelected()
 {
-    QGuiApplication::clipboard()->setText(selectedPaths().join(u'\n'));
+    QGuiApplication::clipboard()->setText(selected(Qt::DisplayRole).join(u'\n'));
 }
 
 void ResultsList::copyAll()
@@ -114,14 +136,14 @@ void ResultsList::copyAll()
     QGuiApplication::clipboard()->setText(paths.join(u'\n'));
 }
 
-QStringList ResultsList::selectedPaths() const
+QStringList ResultsList::selected(int role) const
 {
     // In list order, not in the order the user picked them.
-    QStringList paths;
+    QStringList entries;
     for (int row = 0; row < count(); ++row) {
         if (item(row)->isSelected()) {
-            paths.append(item(row)->text());
+            entries.append(item(row)->data(role).toString());
         }
     }
-    return paths;
+    return entries;
 }

@@ -2,21 +2,26 @@
 
 #include <QListWidget>
 
-/// The progress window's list of changed files. It is drawn whenever the window repaints
-/// during a run, follows the newest entry until the user scrolls away from the bottom, and
-/// offers what people expect of a list of files: Enter or a double-click opens an entry with
-/// the desktop's program for it, a context menu opens it or its folder and copies paths, and
-/// several entries can be selected and copied (Ctrl+C).
-/// The design's List1 of the progress window.
+/// One of the progress window's lists of files: the files changed (the design's List1) or
+/// those that could not be changed, each with its reason. It is drawn whenever the window
+/// repaints during a run, follows the newest entry until the user scrolls away from the bottom,
+/// and offers what people expect of a list of files: Enter or a double-click opens an entry with
+/// the desktop's program for it, a context menu opens it or its folder and copies the entries,
+/// and several entries can be selected and copied (Ctrl+C).
 class ResultsList : public QListWidget
 {
     Q_OBJECT
 
 public:
-    explicit ResultsList(QWidget *parent);
+    enum class Holds { Changes, Failures };
+
+    ResultsList(Holds holds, QWidget *parent);
 
     /// Appends a changed file; its tooltip tells how many replacements were made in it.
     void addFile(const QString &path, qint64 replacements);
+
+    /// Appends a file or folder that could not be changed, shown and copied with its reason.
+    void addFailure(const QString &path, const QString &reason);
 
     /// The journal of the run the list shows; "Undo this run" is offered while there is one.
     void setUndoableRun(const QString &journal);
@@ -35,7 +40,7 @@ private:
     void openFolders();
     void copySelected();
     void copyAll();
-    QStringList selectedPaths() const;
+    QStringList selected(int role) const;
 
     QAction *m_undo;
     QString m_journal;

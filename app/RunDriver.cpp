@@ -1,6 +1,7 @@
 #include "RunDriver.h"
 
 #include "Dialogs.h"
+#include "FileFailure.h"
 #include "ImageButton.h"
 #include "InputCheck.h"
 #include "MainWindow.h"
@@ -22,8 +23,15 @@ namespace {
 // the repaints that come with each pass cost the run next to nothing.
 constexpr qint64 EventInterval = 100;
 
-// The failure message names this many entries; the rest are counted.
-constexpr qsizetype FailuresShown = 20;
+// An undo leaves a page alone for one of two reasons the user can understand without the
+// list; every other reason counts as a plain failure.
+FailureTally::Kind undoFailure(const QString &reason)
+{
+    if (reason == FileFailure::changedSinceRun())
+        return FailureTally::Kind::ChangedSinceRun;
+    return reason == FileFailure::goneSinceRun() ? FailureTally::Kind::GoneSinceRun
+                                                 : FailureTally::Kind::File;
+}
 
 } // namespace
 
@@ -37,6 +45,7 @@ void RunDriver::begin()
     m_startFolderFailure.clear();
     m_startFolder.clear();
     m_shown = false;
+    m_undoing = false;
     m_sinceEvents.start();
 }
 
@@ -91,7 +100,6 @@ void RunDriver::runConfirmed(const Input &input)
     }
     if (files.isEmpty()) {
         reportEmptyList(folder);
-        m_view->hide();
         return;
     }
     m_view->setStatus(QStringLiteral("Performing search and replace. Please wait..."));
@@ -106,15 +114,29 @@ void RunDriver::runConfirmed(const Input &input)
         stop();
         return;
     }
-    m_view->setStatus(QStringLiteral("All done (o:"));
+    // Every file is done: the bar is full.
+    m_view->setProgressValue(files.size());
+    finish();
+}
+
+void RunDriver::finish()
+{
+    if (m_failures.total() == 0) {
+        m_view->setStatus(QStringLiteral("All done (o:"));
+        m_view->bringToFront();
+        tell(QStringLiteral("Search and replace finished !"));
+        return;
+    }
+    m_view->setStatus(QStringLiteral("Done, but %1.").arg(failures()));
     m_view->bringToFront();
-    reportFailures();
-    tell(QStringLiteral("Search and replace finished !"));
+    tell(QStringLiteral("Search and replace finished, but %1. %2")
+             .arg(failures(), m_failures.whereListed()));
 }
 
 void RunDriver::undo(const QString &journal)
 {
     begin();
+    m_undoing = true;
     // The user asked from the progress window: that is where the answers go.
     m_shown = true;
     const QString question =
@@ -135,43 +157,66 @@ void RunDriver::undoConfirmed(const QString &journal)
     m_view->showProgressBar();
     m_view->clearResults();
     m_view->setUndoableRun({});
+    m_view->setCaptions(QStringLiteral("Files that have been put back :"),
+                        QStringLiteral("Files that could not be put back :"));
     m_view->setStatus(QStringLiteral("Putting the files back as they were. Please wait ..."));
     letEventsThrough();
     UndoRun core(journal, *this);
-    if (core.load()) {
-        m_view->setProgressMaximum(core.size());
-        m_view->setProgressValue(0);
-        letEventsThrough();
-        // Stopped, the undo can be started again: it passes over what it put back.
-        if (!core.process() || stopRequested()) {
-            m_view->setUndoableRun(journal);
-            stop();
-            return;
-        }
+    if (!core.load()) {
+        const QString unread =
+            QStringLiteral("Not undone: the journal of the run could not be read.");
+        m_view->setStatus(unread);
+        m_view->bringToFront();
+        tell(unread + u' ' + m_failures.whereListed());
+        return;
     }
-    m_view->setStatus(QStringLiteral("Undone: the files are as they were before the run."));
-    // What could not be put back may be put back after all once the user has seen to it.
-    if (!m_failures.isEmpty()) {
+    m_view->setProgressMaximum(core.size());
+    m_view->setProgressValue(0);
+    letEventsThrough();
+    // Stopped, the undo can be started again: it passes over what it put back.
+    if (!core.process() || stopRequested()) {
         m_view->setUndoableRun(journal);
+        stop();
+        return;
     }
+    m_view->setProgressValue(core.size());
+    finishUndo(journal);
+}
+
+void RunDriver::finishUndo(const QString &journal)
+{
+    if (m_failures.total() == 0) {
+        m_view->setStatus(QStringLiteral("Undone: the files are as they were before the run."));
+        m_view->bringToFront();
+        tell(QStringLiteral("Undo finished !"));
+        return;
+    }
+    // What could not be put back may be put back after all once the user has seen to it.
+    m_view->setUndoableRun(journal);
+    m_view->setStatus(QStringLiteral("Undone, except %1.").arg(failures()));
     m_view->bringToFront();
-    reportFailures();
-    tell(QStringLiteral("Undo finished !"));
+    tell(QStringLiteral("Undo finished, except %1. %2").arg(failures(), m_failures.whereListed()));
 }
 
 void RunDriver::reportEmptyList(const QString &folder)
 {
     // A folder that could not be read holds no HTML files as far as anyone knows; saying that
     // none were found would hide the real trouble.
-    if (m_startFolderFailure.isEmpty()) {
-        tell(QStringLiteral("No HTML-files found."));
-    } else {
+    if (!m_startFolderFailure.isEmpty()) {
         tell(QStringLiteral("The folder \"%1\" could not be read: %2")
                  .arg(QDir::toNativeSeparators(folder), m_startFolderFailure),
              true);
-        m_failures.removeFirst();
+    } else if (m_failures.total() == 0) {
+        tell(QStringLiteral("No HTML-files found."));
+    } else {
+        // Folders below it could not be read: the window stays, to list them.
+        m_view->setStatus(QStringLiteral("Done, but %1.").arg(failures()));
+        m_view->bringToFront();
+        tell(QStringLiteral("No HTML-files found, but %1. %2")
+                 .arg(failures(), m_failures.whereListed()));
+        return;
     }
-    reportFailures();
+    m_view->hide();
 }
 
 void RunDriver::stop()
@@ -184,8 +229,8 @@ void RunDriver::stop()
     }
     m_view->bringToFront();
     // With the main window closed and no progress window on the screen the program is ending.
-    if (onScreen()->isVisible()) {
-        reportFailures();
+    if (onScreen()->isVisible() && m_failures.total() > 0) {
+        tell(failures() + QStringLiteral(". ") + m_failures.whereListed());
     }
 }
 
@@ -197,6 +242,8 @@ void RunDriver::prepare(const Input &input)
     m_view->showProgressBar();
     m_view->clearResults();
     m_view->setUndoableRun({});
+    m_view->setCaptions(QStringLiteral("Files that have been changed :"),
+                        QStringLiteral("Files that could not be changed :"));
     files.clear();
     m_view->setStatus(QStringLiteral("Generating file list. Please wait ..."));
     letEventsThrough();
@@ -226,18 +273,16 @@ QWidget *RunDriver::onScreen() const
                                                         : &m_form;
 }
 
-void RunDriver::reportFailures()
+void RunDriver::fail(FailureTally::Kind kind, const QString &path, const QString &reason)
 {
-    if (m_failures.isEmpty()) {
-        return;
-    }
-    QString text = QStringLiteral("These files and folders could not be processed:\n\n") +
-                   m_failures.first(qMin(m_failures.size(), FailuresShown)).join(u'\n');
-    if (m_failures.size() > FailuresShown) {
-        text += QStringLiteral("\n... and %1 more.").arg(m_failures.size() - FailuresShown);
-    }
-    // Paths and reasons are there to be copied into a file manager or a report.
-    tell(text, true);
+    // Each failure is listed in the progress window as it comes; the messages only count them.
+    m_failures.add(kind);
+    m_view->addFailure(QDir::toNativeSeparators(path), reason);
+}
+
+QString RunDriver::failures() const
+{
+    return m_undoing ? m_failures.notPutBack() : m_failures.notChanged();
 }
 
 void RunDriver::tell(const QString &text, bool selectable)
@@ -249,12 +294,12 @@ void RunDriver::folderFailed(const QString &folder, const QString &reason)
 {
     // The walk starts with the chosen folder: a failure reported before any other and naming
     // it means the folder itself could not be listed, and nothing below it was reached.
-    if (m_failures.isEmpty() && m_startFolderFailure.isEmpty() &&
+    if (m_failures.total() == 0 && m_startFolderFailure.isEmpty() && !m_startFolder.isEmpty() &&
         QDir::cleanPath(QDir::fromNativeSeparators(folder)) ==
             QDir::cleanPath(QDir::fromNativeSeparators(m_startFolder))) {
         m_startFolderFailure = reason;
     }
-    m_failures.append(QDir::toNativeSeparators(folder) + QStringLiteral(": ") + reason);
+    fail(FailureTally::Kind::Folder, folder, reason);
 }
 
 void RunDriver::yield()
@@ -280,7 +325,7 @@ void RunDriver::fileChanged(const QString &path, qint64 replacements)
 
 void RunDriver::fileFailed(const QString &path, const QString &reason)
 {
-    m_failures.append(QDir::toNativeSeparators(path) + QStringLiteral(": ") + reason);
+    fail(m_undoing ? undoFailure(reason) : FailureTally::Kind::File, path, reason);
 }
 
 bool RunDriver::stopRequested()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FailureTally.h"
 #include "RunObserver.h"
 
 #include <QElapsedTimer>
@@ -52,19 +53,23 @@ private:
     void runConfirmed(const Input &input);
     void prepare(const Input &input);
     void reportEmptyList(const QString &folder);
+    void finish();
     void undoConfirmed(const QString &journal);
+    void finishUndo(const QString &journal);
     void stop();
     void setInputEnabled(bool enabled);
     void letEventsThrough();
     QWidget *onScreen() const;
-    void reportFailures();
+    void fail(FailureTally::Kind kind, const QString &path, const QString &reason);
+    QString failures() const;
     void tell(const QString &text, bool selectable = false);
 
     MainWindow &m_form;
     ProgressView *m_view = nullptr; ///< the view installed when the run began
     QElapsedTimer m_sinceEvents;
-    QStringList m_failures;
+    FailureTally m_failures;
     QString m_startFolderFailure; ///< why the chosen folder itself could not be listed
     QString m_startFolder;
-    bool m_shown = false; ///< the progress window was shown: messages go there
+    bool m_shown = false;   ///< the progress window was shown: messages go there
+    bool m_undoing = false; ///< an undo, not a run
 };

@@ -1,14 +1,35 @@
 #include "SystemDialogs.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QGridLayout>
+#include <QPushButton>
 #include <QSettings>
+#include <QStyle>
 #include <QTemporaryDir>
-#include <QUrl>
 
 namespace {
 
-QMessageBox *makeBox(QWidget *parent, const MessageRequest &request)
+// A box as wide as its title needs under a window manager: the title, the frame's icon and
+// buttons beside it (four title bar heights: the icon, minimise, maximise, close) and some
+// room. A box for a short text is otherwise narrower, and the title bar cuts the title short.
+void fitTitle(QMessageBox *box)
+{
+    QFont titleFont = QApplication::font("QMdiSubWindowTitleBar");
+    titleFont.setBold(true);
+    const int width = QFontMetrics(titleFont).horizontalAdvance(box->windowTitle()) +
+                      4 * box->style()->pixelMetric(QStyle::PM_TitleBarHeight) + 48;
+    // A QMessageBox sizes itself from its layout; an empty row of that width widens it.
+    if (auto *grid = qobject_cast<QGridLayout *>(box->layout())) {
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
+}
+
+} // namespace
+
+QMessageBox *SystemDialogs::makeBox(QWidget *parent, const MessageRequest &request)
 {
     auto *box = new QMessageBox(request.icon, request.title, request.text, request.buttons, parent);
     // The program's texts are plain; a path that happens to look like markup stays as it is.
@@ -16,10 +37,17 @@ QMessageBox *makeBox(QWidget *parent, const MessageRequest &request)
     if (request.selectable) {
         box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     }
+    if (!request.openText.isEmpty()) {
+        QPushButton *open = box->addButton(request.openText, QMessageBox::ActionRole);
+        // Where the style puts it first it has the focus; Enter still means OK.
+        open->setAutoDefault(false);
+        box->setDefaultButton(QMessageBox::Ok);
+        const QUrl url = request.openUrl;
+        QObject::connect(open, &QPushButton::clicked, box, [this, url] { launch(url); });
+    }
+    fitTitle(box);
     return box;
 }
-
-} // namespace
 
 QMessageBox::StandardButton SystemDialogs::ask(QWidget *parent, const MessageRequest &request)
 {

@@ -11,4 +11,7 @@ protected:
     void openBox(QWidget *parent, const MessageRequest &request) override;
     QString askForFolder(QWidget *parent, const QString &title, const QString &start) override;
     bool launch(const QUrl &url) override;
+
+private:
+    QMessageBox *makeBox(QWidget *parent, const MessageRequest &request);
 };

@@ -2,42 +2,85 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QStyle>
 #include <QWidget>
 
 #include <cmath>
+
+namespace {
+
+const QScreen *screenOf(const QWidget *window)
+{
+    return window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+}
+
+// The frame is known once the window is on the screen; before, the style's title bar and a
+// thin border stand in for it.
+QMargins frameOf(const QWidget *window)
+{
+    const QRect frame = window->frameGeometry(), client = window->geometry();
+    if (window->isVisible() && frame != client) {
+        return {client.left() - frame.left(), client.top() - frame.top(),
+                frame.right() - client.right(), frame.bottom() - client.bottom()};
+    }
+    const int border = 4;
+    return {border, window->style()->pixelMetric(QStyle::PM_TitleBarHeight) + border, border,
+            border};
+}
+
+} // namespace
 
 int twips(int value)
 {
     return static_cast<int>(std::lround(value / 15.0));
 }
 
-void placeInTwips(QWidget *control, int left, int top, int width, int height)
+void placeInTwips(QWidget *control, int left, int top, int width, int height, QSize shortfall,
+                  Qt::Edges follow)
 {
-    control->setGeometry(twips(left), twips(top), twips(width), twips(height));
+    QRect placed(twips(left), twips(top), twips(width), twips(height));
+    const auto by = [&](Qt::Edge edge, int amount) { return follow.testFlag(edge) ? amount : 0; };
+    placed.adjust(-by(Qt::LeftEdge, shortfall.width()), -by(Qt::TopEdge, shortfall.height()),
+                  -by(Qt::RightEdge, shortfall.width()), -by(Qt::BottomEdge, shortfall.height()));
+    control->setGeometry(placed);
 }
 
-void fixWindowDesign(QWidget *window, int width, int height)
+void fixWindowDesign(QWidget *window, int width, int height, QSize minimum)
 {
     // Nothing adjusts the controls when the window's size changes, so the frame offers no way
     // to change it. The Windows hint also gives the frame a thin, non-sizing border there.
     window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    window->setFixedSize(twips(width), twips(height));
+    QSize size(twips(width), twips(height));
+    if (const QScreen *screen = screenOf(window)) {
+        // A large scale factor on a small screen leaves less room than the design takes; the
+        // windows then shrink, their lists and fields with them, rather than reach off screen.
+        const QMargins frame = frameOf(window);
+        const QSize room = screen->availableGeometry().size().shrunkBy(frame);
+        size = size.boundedTo(room).expandedTo(minimum);
+    }
+    window->setFixedSize(size);
     window->setWindowTitle(windowCaption());
+}
+
+QSize designShortfall(const QWidget *window, int width, int height)
+{
+    return QSize(twips(width), twips(height)) - window->size();
 }
 
 void centreOnScreen(QWidget *window)
 {
-    const QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    const QScreen *screen = screenOf(window);
     if (!screen) {
         return;
     }
-    // The frame is not known before the window is shown; centring the client area is close
-    // enough, as the frame is thin compared to the window.
-    QRect placed(QPoint(0, 0), window->size());
-    placed.moveCenter(screen->availableGeometry().center());
-    window->move(placed.topLeft());
+    // move() places the frame. A window larger than the area still has its title bar, and
+    // with it the close box, inside the area.
+    const QRect area = screen->availableGeometry();
+    QRect placed(QPoint(0, 0), window->size().grownBy(frameOf(window)));
+    placed.moveCenter(area.center());
+    window->move(qMax(placed.left(), area.left()), qMax(placed.top(), area.top()));
 }
 
 QFont designFont(qreal pointSize)

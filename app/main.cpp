@@ -7,7 +7,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tagmender"));
-    QApplication::setApplicationVersion(QStringLiteral("1.00"));
+    QApplication::setApplicationVersion(QStringLiteral(TAGMENDER_VERSION));
     QApplication::setWindowIcon(applicationIcon());
     // The main window decides when the program ends: a visible progress window keeps it
     // alive after the main window closed, a hidden one does not.

@@ -7,12 +7,17 @@
 #include "ProgressWindowView.h"
 #include "TempTree.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QTest>
 #include <QUrl>
+
+#include <private/qguiapplication_p.h>
+#include <qpa/qplatformaccessibility.h>
+#include <qpa/qplatformintegration.h>
 
 #include <functional>
 
@@ -29,6 +34,11 @@ public:
 
     AppFixture()
     {
+        // As a screen reader would: the accessibility events reach hear() (as in Qt's own tests).
+        QAccessible::installUpdateHandler(hear);
+        QAccessible::installRootObjectHandler([](QObject *) {});
+        QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(true);
+        spoken.clear();
         Dialogs::install(this);
         ProgressView::install(this);
         MainWindow::instance()->show();
@@ -42,12 +52,18 @@ public:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         Dialogs::install(nullptr);
         ProgressView::install(nullptr);
+        QAccessible::installUpdateHandler(nullptr);
     }
 
+    /// What a screen reader was told of the progress window: "status: TEXT" for each change of
+    /// the status line, "value N" for each value the bar took.
+    static inline QStringList spoken;
+
     /// In order; "odd " marks a dialog not titled "Tagmender", with an icon, or not on the window
-    /// on the screen (the progress window while it is visible, else the main one); reasons become
+    /// the user looks at (the active one; else the progress window while it is visible, else the
+    /// main one); reasons become
     /// "*"; "selectable " marks a message whose text can be copied, "box: " one that does not
-    /// wait for its answer.
+    /// wait for its answer, " [TEXT]" its button that opens a document.
     QStringList transcript;
     QMessageBox::StandardButton answer = QMessageBox::Yes; ///< to every question
     QString folderAnswer;                                  ///< empty cancels
@@ -55,6 +71,17 @@ public:
     std::function<void(const QString &entry)> onEntry;
 
     QString path(const QString &relative = {}) const { return TempTree::path(relative, true); }
+    static void hear(QAccessibleEvent *event)
+    {
+        const QObject *object = event->object();
+        const QString name = object ? object->objectName() : QString();
+        if (event->type() == QAccessible::ValueChanged && name == u"ProgressBar1")
+            spoken << "value " +
+                          static_cast<QAccessibleValueChangeEvent *>(event)->value().toString();
+        else if (event->type() == QAccessible::NameChanged && name == u"Label1" &&
+                 object->parent()->objectName() == u"Form2")
+            spoken << "status: " + event->accessibleInterface()->text(QAccessible::Name);
+    }
     /// Fills in the main window to replace "Home" by "Start" below folder and clicks the start
     /// picture; returns when the run is over.
     void start(const QString &folder, bool subfolders = false)
@@ -86,6 +113,8 @@ public:
     TAGMENDER_STEP(clearResults(), clearResults(), "clear")
     TAGMENDER_STEP(addChangedFile(const QString &file, qint64 count), addChangedFile(file, count),
                    "changed: " + file)
+    TAGMENDER_STEP(addFailure(const QString &file, const QString &why), addFailure(file, why),
+                   "failed: " + file + (why.isEmpty() ? ", no reason" : ""))
     TAGMENDER_STEP(bringToFront(), bringToFront(), "front")
     TAGMENDER_STEP(stopped(), stopped(), "stopped")
 #undef TAGMENDER_STEP
@@ -123,14 +152,16 @@ private:
     void recordMessage(QWidget *parent, const MessageRequest &request, const char *kind)
     {
         const ProgressWindow *progress = ProgressWindow::existing();
-        const QWidget *onScreen = progress && progress->isVisible()
-                                      ? static_cast<const QWidget *>(progress)
-                                      : MainWindow::existing();
+        const QWidget *active = QApplication::activeWindow();
+        const QWidget *onScreen =
+            active && (active == progress || active == MainWindow::existing()) ? active
+            : progress && progress->isVisible() ? static_cast<const QWidget *>(progress)
+                                                : MainWindow::existing();
         const bool plain = request.title == "Tagmender" && request.icon == QMessageBox::NoIcon &&
                            parent == onScreen;
         // Only failure lines hold ": " followed by text; their reasons come from the system.
         const QString text = QString(request.text).replace(QRegularExpression(": .+"), ": *");
         record((plain ? "" : "odd ") + QString(request.selectable ? "selectable " : "") + kind +
-               text);
+               text + (request.openText.isEmpty() ? QString() : " [" + request.openText + "]"));
     }
 };

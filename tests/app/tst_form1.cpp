@@ -4,6 +4,8 @@
 
 #include <QAccessible>
 #include <QFileDialog>
+#include <QPushButton>
+#include <QStyle>
 #include <QTimer>
 
 #include <memory>
@@ -28,12 +30,19 @@ private Q_SLOTS:
 
 private:
     QTemporaryDir m_config;
+    const QString m_readme =
+        QFileInfo(QCoreApplication::applicationDirPath() + u"/" TAGMENDER_DOC_DIR "/README.md"_s)
+            .absoluteFilePath();
     std::unique_ptr<AppFixture> m_app;
 };
 
 void TestForm1::init()
 {
     m_app = std::make_unique<AppFixture>();
+    // Where the README would be, had the test program been installed.
+    QVERIFY(QDir().mkpath(QFileInfo(m_readme).path()));
+    QFile readme(m_readme);
+    QVERIFY(readme.open(QIODevice::WriteOnly));
     QVERIFY(m_app->write(u"site/a.htm"_s, AppFixture::PageWithText));
     QVERIFY(m_app->write(u"site/b.txt"_s, AppFixture::PageWithText));
     QVERIFY(QDir().mkpath(m_app->path(u"site/sub"_s)));
@@ -53,8 +62,8 @@ void TestForm1::clicksAndKeys()
     const QStringList does{
         ChooserTitle + u" from "_s + m_app->path(u"site"_s), // the field names the site
         u"question: "_s + AppFixture::Confirmation,
-        u"box: Questions about Tagmender, ideas or a bug to report? You are welcome at:"
-        "\r\n\r\n" TAGMENDER_WEB_ADDRESS ""_s};
+        u"box: This is Tagmender " TAGMENDER_VERSION ". Questions about it, ideas or a bug to "
+        "report? Help is here:\r\n\r\nThe README: *\nFor the command line: * [Open README]"_s};
     const QList<ImageButton *> pictures{form->browseButton, form->startButton,
                                         form->informationButton};
     const QList<QWidget *> fields{form->folderField, form->replacementField, form->subfolderOption};
@@ -78,13 +87,25 @@ void TestForm1::clicksAndKeys()
     QCOMPARE(QApplication::focusWidget(), form->subfolderOption);
     QVERIFY(form->isVisible() && !ProgressWindow::existing());
     // The real information box returns at once (a run goes on meanwhile), blocking only this
-    // window. Should it wait for its answer instead, this closes it.
+    // window. Should it wait for its answer instead, this closes it. It tells where the README
+    // is and offers to open it.
     Dialogs::install(nullptr);
     QTimer::singleShot(0, form, [] { QApplication::activeModalWidget()->close(); });
     QTest::mouseClick(form->informationButton, Qt::LeftButton);
-    Dialogs::install(m_app.get());
     const auto *box = form->findChild<QMessageBox *>();
     QVERIFY(box && box->isVisible() && box->windowModality() == Qt::WindowModal);
+    QVERIFY(box->text().contains(u"The README: "_s + QDir::toNativeSeparators(m_readme)));
+    QCOMPARE(box->buttons().constLast()->text(), u"Open README"_s);
+    // Enter means OK, whatever the theme.
+    QCOMPARE(box->defaultButton(), box->button(QMessageBox::Ok));
+    // A box for a short text is wide enough for its title beside the frame's icon and buttons.
+    Dialogs::inform(form, u"OK"_s);
+    QFont titleFont = QApplication::font("QMdiSubWindowTitleBar");
+    titleFont.setBold(true);
+    const int titleBar = QApplication::style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    QVERIFY(form->findChildren<QMessageBox *>().constLast()->width() >=
+            QFontMetrics(titleFont).horizontalAdvance(u"Tagmender"_s) + 4 * titleBar);
+    Dialogs::install(m_app.get());
     // The check box lies under the folder field but comes last.
     const QList<QWidget *> tabs{form->folderField, form->searchField, form->replacementField,
                                 form->subfolderOption, form->folderField};

@@ -35,14 +35,16 @@ static bool newestDrawn(ResultsList *list)
     return list->viewport()->rect().contains(newest) && drawn.copy(newest) != background;
 }
 
-// The transcript of a run the user confirmed: the files processed, in order, then end, the last
-// status or the message that no file could be listed.
+// The transcript of a run the user confirmed: the entries left out while listing, the files
+// processed, in order, then end, the last status or the message that no file could be listed.
 static QStringList expectedRun(const QStringList &files, qsizetype processed,
                                const QStringList &changed, const QStringList &failed,
-                               const QString &end)
+                               const QStringList &leftOut, const QString &end)
 {
     QStringList expected{u"question: "_s + AppFixture::Confirmation, u"show"_s, u"bar"_s,
                          u"clear"_s, u"status: Generating file list. Please wait ..."_s};
+    for (const QString &folder : leftOut)
+        expected << u"failed: "_s + folder;
     if (files.isEmpty())
         return expected << end << u"hide"_s;
     expected << u"status: Performing search and replace. Please wait..."_s
@@ -51,17 +53,24 @@ static QStringList expectedRun(const QStringList &files, qsizetype processed,
         expected << u"value %1"_s.arg(i);
         if (changed.contains(files.at(i)))
             expected << u"changed: "_s + files.at(i);
+        if (failed.contains(files.at(i)))
+            expected << u"failed: "_s + files.at(i);
     }
+    // A run that got to its end shows a full bar.
+    const bool stopped = end.contains(u"topped"_s);
+    if (!stopped)
+        expected << u"value %1"_s.arg(files.size());
     expected << end << u"front"_s;
-    if (!failed.isEmpty()) {
-        // Twenty are named, the rest counted.
-        const qsizetype more = failed.size() - 20;
-        expected << u"selectable message: These files and folders could not be processed:\n\n"_s +
-                        failed.first(qMin<qsizetype>(failed.size(), 20)).join(u": *\n"_s) +
-                        u": *"_s + (more > 0 ? u"\n... and %1 more."_s.arg(more) : QString());
-    }
+    const QString listed = failed.size() + leftOut.size() == 1
+                               ? u"It is listed, with the reason, in the progress window."_s
+                               : u"They are listed, with the reasons, in the progress window."_s;
     if (end.endsWith(u"All done (o:"_s))
         expected << u"message: Search and replace finished !"_s;
+    else if (stopped)
+        expected << u"message: %1 file could not be changed. %2"_s.arg(failed.size()).arg(listed);
+    else // "status: Done, but ... ."
+        expected << u"message: Search and replace finished, but "_s + end.sliced(18) + u' ' +
+                        listed;
     return expected;
 }
 
@@ -100,7 +109,8 @@ void TestRun::refused()
 
 void TestRun::transcript_data()
 {
-    // In processing order: NAME- lacks the text, NAME! cannot be rewritten, NAME~ is left out.
+    // In processing order: NAME- lacks the text, NAME! cannot be rewritten, NAME~ is not a page,
+    // NAME> is a link to the site, left out and reported.
     QTest::addColumn<QStringList>("site");
     QTest::addColumn<QString>("action"); // done by the user as the second file begins
     QTest::addColumn<QString>("end");    // the run's last status, or its message; @ is the site
@@ -114,9 +124,12 @@ void TestRun::transcript_data()
         many += u"p%1.htm "_s.arg(i);
 
     row("mixed", u"a.htm- b.htm c.htm- b.txt~ c.htm.bak~ sub/d.htm~"_s);
-    row("subfolders", u"sub/deeper/c.htm sub/b.htm a.htm"_s, "subfolders");
+    // A run with failures does not end as a success: it says so and lists every one.
+    row("subfolders, a failure and a link", u"sub/deeper/c.htm sub/b.htm! a.htm loop>"_s,
+        "subfolders", "status: Done, but 1 file could not be changed and 1 entry was left out.");
     row("no HTML-files", u"notes.txt~ sub/a.htm~"_s, "", "message: No HTML-files found.");
-    row("failures counted", QString(many).replace(u".htm "_s, u".htm! "_s));
+    row("failures listed", QString(many).replace(u".htm "_s, u".htm! "_s), "",
+        "status: Done, but 30 files could not be changed.");
     row("many changed", many);
     // The chosen folder goes as the progress window shows: it cannot be read.
     row("folder unreadable", {}, "gone",
@@ -134,12 +147,17 @@ void TestRun::transcript()
     QFETCH(QString, action);
     QFETCH(QString, end);
 
-    QStringList files, changed, failed; // in processing order
+    QStringList files, changed, failed, leftOut; // in processing order
     QHash<QString, QByteArray> before;
     for (const QString &entry : site) {
         const QChar mark = entry.back();
-        const bool marked = u"-!~"_s.contains(mark);
+        const bool marked = u"-!~>"_s.contains(mark);
         const QString file = m_app->path(marked ? entry.chopped(1) : entry);
+        if (mark == u'>') {
+            QVERIFY(QFile::link(m_app->path(), file));
+            leftOut << m_app->path();
+            continue;
+        }
         before[file] = mark == u'-' ? AppFixture::PageWithout : AppFixture::PageWithText;
         QVERIFY(m_app->write(file, before[file]));
         if (mark != u'~')
@@ -151,10 +169,15 @@ void TestRun::transcript()
             QVERIFY(QFile::setPermissions(file, QFile::ReadOwner));
         }
     }
-    // Left hidden with a result, as after a run that found nothing.
+    // Open with a result from an earlier run, behind the main window.
     ProgressWindow *progress = ProgressWindow::instance();
     progress->resultsList->addItem(u"earlier"_s);
+    progress->addFailure(u"earlier"_s, u"why"_s);
     MainWindow *form = MainWindow::instance();
+    progress->show();
+    QVERIFY(QTest::qWaitForWindowActive(progress));
+    form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form));
     QSignalSpy ended(form, &MainWindow::programEnded);
     QStringList odd; // entries met with the run's input usable, or the newest change unseen
     m_app->onEntry = [&](const QString &entry) {
@@ -170,14 +193,19 @@ void TestRun::transcript()
         ResultsList *list = progress->resultsList;
         if (entry.startsWith(u"value "_s) && list->count() > 0 && !newestDrawn(list))
             odd << u"newest unseen at "_s + entry;
+        // Brought to the front and active, so that keys (Escape) go there.
+        if (entry.startsWith(u"max "_s) && QApplication::activeWindow() != progress)
+            odd << u"progress window behind at "_s + entry;
         if (entry != u"value 1"_s || action.isEmpty())
             return;
         if (action == u"close"_s)
             form->close();
         else if (action == u"Escape"_s)
-            QTest::keyClick(progress, Qt::Key_Escape);
+            QTest::keyClick(QApplication::activeWindow(), Qt::Key_Escape);
     };
 
+    if (action == u"gone"_s)
+        leftOut << m_app->path();
     m_app->start(m_app->path(), action == u"subfolders"_s);
 
     // A stopped run finishes the file under way, the second (it changes in these rows), then
@@ -186,14 +214,25 @@ void TestRun::transcript()
     for (const QString &file : files.sliced(processed))
         changed.removeAll(file);
     end.replace(u'@', m_app->path());
-    QCOMPARE(m_app->transcript, expectedRun(files, processed, changed, failed, end));
+    QCOMPARE(m_app->transcript, expectedRun(files, processed, changed, failed, leftOut, end));
     QCOMPARE(odd, QStringList());
     QVERIFY(inputEnabled(true));
     QCOMPARE(progress->resultsList->count(), changed.size());
+    QCOMPARE(progress->failureList->count(), failed.size() + leftOut.size());
+    QCOMPARE(progress->failureList->isVisibleTo(progress), progress->failureList->count() > 0);
+    // A screen reader is told every status, and each value the bar shows.
+    const QString byClose = u"status: Stopped: the main window was closed."_s;
+    QStringList spoken = AppFixture::spoken;
+    spoken.removeAll(u"status: Label1"_s);
+    QCOMPARE(spoken.filter(u"status: "_s),
+             m_app->transcript.filter(QRegularExpression(u"^status: "_s))
+                 << (end == u"stopped"_s ? QStringList{byClose} : QStringList()));
     if (!files.isEmpty()) {
-        QCOMPARE(u"status: "_s + progress->statusLine->text(),
-                 end == u"stopped"_s ? u"status: Stopped: the main window was closed."_s : end);
-        QCOMPARE(progress->progressBar->value(), processed - 1);
+        const QString status = u"status: "_s + progress->statusLine->text();
+        QCOMPARE(status, end == u"stopped"_s ? byClose : end);
+        const int bar = progress->progressBar->value();
+        QCOMPARE(bar, processed == files.size() ? processed : processed - 1);
+        QCOMPARE(spoken.filter(u"value "_s).last(), u"value %1"_s.arg(bar));
     }
     const QByteArray replaced = QByteArray(AppFixture::PageWithText).replace("Home", "Start");
     for (const auto &[file, page] : before.asKeyValueRange())
@@ -255,16 +294,20 @@ void TestRun::resultsList()
     QCOMPARE(QGuiApplication::clipboard()->text(), c + u'\n' + m_app->path(u"a.htm"_s) + u'\n' + b);
 }
 
-// "Undo this run" puts back what the run shown changed, once the user confirms, shown like a run.
+// "Undo this run" puts back what the run shown changed, once the user confirms, shown like a run,
+// and tells what it left alone: here a page edited since the run.
 void TestRun::undo()
 {
-    QVERIFY(m_app->write(u"a.htm"_s, AppFixture::PageWithText) &&
-            m_app->write(u"b.htm"_s, AppFixture::PageWithout));
+    for (const QString &page : {u"a.htm"_s, u"b.htm"_s, u"c.htm"_s})
+        QVERIFY(m_app->write(page, page == u"b.htm"_s ? AppFixture::PageWithout
+                                                      : AppFixture::PageWithText));
     m_app->start(m_app->path());
-    const QList<QAction *> menu = ProgressWindow::existing()->resultsList->actions();
+    ProgressWindow *progress = ProgressWindow::existing();
+    const QList<QAction *> menu = progress->resultsList->actions();
     QAction *undo = *std::ranges::find(menu, u"Undo this run"_s, &QAction::text);
     const QByteArray changed = m_app->read(u"a.htm"_s);
     QVERIFY(undo->isEnabled() && changed != AppFixture::PageWithText);
+    QVERIFY(m_app->write(u"c.htm"_s, "edited"));
     const QString question = u"question: Undo this run? Every file it changed is put back as it "
                              "was before the run, unless it was changed again since."_s;
     m_app->transcript.clear();
@@ -274,15 +317,22 @@ void TestRun::undo()
     QVERIFY(undo->isEnabled() && m_app->read(u"a.htm"_s) == changed);
     m_app->answer = QMessageBox::Yes;
     undo->trigger();
+    const QString except = u"except 1 file changed since the run"_s;
     QTRY_COMPARE(
         m_app->transcript,
         (QStringList{question, question, u"show"_s, u"bar"_s, u"clear"_s,
-                     u"status: Putting the files back as they were. Please wait ..."_s, u"max 1"_s,
+                     u"status: Putting the files back as they were. Please wait ..."_s, u"max 2"_s,
                      u"value 0"_s, u"value 0"_s, u"changed: "_s + m_app->path(u"a.htm"_s),
-                     u"status: Undone: the files are as they were before the run."_s, u"front"_s,
-                     u"message: Undo finished !"_s}));
-    QCOMPARE(m_app->read(u"a.htm"_s), AppFixture::PageWithText);
-    QVERIFY(!undo->isEnabled());
+                     u"value 1"_s, u"failed: "_s + m_app->path(u"c.htm"_s), u"value 2"_s,
+                     u"status: Undone, "_s + except + u'.', u"front"_s,
+                     u"message: Undo finished, "_s + except +
+                         u". It is listed, with the reason, in the progress window."_s}));
+    QCOMPARE(m_app->read(u"a.htm"_s) + m_app->read(u"c.htm"_s),
+             AppFixture::PageWithText + "edited");
+    QCOMPARE(progress->resultsCaption->text() + u'|' + progress->failureCaption->text(),
+             u"Files that have been put back :|Files that could not be put back :"_s);
+    // What was left alone may be put back once the user has seen to it.
+    QVERIFY(undo->isEnabled());
 }
 
 // A value held back to spare repaints reaches the bar all the same, without another after it.

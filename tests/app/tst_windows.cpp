@@ -3,12 +3,14 @@
 #include "ImageButton.h"
 #include "MainWindow.h"
 #include "ProgressWindow.h"
+#include "WindowDesign.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QFontInfo>
 #include <QLineEdit>
+#include <QScreen>
 #include <QTest>
 
 #include <limits>
@@ -35,6 +37,7 @@ private Q_SLOTS:
     }
     void design_data();
     void design();
+    void screen();
 };
 
 void TestWindows::design_data()
@@ -100,6 +103,9 @@ void TestWindows::design()
         QCOMPARE(widget->property(shown).toString(), text);
     QAccessibleInterface *spoken = QAccessible::queryAccessibleInterface(widget);
     QCOMPARE(spoken->text(QAccessible::Name), name.isEmpty() ? text : name);
+    // Windows, not fillers; the status line is what "read the status bar" reads.
+    if (widget->isWindow() || tag == u"Form2.Label1"_s)
+        QCOMPARE(spoken->role(), widget->isWindow() ? QAccessible::Window : QAccessible::StatusBar);
     if (image) {
         // A button to assistive technology (the main window's test presses it that way).
         QCOMPARE(spoken->role(), QAccessible::Button);
@@ -124,6 +130,41 @@ void TestWindows::design()
         QVERIFY(widget->windowIcon().availableSizes().contains(QSize(32, 32)));
         QCOMPARE(MainWindow::instance()->subfolderOption->checkState(), Qt::Unchecked);
     }
+}
+
+// Both windows keep their design where the screen's available area holds it with the frame,
+// and shrink to that area otherwise, their lists and fields with them, never reaching off it
+// (the title bar least of all). CTest also runs this on a 1366x768 screen at a scale of 2.
+void TestWindows::screen()
+{
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    ProgressWindow::instance()->addFailure(u"page.htm"_s, u"a reason"_s);
+    for (QWidget *window : {static_cast<QWidget *>(MainWindow::instance()),
+                            static_cast<QWidget *>(ProgressWindow::instance())}) {
+        const QSize design = window == MainWindow::existing() ? QSize(619, 300) : QSize(765, 492);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        const QRect frame = window->frameGeometry();
+        QVERIFY2(area.contains(frame), qPrintable(window->objectName()));
+        if (area.size().shrunkBy({0, 40, 0, 0}).expandedTo(design) == area.size())
+            QCOMPARE(window->size(), design);
+        // Every control within the window, and no list, bar or picture over another (labels
+        // and fields touch by design).
+        QList<QWidget *> controls = window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+        controls.removeIf([&](const QWidget *control) { return !control->isVisibleTo(window); });
+        for (const QWidget *control : controls) {
+            QVERIFY(window->rect().contains(control->geometry()));
+            for (const QWidget *other : controls)
+                QVERIFY2(other == control || qMin(other->height(), control->height()) < 20 ||
+                             !other->geometry().intersects(control->geometry()),
+                         qPrintable(control->objectName() + u" on "_s + other->objectName()));
+        }
+    }
+    // Even a window larger than the screen has its title bar on it.
+    QWidget large;
+    large.resize(area.size() * 2);
+    centreOnScreen(&large);
+    QCOMPARE(large.pos(), area.topLeft());
 }
 
 QTEST_MAIN(TestWindows)
