@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 
 class QIODevice;
 class ScratchFile;
@@ -17,6 +18,8 @@ class ScratchFile;
 class SourceFile
 {
 public:
+    using Clock = std::chrono::steady_clock;
+
     /// How long open() waits for another program to let go of its lock on the page.
     static constexpr std::chrono::seconds LockWait{5};
 
@@ -24,9 +27,14 @@ public:
     /// (opening a FIFO for reading would block until a writer came), a symbolic link too: a
     /// link is never followed. On POSIX the page is also locked (flock) until this object goes:
     /// two runs of this program then never interleave on one page, which would lose one run's
-    /// change. A page locked by someone else is waited for up to LockWait, calling yield, then
-    /// refused.
-    bool open(const PageLocation &page, const std::function<void()> &yield = {});
+    /// change. A page locked by someone else is waited for until lockDeadline (LockWait from
+    /// now when not given; once it has passed, not at all), calling yield, then refused, and
+    /// lockedOut() says so.
+    bool open(const PageLocation &page, const std::function<void()> &yield = {},
+              std::optional<Clock::time_point> lockDeadline = std::nullopt);
+
+    /// True when the last open() was refused because another program kept the page locked.
+    bool lockedOut() const { return m_lockedOut; }
 
     /// The open file; reads are unbuffered, so the caller reads in large chunks.
     QIODevice &device();
@@ -55,7 +63,9 @@ public:
     void closeBeforeReplacement();
 
     /// True when the page's name still names the file that was opened, unmodified, and not
-    /// through a symbolic link.
+    /// through a symbolic link. Where the file system's times cannot show a change (whole
+    /// seconds), also when the page still holds the bytes read of it from its start (on POSIX;
+    /// see PosixFileMetadata::hasCoarseTimes()).
     bool unchangedOnDisk();
 
     /// The page was linked into the undo journal, which moves its change time and link count:
@@ -74,4 +84,5 @@ private:
     PageLocation m_page;
     ListedFile m_file;
     QString m_error;
+    bool m_lockedOut = false;
 };

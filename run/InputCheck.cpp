@@ -2,11 +2,11 @@
 
 #include "FolderPath.h"
 #include "JournalHome.h"
+#include "PathKind.h"
 #include "ShownName.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 std::optional<QString> CheckRunInput(const QString &folder, const QString &search,
                                      const QString &replacement)
@@ -36,13 +36,17 @@ std::optional<QString> CheckRunInput(const QString &folder, const QString &searc
                               "name encoding.")
             .arg(ShownName(QFile::encodeName(shown)));
     // ".." taken as text, as the walk takes it, not after a link that comes before it.
-    const QFileInfo info(FolderPath::normalised(folder));
-    if (!info.exists())
+    const QString normalised = FolderPath::normalised(folder);
+    switch (KindOfPath(normalised)) {
+    case PathKind::Missing:
         return QStringLiteral("The folder \"%1\" does not exist.").arg(shown);
-    if (!info.isDir())
+    case PathKind::Other:
         return QStringLiteral("\"%1\" is not a folder.").arg(shown);
+    case PathKind::Folder:
+        break;
+    }
     // The originals a run keeps would land among the files it changes.
-    if (JournalHome::liesIn(info.filePath()))
+    if (JournalHome::liesIn(normalised))
         return QStringLiteral("The folder \"%1\" cannot be used: it holds the undo journal "
                               "(\"%2\"), where a run keeps the originals of the files it changes.")
             .arg(shown, QDir::toNativeSeparators(JournalHome::location()));

@@ -13,17 +13,19 @@ bool unchangedSincePreScan(const PageLocation &page, const TextAbsence &absence)
 
 RewriteResult ProcessPage(const PageLocation &page, const TextAbsence &absence,
                           const ReplacementTexts &texts, const std::function<void()> &yield,
-                          RunJournal *journal)
+                          RunJournal *journal,
+                          std::optional<std::chrono::steady_clock::time_point> lockDeadline)
 {
     if (unchangedSincePreScan(page, absence))
         return {RewriteResult::Status::Unchanged, {}};
-    return RewriteFile(page, texts, yield, journal);
+    return RewriteFile(page, texts, yield, journal, lockDeadline);
 }
 
 RewriteResult PreviewPage(const PageLocation &page, const TextAbsence &absence,
-                          const ReplacementTexts &texts, const std::function<void()> &yield)
+                          const ReplacementTexts &texts, const std::function<void()> &yield,
+                          std::optional<std::chrono::steady_clock::time_point> lockDeadline)
 {
     if (unchangedSincePreScan(page, absence))
         return {RewriteResult::Status::Unchanged, {}};
-    return PreviewRewrite(page, texts, yield);
+    return PreviewRewrite(page, texts, yield, lockDeadline);
 }

@@ -179,11 +179,12 @@ RewriteResult replaceThroughScratch(const PageLocation &page, SourceFile &source
 // the same checks and refusals up to there, and nothing is written.
 RewriteResult rewriteLocated(const PageLocation &page, const ReplacementTexts &texts,
                              const std::function<void()> &yield, RunJournal *journal,
+                             std::optional<SourceFile::Clock::time_point> lockDeadline,
                              PreviewOutput *preview = nullptr)
 try {
     SourceFile source;
-    if (!source.open(page, yield))
-        return failed(source.error());
+    if (!source.open(page, yield, lockDeadline))
+        return {source.lockedOut() ? Status::Locked : Status::Failed, source.error()};
     SearchPreScan preScan(texts, yield);
     const std::optional<SearchPreScan::Result> scan = preScan.scan(source.device(), source.size());
     if (!scan)
@@ -218,16 +219,19 @@ try {
 } // namespace
 
 RewriteResult RewriteFile(const PageLocation &page, const ReplacementTexts &texts,
-                          const std::function<void()> &yield, RunJournal *journal)
+                          const std::function<void()> &yield, RunJournal *journal,
+                          std::optional<std::chrono::steady_clock::time_point> lockDeadline)
 {
-    return rewriteLocated(page, texts, yield, journal);
+    return rewriteLocated(page, texts, yield, journal, lockDeadline);
 }
 
 RewriteResult PreviewRewrite(const PageLocation &page, const ReplacementTexts &texts,
-                             const std::function<void()> &yield, qsizetype keptBytes)
+                             const std::function<void()> &yield,
+                             std::optional<std::chrono::steady_clock::time_point> lockDeadline,
+                             qsizetype keptBytes)
 {
     PreviewOutput preview(keptBytes);
-    return rewriteLocated(page, texts, yield, nullptr, &preview);
+    return rewriteLocated(page, texts, yield, nullptr, lockDeadline, &preview);
 }
 
 RewriteResult RewriteFile(const QString &path, const ReplacementTexts &texts,

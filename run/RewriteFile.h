@@ -4,7 +4,9 @@
 #include "PreviewOutput.h"
 #include "RewriteResult.h"
 
+#include <chrono>
 #include <functional>
+#include <optional>
 
 class QString;
 class ReplacementTexts;
@@ -22,9 +24,11 @@ RewriteResult RewriteFile(const QString &path, const ReplacementTexts &texts,
 
 /// The same for a page of a run, reached through its open folder (see FolderChain). With a
 /// journal, a page is replaced only once its original and entry are on the disk there; when
-/// that fails, the page is left as it was and the failure says why.
+/// that fails, the page is left as it was and the failure says why. A page another program
+/// keeps locked is waited for until lockDeadline (see SourceFile::open()), then left as Locked.
 RewriteResult RewriteFile(const PageLocation &page, const ReplacementTexts &texts,
-                          const std::function<void()> &yield, RunJournal *journal = nullptr);
+                          const std::function<void()> &yield, RunJournal *journal = nullptr,
+                          std::optional<std::chrono::steady_clock::time_point> lockDeadline = {});
 
 /// The same rewrite of a page of a run counted instead of written (a dry run): the same checks,
 /// refusals and line failures, the result Changed with the replacements the page would get,
@@ -32,4 +36,5 @@ RewriteResult RewriteFile(const PageLocation &page, const ReplacementTexts &text
 /// disk, a folder that may not be written, an owner that cannot be kept) it cannot foresee.
 RewriteResult PreviewRewrite(const PageLocation &page, const ReplacementTexts &texts,
                              const std::function<void()> &yield,
+                             std::optional<std::chrono::steady_clock::time_point> lockDeadline = {},
                              qsizetype keptBytes = PreviewOutput::KeptBytes);

@@ -10,6 +10,8 @@ struct RewriteResult
         Changed,   ///< the file was replaced by its rewritten form (in a dry run: would be)
         Failed,    ///< nothing was changed; reason says what failed (the one exception, a
                    ///< folder that could not be synced after the replacement, says so)
+        Locked,    ///< nothing was changed: another program kept the page locked until the
+                   ///< deadline; reason says so
     };
 
     Status status = Status::Unchanged;

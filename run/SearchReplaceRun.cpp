@@ -6,6 +6,7 @@
 #include "OpenFileLimit.h"
 #include "ProcessPage.h"
 #include "RunObserver.h"
+#include "SourceFile.h"
 
 #include <QScopeGuard>
 
@@ -75,14 +76,37 @@ bool SearchReplaceRun::process(const QStringList &files)
     }
     const auto finished = qScopeGuard([this] { m_readAhead.reset(); });
     PreScanReadAhead &readAhead = *m_readAhead;
+    QList<LockedPage> locked;
+    qsizetype done = 0;
     for (qsizetype i = 0; i < count; ++i) {
         // Stopping is only ever allowed here, between two files, so no file is cut off
         // in the middle of its rewrite.
         if (m_observer.stopRequested())
             return false;
         const QString &path = list.at(i);
-        m_observer.fileStarted(i, count, path);
-        rewrite(folders, path, readAhead.next(yield));
+        m_observer.fileStarted(done, count, path);
+        const TextAbsence absence = readAhead.next(yield);
+        if (rewrite(folders, path, absence, Clock::time_point::min(), true))
+            ++done;
+        else
+            locked.append({path, absence});
+        m_observer.yield();
+    }
+    return processLocked(folders, locked, done, count);
+}
+
+// One deadline for all the pages passed over for their locks: pages other programs keep locked
+// cost the run one wait however many there are, and one they let go of meanwhile is rewritten
+// at its turn, then in its version of that moment.
+bool SearchReplaceRun::processLocked(FolderChain &folders, const QList<LockedPage> &locked,
+                                     qsizetype done, qsizetype count)
+{
+    const Clock::time_point deadline = Clock::now() + SourceFile::LockWait;
+    for (const LockedPage &page : locked) {
+        if (m_observer.stopRequested())
+            return false;
+        m_observer.fileStarted(done++, count, page.path);
+        rewrite(folders, page.path, page.absence, deadline, false);
         m_observer.yield();
     }
     return true;
@@ -92,24 +116,32 @@ bool SearchReplaceRun::process(const QStringList &files)
 // Inode numbers are reused as soon as they are freed, so a page another program saves during
 // the run can carry the number of a page rewritten a moment ago. The same folder reached through
 // two paths is left out when the list is made instead, while all its entries exist together.
-void SearchReplaceRun::rewrite(FolderChain &folders, const QString &path,
-                               const TextAbsence &absence)
+// Returns false, having reported nothing, for a locked page that is to be passed over.
+bool SearchReplaceRun::rewrite(FolderChain &folders, const QString &path,
+                               const TextAbsence &absence, Clock::time_point lockDeadline,
+                               bool passLockedOver)
 {
     QString reason;
     const std::optional<PageLocation> page = folders.locate(path, reason);
     RunJournal *journal = m_journal ? &*m_journal : nullptr;
     const auto yield = [this] { m_observer.yield(); };
-    const RewriteResult result = !page      ? RewriteResult{RewriteResult::Status::Failed, reason}
-                                 : m_dryRun ? PreviewPage(*page, absence, m_texts, yield)
-                                            : ProcessPage(*page, absence, m_texts, yield, journal);
+    const RewriteResult result =
+        !page      ? RewriteResult{RewriteResult::Status::Failed, reason}
+        : m_dryRun ? PreviewPage(*page, absence, m_texts, yield, lockDeadline)
+                   : ProcessPage(*page, absence, m_texts, yield, journal, lockDeadline);
     switch (result.status) {
     case RewriteResult::Status::Changed:
         m_observer.fileChanged(path, result.replacements);
         break;
+    case RewriteResult::Status::Locked:
+        if (passLockedOver)
+            return false;
+        [[fallthrough]];
     case RewriteResult::Status::Failed:
         m_observer.fileFailed(path, result.reason);
         break;
     case RewriteResult::Status::Unchanged:
         break;
     }
+    return true;
 }

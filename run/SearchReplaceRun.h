@@ -6,6 +6,7 @@
 
 #include <QStringList>
 
+#include <chrono>
 #include <optional>
 
 class FolderChain;
@@ -25,11 +26,14 @@ public:
     /// worker threads from the moment they are listed, for the process() of this list.
     QStringList collect(const QString &folder, bool subfolders);
 
-    /// Rewrites the files in order; a failing file is reported and the run goes on. Files
-    /// below the folder last collected are reached from it without following a link (see
-    /// FolderChain). The files are pre-scanned ahead on worker threads, which are joined before
-    /// this returns; the observer is called on the calling thread only. Returns false when the
-    /// observer asked to stop before the last file.
+    /// Rewrites the files in order; a failing file is reported and the run goes on. A file
+    /// that another program keeps locked is passed over and taken up again after all the
+    /// others, and those are waited for together: the run waits SourceFile::LockWait in all,
+    /// however many there are. Files below the folder last collected are reached from it
+    /// without following a link (see FolderChain). The files are pre-scanned ahead on worker
+    /// threads, which are joined before this returns; the observer is called on the calling
+    /// thread only, fileStarted() with the number of files done before. Returns false when
+    /// the observer asked to stop before the last file.
     bool process(const QStringList &files);
 
     /// The undo journal of the last process(): where the originals of the pages it replaced
@@ -46,7 +50,17 @@ public:
     void setJournaled(bool journaled) { m_journaled = journaled; }
 
 private:
-    void rewrite(FolderChain &folders, const QString &path, const TextAbsence &absence);
+    using Clock = std::chrono::steady_clock;
+    struct LockedPage
+    {
+        QString path;
+        TextAbsence absence;
+    };
+
+    bool processLocked(FolderChain &folders, const QList<LockedPage> &locked, qsizetype done,
+                       qsizetype count);
+    bool rewrite(FolderChain &folders, const QString &path, const TextAbsence &absence,
+                 Clock::time_point lockDeadline, bool passLockedOver);
 
     const ReplacementTexts m_texts; ///< built once, used by the read-ahead's threads too
     RunObserver &m_observer;

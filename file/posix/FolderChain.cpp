@@ -1,6 +1,7 @@
 #include "FolderChain.h"
 
 #include "FileFailure.h"
+#include "LongPath.h"
 
 #include <QDir>
 #include <QFile>
@@ -127,7 +128,7 @@ bool FolderChain::Native::openRoot(QString &error)
 {
     if (!m_fds.empty())
         return true;
-    const int fd = ::open(m_root.constData(), FolderFlags);
+    const int fd = LongPath(m_root).open(FolderFlags);
     if (fd < 0) {
         error = folderFailure(QFile::decodeName(m_root), errno);
         return false;
@@ -174,7 +175,7 @@ std::optional<PageLocation> FolderChain::Native::locateByPath(const QString &pat
     }
     if (m_byPath >= 0)
         ::close(m_byPath);
-    m_byPath = ::open(folder.constData(), FolderFlags);
+    m_byPath = LongPath(folder).open(FolderFlags);
     if (m_byPath < 0) {
         error = FileFailure::cannotOpen(errno);
         return std::nullopt;

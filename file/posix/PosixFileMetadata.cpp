@@ -139,8 +139,28 @@ QString PosixFileMetadata::copyTo(int sourceFd, int targetFd) const
 #else
     Q_UNUSED(sourceFd);
 #endif
-    // Last: a change of owner clears the setuid and setgid bits.
-    if (::fchmod(targetFd, m_stat.st_mode & 07777) != 0)
-        return failure(Step::GivePermissions);
-    return {};
+    return copyMode(targetFd);
+}
+
+// Last: a change of owner clears the setuid and setgid bits, and setting an ACL the setgid bit,
+// so the scratch file is looked at again. A mode it already has is not set: a file system that
+// keeps no modes (FAT through FUSE) gives every file the same one and fails every fchmod.
+QString PosixFileMetadata::copyMode(int targetFd) const
+{
+    const mode_t mode = m_stat.st_mode & 07777;
+    struct stat target = {};
+    if (::fstat(targetFd, &target) != 0)
+        return failure(Step::ReadScratch);
+    if ((target.st_mode & 07777) == mode || ::fchmod(targetFd, mode) == 0)
+        return {};
+    // Such a file system says it cannot (ENOSYS, EOPNOTSUPP), as one without extended
+    // attributes does; the scratch file is then let through with the mode it has, unless that
+    // mode grants someone what the page's did not: a file system that kept a narrower mode for
+    // the page would otherwise open it up.
+    const int reason = errno;
+    if ((reason == ENOSYS || reason == EOPNOTSUPP || reason == ENOTSUP) &&
+        (target.st_mode & 07777 & ~mode) == 0)
+        return {};
+    errno = reason;
+    return failure(Step::GivePermissions);
 }

@@ -33,6 +33,15 @@ public:
     /// no program can set it.
     bool sameVersionAs(const PosixFileMetadata &other) const;
 
+    /// True when the change time has no part below the second, as on a file system that keeps
+    /// whole seconds (ext2 and ext3 with small inodes, FAT, HFS+): a change within the second
+    /// of the last one then leaves the stamp as it was (see sameVersionAs()). The change time
+    /// tells, as no program can set it: the system takes it from its clock at every change, so
+    /// where the file system keeps nanoseconds it ends in .000000000 once in a billion changes,
+    /// and where it keeps whole seconds (or none), always. The modification time cannot tell: tar,
+    /// unzip and copies from FAT give whole seconds on any file system.
+    bool hasCoarseTimes() const { return m_stat.st_ctim.tv_nsec == 0; }
+
     /// Gives the open file targetFd this file's owner, group, exact mode (setuid, setgid and
     /// sticky bits included) and, on Linux, extended attributes (which carry the POSIX ACLs),
     /// reading the attributes from sourceFd, this file opened. Returns the reason of a failure,
@@ -40,5 +49,7 @@ public:
     QString copyTo(int sourceFd, int targetFd) const;
 
 private:
+    QString copyMode(int targetFd) const;
+
     struct stat m_stat = {};
 };

@@ -36,18 +36,27 @@ Lock takeLock(const PageLocation &page, ListedFile::Native &file)
 
 } // namespace
 
-bool SourceFile::open(const PageLocation &page, const std::function<void()> &yield)
+// Where the times keep whole seconds, what is read is hashed as it is read, for the last check
+// (unchangedOnDisk()); elsewhere the stamp tells, and the hash would cost every changed page.
+bool SourceFile::open(const PageLocation &page, const std::function<void()> &yield,
+                      std::optional<Clock::time_point> lockDeadline)
 {
     m_page = page;
-    const auto deadline = std::chrono::steady_clock::now() + LockWait;
+    m_lockedOut = false;
+    const Clock::time_point deadline = lockDeadline.value_or(Clock::now() + LockWait);
     for (;;) {
         if (!m_file.open(page))
             return fail(m_file.error());
         const Lock lock = takeLock(page, m_file.native());
-        if (lock == Lock::Taken)
+        if (lock == Lock::Taken) {
+            if (m_file.native().metadata.hasCoarseTimes())
+                m_file.native().reader->keepReadHash();
             return true;
-        if (std::chrono::steady_clock::now() >= deadline)
+        }
+        if (Clock::now() >= deadline) {
+            m_lockedOut = true;
             return fail(FileFailure::locked(int(LockWait.count())));
+        }
         // Moved: the other run replaced the page while this one waited; its new version is
         // the one to rewrite, at once.
         if (lock == Lock::Busy) {
@@ -90,8 +99,20 @@ void SourceFile::closeBeforeReplacement() {}
 // The name is looked at without following a link, in the folder the page was opened from, so a
 // link or any other file that took the page's place (another inode) is refused here, right
 // before the rename.
+//
+// Where the times keep whole seconds, another program's edit that keeps the page's size, made
+// within the second of the page's last change (for a run, the journal's link a moment before),
+// leaves the stamp as it was whenever it leaves the modification time's second too: it puts
+// the time back, as cp -p and rsync do, or the page was written within that second. There the
+// bytes are compared as well: those read of the page since its start, by the rewrite (or an
+// undo), against the page read again, which its cached pages make about as fast as a copy.
+// They come before the look at the name, which stays the last step before the rename; what can
+// still hide is an edit of bytes after they were read again, within about as long as that read.
 bool SourceFile::unchangedOnDisk()
 {
+    PosixFileReader &reader = *m_file.native().reader;
+    if (reader.keepsReadHash() && !reader.stillHoldsWhatWasRead())
+        return false;
     PosixFileMetadata now;
     return now.readAt(m_page.folder, m_page.name.constData()) &&
            now.sameVersionAs(m_file.native().metadata);

@@ -17,7 +17,8 @@ bool isLink(const QFileInfo &info)
 
 } // namespace
 
-bool SourceFile::open(const PageLocation &page, const std::function<void()> &)
+bool SourceFile::open(const PageLocation &page, const std::function<void()> &,
+                      std::optional<Clock::time_point>)
 {
     m_page = page;
     return m_file.open(page) || fail(m_file.error());

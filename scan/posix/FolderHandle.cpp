@@ -1,5 +1,7 @@
 #include "FolderHandle.h"
 
+#include "LongPath.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -29,8 +31,8 @@ void take(int fd, FolderHandleNative &native, FolderIdentity &identity, QString 
 
 FolderHandle::FolderHandle(const QString &folder)
 {
-    take(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC),
-         m_native, m_identity, m_error);
+    take(LongPath(QFile::encodeName(folder)).open(O_RDONLY | O_DIRECTORY | O_CLOEXEC), m_native,
+         m_identity, m_error);
 }
 
 FolderHandle::~FolderHandle()

@@ -34,13 +34,14 @@ const char *const created = "O_TMPFILE|O_CREAT";
 const QHash<QString, QString> messages{{"EACCES", "Permission denied"},
                                        {"EIO", "Input/output error"},
                                        {"ENOSPC", "No space left on device"},
+                                       {"ENOSYS", "Function not implemented"},
                                        {"EPERM", "Operation not permitted"}};
 const char *const replaceFailed = "cannot replace the file with the scratch file";
 const char *const folderSync = "the file was replaced, but its folder could not be synced to disk";
 const char *const notJournaled =
     "the original could not be kept for undoing the run (%1), so the file was left as it was";
 
-// The ordinal-th (-1: last) call matching pattern after after.
+// The ordinal-th (-1: last) call matching pattern after after. No reason: b.htm is replaced.
 struct Step
 {
     const char *name, *syscall, *error, *pattern;
@@ -48,6 +49,7 @@ struct Step
     const char *reason, *after = "";
     const char *journal = nullptr; ///< the journal's step, which notJournaled wraps
     bool copying = false;          ///< a step of the copy, run with Copied only
+    unsigned mode = 0640;          ///< b.htm's; its scratch file is made 0600
 };
 
 const QList<Step> steps = {
@@ -62,6 +64,11 @@ const QList<Step> steps = {
      "cannot keep the file's owner and group (user 65534, group 65534)"},
     {"fchmod", "fchmod", "EPERM", "", -1,
      "cannot give the scratch file the permissions of the file"},
+    // A file system that keeps no modes (FAT through FUSE) fails every fchmod so.
+    {"fchmod, no modes kept", "fchmod", "ENOSYS", "", -1, nullptr},
+    {"fchmod, not supported", "fchmod", "EOPNOTSUPP", "", -1, nullptr},
+    {"fchmod, no modes kept, scratch mode wider", "fchmod", "ENOSYS", "", -1,
+     "cannot give the scratch file the permissions of the file", "", nullptr, false, 0200},
     {"fsetxattr", "fsetxattr", "ENOSPC", "", 1,
      "cannot give the scratch file the extended attribute user.tagmender"},
     {"linkat", "linkat", "ENOSPC", "\\.b\\.htm\\.tagmender-", 1, replaceFailed},
@@ -100,11 +107,11 @@ class TestFaultInjection : public QObject
 
     QString path(const QString &name) const { return m_root + u'/' + name; }
 
-    bool rebuild()
+    bool rebuild(unsigned mode = 0640)
     {
         const uid_t owner = ::geteuid() == 0 ? TempTree::nobody : uid_t(-1);
         if (!TempTree::rebuild(m_root, m_pages) ||
-            !TempTree::setOwnerAndMode(path("b.htm"), owner, gid_t(owner), 0640))
+            !TempTree::setOwnerAndMode(path("b.htm"), owner, gid_t(owner), mode))
             return false;
         QDir(m_base.path("data")).removeRecursively();
         QDir(dataHome(Copied)).removeRecursively();
@@ -211,7 +218,8 @@ private Q_SLOTS:
         }
     }
 
-    // b.htm is reported and kept as it was (new when only the folder sync failed), nothing else.
+    // b.htm is reported and kept as it was (new when only the folder sync failed, or when no
+    // mode can be set), nothing else.
     void failingStep()
     {
         QFETCH(int, kind);
@@ -220,11 +228,17 @@ private Q_SLOTS:
         const int n =
             m_clean[kind].invocation(s.syscall, s.pattern, s.ordinal, {fromB, s.after}, toD);
         QVERIFY2(n > 0, "the clean run makes no such call on b.htm");
-        QVERIFY(rebuild());
+        QVERIFY(rebuild(s.mode));
         const BatchOutcome outcome =
             run(kind, QString::asprintf("%s:error=%s:when=%d", s.syscall, s.error, n));
         const QString problem = SyscallTrace(m_traceFile).injectionProblem({s.syscall});
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        if (!s.reason) { // with the scratch file's narrower mode
+            QVERIFY2(outcome.is(0, {path("a.htm"), path("b.htm"), path("d.htm")}, {}),
+                     qPrintable(outcome.describe()));
+            QVERIFY(TempTree::isDone(m_root, m_pages));
+            return;
+        }
 
         const QString message = messages[s.error];
         const QString reason = s.journal ? QString(s.reason).arg(s.journal + (": " + message))

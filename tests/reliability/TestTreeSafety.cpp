@@ -20,6 +20,26 @@ namespace {
 
 enum class Writer { DeployTool, SecondRun, HeldRun, Lock };
 
+// Three pages, p0001.htm to p0003.htm, locked by other programs: p0002.htm is let go of once
+// the run, the other pages done, waits for p0001.htm; p0003.htm only should the run wait for
+// it too, which it must not: the wait for p0001.htm used up the time for all three.
+struct LockObserver : RecordingObserver
+{
+    void fileStarted(qsizetype index, qsizetype, const QString &) override
+    {
+        if (index == 2)
+            locked[1].close();
+        lastTurn = index == 4;
+    }
+    void yield() override
+    {
+        if (lastTurn)
+            locked[2].close();
+    }
+    QFile *locked = nullptr;
+    bool lastTurn = false;
+};
+
 // The paths a run reported.
 QSet<QString> reportedBy(const BatchOutcome &outcome)
 {
@@ -38,6 +58,7 @@ class TestTreeSafety : public QObject
     TempTree m_base;
     QString m_site = m_base.path("site"), m_traceFile = m_base.path("trace");
     QString m_deep = m_site; // a folder whose path leaves less room than a long name takes
+    QString m_via = m_base.path("via"); // a link to the site
 
     // The batch tool, stopped by strace at its first call of syscall while meanwhile runs. The
     // execve makes the trace start with the main thread, which does every rewrite.
@@ -53,7 +74,7 @@ class TestTreeSafety : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(m_base.isValid());
+        QVERIFY(m_base.isValid() && QFile::link(m_site, m_via));
         while (m_deep.size() < 3980)
             m_deep += u'/' + QString(std::min<qsizetype>(200, 3990 - m_deep.size() - 1), u'd');
     }
@@ -109,7 +130,7 @@ private Q_SLOTS:
         QTest::addRow("a second run replaces cow at once") << Writer::SecondRun << 1000;
         if (!BatchRun::strace().isEmpty())
             QTest::addRow("a second run while the first waits to rename") << Writer::HeldRun << 3;
-        QTest::addRow("another program holds a lock on p0001.htm") << Writer::Lock << 3;
+        QTest::addRow("other programs lock p0001.htm to p0003.htm") << Writer::Lock << 5;
     }
 
     // Every run changes or reports every page (all hold its search text, in every version); a
@@ -125,9 +146,13 @@ private Q_SLOTS:
             paths << m_site + u'/' + pages.last().name;
         }
         QVERIFY(TempTree::rebuild(m_site, pages));
-        QFile locked(paths[1]);
-        QVERIFY(writer != Writer::Lock ||
-                (locked.open(QIODevice::ReadOnly) && ::flock(locked.handle(), LOCK_EX) == 0));
+        const bool locking = writer == Writer::Lock;
+        QFile locked[3];
+        for (int i = 0; locking && i < 3; ++i) {
+            locked[i].setFileName(paths[i + 1]);
+            QVERIFY(locked[i].open(QIODevice::ReadOnly) &&
+                    ::flock(locked[i].handle(), LOCK_EX) == 0);
+        }
         const QString lockedState = TempTree::state(paths[1]);
         std::atomic<int> saves = 0;
         std::jthread deployTool;
@@ -148,6 +173,10 @@ private Q_SLOTS:
         if (writer == Writer::HeldRun) {
             // Held once p0000.htm's scratch file is checked and named, before the rename.
             first = runHeld(BatchRun::arguments(m_site), "linkat", [&] { second = secondRun(); });
+        } else if (locking) {
+            LockObserver observer;
+            observer.locked = locked;
+            first = observer.run(m_site, false);
         } else {
             BatchRun run;
             run.start(BatchRun::arguments(m_site));
@@ -185,9 +214,14 @@ private Q_SLOTS:
         QVERIFY2(missed.isEmpty(),
                  qPrintable(QString::number(missed.size()) +
                             " pages lost or passed over: " + missed.mid(0, 5).join(", ")));
-        if (writer != Writer::Lock)
+        if (!locking)
             return;
-        QVERIFY2(first.exitCode == 1 && reported.contains(paths[1]), qPrintable(first.describe()));
+        // The locked pages were taken up after all the others, and waited for together.
+        QVERIFY2(first.out == QStringList({paths[0], paths[4], paths[2]}) &&
+                     first.err.size() == 2 &&
+                     first.err[0].startsWith(paths[1] + ": another program kept") &&
+                     first.err[1].startsWith(paths[3] + ": another program kept"),
+                 qPrintable(first.describe()));
         QCOMPARE(TempTree::state(paths[1]), lockedState);
     }
 
@@ -195,10 +229,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("deep"); // else a 255-byte name in the site
         QTest::addColumn<bool>("holds");
+        QTest::addColumn<bool>("chosenDeep"); // the chosen folder too, named through a link
         // The scratch file's name is 7 bytes longer than the page's.
-        QTest::addRow("255-byte name") << false << true;
-        QTest::addRow("path over 4096 bytes, with the search text") << true << true;
-        QTest::addRow("path over 4096 bytes, without it") << true << false;
+        QTest::addRow("255-byte name") << false << true << false;
+        QTest::addRow("path over 4096 bytes, with the search text") << true << true << false;
+        QTest::addRow("path over 4096 bytes, without it") << true << false << false;
+        QTest::addRow("chosen folder over 4096 bytes") << true << true << true;
     }
 
     // Changed when it holds the search text, else left alone unreported; nothing else remains.
@@ -206,24 +242,32 @@ private Q_SLOTS:
     {
         QFETCH(bool, deep);
         QFETCH(bool, holds);
-        const QString folder = deep ? m_deep : m_site;
+        QFETCH(bool, chosenDeep);
+        const QString below = QString(150, u'e');
+        const QString folder = chosenDeep ? m_deep + u'/' + below : deep ? m_deep : m_site;
+        const QString chosen = chosenDeep ? m_via + folder.mid(m_site.size()) : m_site;
         const QString name = (deep ? QString(120, u'p') : QString(251, u'n')) + ".htm";
-        const QString path = folder + u'/' + name;
+        const QString path = (chosenDeep ? chosen : folder) + u'/' + name;
         const Page page =
             holds ? TempTree::page(name, 3000) : TempTree::page(name, 3000, "plain", "plain");
-        QVERIFY((path.size() > 4096) == deep && QFile::encodeName(name).size() <= 255);
+        QVERIFY((path.size() > 4096) == deep && QFile::encodeName(name).size() <= 255 &&
+                (chosen.size() > 4096) == chosenDeep);
         // The system takes no path that long: the page is reached from its folder.
         const QString home = QDir::currentPath();
-        QVERIFY(TempTree::rebuild(m_site, {}) && QDir().mkpath(folder) && QDir::setCurrent(folder));
+        QVERIFY(TempTree::rebuild(m_site, {}) && QDir().mkpath(deep ? m_deep : m_site) &&
+                QDir::setCurrent(deep ? m_deep : m_site));
         const auto back = qScopeGuard([&] {
             for (const QString &entry : TempTree::entries("."))
                 QFile::remove(entry);
+            if (chosenDeep && QDir::setCurrent(".."))
+                QDir().rmdir(below);
             QDir::setCurrent(home);
         });
+        QVERIFY(!chosenDeep || (QDir().mkdir(below) && QDir::setCurrent(below)));
         QVERIFY(TempTree::writeFile(name, page.before));
 
         const BatchOutcome outcome =
-            BatchRun().run(QStringList{"--subfolders"} + BatchRun::arguments(m_site));
+            BatchRun().run(QStringList{"--subfolders"} + BatchRun::arguments(chosen));
         QVERIFY2(outcome.is(0, holds ? QStringList{path} : QStringList{}, {}),
                  qPrintable(outcome.describe()));
         QVERIFY(TempTree::isDone(".", {page}));

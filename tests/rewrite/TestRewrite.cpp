@@ -195,7 +195,7 @@ void TestRewrite::rewrite()
     const std::optional<PageLocation> page = folders.locate(fixture.path(fileName), error);
     QVERIFY2(page, qPrintable(error));
     const RewriteResult preview = PreviewRewrite(*page, texts, {});
-    QCOMPARE(PreviewRewrite(*page, texts, {}, 1 << 18).reason,
+    QCOMPARE(PreviewRewrite(*page, texts, {}, {}, 1 << 18).reason,
              before.size() > 1 << 20 ? FileFailure::previewReachesTooFarBack(1 << 18) : reason);
     QCOMPARE(fixture.state(), untouched);
     const RewriteResult result = RewriteFile(fixture.path(fileName), texts);
