@@ -1,12 +1,14 @@
 # The two commands a new developer needs:
 #   make run    install what running needs and is missing, build, start the program
-#   make test   install what the tests also need, build, run every test (also under ASan/UBSan)
+#   make test   install what the tests also need, build, run every test (also under ASan/UBSan,
+#               and the Windows build's under Wine)
 # and one more for performance work:
 #   make bench  build and run the benchmark on a synthetic site
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
+WINDOWS_BUILD ?= build-windows
 FUZZ_SECONDS ?= 20
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS = -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -16,7 +18,8 @@ endif
 
 SOURCES = $(shell git ls-files '*.cpp' '*.h' 2>/dev/null)
 
-.PHONY: deps deps-test build run test test-main test-asan test-fuzz format format-check bench screenshot clean
+.PHONY: deps deps-test build run windows test test-main test-asan test-fuzz test-windows format \
+	format-check bench screenshot clean
 
 deps:
 	@scripts/install-deps
@@ -54,7 +57,19 @@ test-fuzz: deps-test
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_replace fuzz_rewrite
 	tests/fuzz/run-fuzzers $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
-test: format-check test-asan test-fuzz test-main
+# The program and its tests built for 64-bit Windows with MinGW, against the Qt for Windows that
+# scripts/windows-qt finds (or builds once) and unpacks; the tests run under Wine. ccache, when
+# installed, keeps a second build short.
+windows: deps-test
+	qt=$$(scripts/windows-qt) && cmake -S . -B $(WINDOWS_BUILD) \
+		--toolchain cmake/mingw-w64-x86_64.cmake -DCMAKE_PREFIX_PATH="$$qt" $(CMAKE_FLAGS) \
+		$(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+
+test-windows: windows
+	cd $(WINDOWS_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test: format-check test-asan test-fuzz test-main test-windows
 
 bench: build deps-test
 	bench/run-bench $(BUILD)
@@ -65,4 +80,4 @@ screenshot:
 	scripts/screenshot $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WINDOWS_BUILD)

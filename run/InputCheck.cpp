@@ -2,6 +2,7 @@
 
 #include "FolderPath.h"
 #include "JournalHome.h"
+#include "NameEncoding.h"
 #include "PathKind.h"
 #include "ShownName.h"
 
@@ -31,7 +32,7 @@ std::optional<QString> CheckRunInput(const QString &folder, const QString &searc
     // The walk opens the folder by its encoded name and reads every name back through the same
     // encoding; a text that does not come back as it was typed (a leading U+FEFF is dropped, for
     // one) would name another folder than the one the user sees.
-    if (QFile::decodeName(QFile::encodeName(folder)) != folder)
+    if (!SurvivesNameEncoding(folder))
         return QStringLiteral("The folder \"%1\" cannot be used: its name is not valid in the file "
                               "name encoding.")
             .arg(ShownName(QFile::encodeName(shown)));

@@ -36,7 +36,8 @@ CommandLine CommandLine::read(int, char *[])
     int count = 0;
     LPWSTR *wide = CommandLineToArgvW(GetCommandLineW(), &count);
     for (int i = 1; wide && i < count; ++i) {
-        const QString text = QString::fromWCharArray(wide[i]);
+        // Not fromWCharArray(), which would drop a leading U+FEFF as a byte order mark.
+        const QString text(reinterpret_cast<const QChar *>(wide[i]));
         // Half a surrogate pair is no character: it would be written as U+FFFD, in a page or
         // in a file name.
         if (!text.isValidUtf16()) {

@@ -168,6 +168,11 @@ bool ReadFileFacts(void *handle, WindowsFileFacts &facts, std::wstring &error)
     facts.index = join(info.nFileIndexHigh, info.nFileIndexLow);
     facts.size = join(info.nFileSizeHigh, info.nFileSizeLow);
     facts.lastWrite = join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime);
+    FILE_BASIC_INFO basic;
+    facts.changed = GetFileInformationByHandleEx(static_cast<HANDLE>(handle), FileBasicInfo, &basic,
+                                                 sizeof basic)
+                        ? std::uint64_t(basic.ChangeTime.QuadPart)
+                        : 0;
     return true;
 }
 

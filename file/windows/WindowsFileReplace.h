@@ -19,6 +19,9 @@ struct WindowsFileFacts
     std::uint64_t index = 0;      ///< the file's ID on its volume
     std::uint64_t size = 0;
     std::uint64_t lastWrite = 0; ///< FILETIME of the last write
+    /// FILETIME of the last change to the file's bytes, times, attributes or names (NTFS's change
+    /// time); 0 where the file system keeps none
+    std::uint64_t changed = 0;
 
     /// True when the read-only attribute is set: ReplaceFileW would refuse the file.
     bool isReadOnly() const;

@@ -36,7 +36,9 @@ void FolderListing::readEntries(const FolderHandle &folder)
         // are left out, since cloud and deduplicated files are ordinary files to the user.
         const bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
                           (folderEntry || data.dwReserved0 == IO_REPARSE_TAG_SYMLINK);
-        const QString name = QString::fromWCharArray(data.cFileName);
+        // Not fromWCharArray(), which takes a leading U+FEFF for a byte order mark and drops
+        // it: "\uFEFFindex.htm" would be listed as index.htm, another file.
+        const QString name(reinterpret_cast<const QChar *>(data.cFileName));
         if ((attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0 ||
             name == QLatin1String(".") || name == QLatin1String(".."))
             continue;

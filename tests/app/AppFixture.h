@@ -133,7 +133,7 @@ protected:
     QString askForFolder(QWidget *parent, const QString &title, const QString &start) override
     {
         record((parent == MainWindow::existing() ? "" : "odd ") + QString("folder: ") + title +
-               (start.isEmpty() ? QString() : " from " + start));
+               (start.isEmpty() ? QString() : " from " + QDir::toNativeSeparators(start)));
         return folderAnswer;
     }
     bool launch(const QUrl &url) override

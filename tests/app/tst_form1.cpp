@@ -157,7 +157,7 @@ void TestForm1::systemChooser()
         // Runs in the chooser's own event loop, once it is on the screen.
         QTimer::singleShot(0, form, [&] {
             auto *chooser = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-            seen = chooser->selectedFiles().value(0);
+            seen = QDir::toNativeSeparators(chooser->selectedFiles().value(0));
             if (!seen.isEmpty())
                 QTest::keyClick(chooser, Qt::Key_Return);
             if (chooser->isVisible())

@@ -125,8 +125,10 @@ void TestRun::transcript_data()
 
     row("mixed", u"a.htm- b.htm c.htm- b.txt~ c.htm.bak~ sub/d.htm~"_s);
     // A run with failures does not end as a success: it says so and lists every one.
+#ifdef Q_OS_UNIX // on Windows QFile::link() makes a shortcut file, which is no link
     row("subfolders, a failure and a link", u"sub/deeper/c.htm sub/b.htm! a.htm loop>"_s,
         "subfolders", "status: Done, but 1 file could not be changed and 1 entry was left out.");
+#endif
     row("no HTML-files", u"notes.txt~ sub/a.htm~"_s, "", "message: No HTML-files found.");
     row("failures listed", QString(many).replace(u".htm "_s, u".htm! "_s), "",
         "status: Done, but 30 files could not be changed.");

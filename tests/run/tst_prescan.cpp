@@ -167,8 +167,14 @@ void TestPreScan::readAhead()
     const qsizetype ahead = streamed ? files.size() : window;
     for (qsizetype i = 0; i < ahead; ++i)
         QVERIFY(create(i));
-    const auto threadCount = [] { // 0 where they cannot be counted (no /proc)
+    // 0 where they cannot be counted: /proc is Linux's (a Windows program under Wine sees it
+    // as Z:\proc, which does not show the threads it starts).
+    const auto threadCount = [] {
+#ifdef Q_OS_LINUX
         return QDir(u"/proc/self/task"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size();
+#else
+        return qsizetype(0);
+#endif
     };
     const qsizetype threads = threadCount();
     QThread *const caller = QThread::currentThread();

@@ -145,9 +145,15 @@ void TestSearchReplaceRun::inputCheck_data()
     row("non-ASCII texts", {"@", "\u00e9", "\u00e8"});
     row("missing folder", {"@/none", "a", "b"}, u"The folder \"@/none\" does not exist."_s);
     row("a file, not a folder", {"@/x.htm", "a", "b"}, u"\"@/x.htm\" is not a folder."_s);
+#ifdef Q_OS_WIN
+    // Names are UTF-16 there: a byte order mark is a character like any other.
+    row("BOM before a missing folder", {u"\uFEFF@/none"_s, "a", "b"},
+        u"The folder \"\uFEFF@/none\" does not exist."_s);
+#else
     row("BOM before a missing folder", {u"\uFEFF@/none"_s, "a", "b"},
         u"The folder \"\\xEF\\xBB\\xBF@/none\" cannot be used: its name is not valid in the "
         "file name encoding."_s);
+#endif
 #ifdef Q_OS_UNIX
     // ".." is taken as text, as the run takes it, not after the link (a file here).
     row("dot dot after a link", {"@/link/..", "a", "b"});

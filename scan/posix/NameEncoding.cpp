@@ -1,0 +1,8 @@
+#include "NameEncoding.h"
+
+#include <QFile>
+
+bool SurvivesNameEncoding(const QString &name)
+{
+    return QFile::decodeName(QFile::encodeName(name)) == name;
+}
