@@ -1,6 +1,6 @@
-#include "Dialogs.h"
+#include "app/Dialogs.h"
 
-#include "SystemDialogs.h"
+#include "app/SystemDialogs.h"
 
 namespace {
 

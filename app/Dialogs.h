@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MessageRequest.h"
+#include "app/MessageRequest.h"
 
 #include <QMessageBox>
 #include <QString>

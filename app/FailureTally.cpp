@@ -1,4 +1,4 @@
-#include "FailureTally.h"
+#include "app/FailureTally.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
-#include "FolderList.h"
+#include "app/FolderList.h"
 
-#include "FolderPath.h"
+#include "scan/FolderPath.h"
 
 #include <QDir>
 #include <QFileInfo>

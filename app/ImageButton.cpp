@@ -1,6 +1,6 @@
-#include "ImageButton.h"
+#include "app/ImageButton.h"
 
-#include "ImageButtonAccessible.h"
+#include "app/ImageButtonAccessible.h"
 
 #include <QAccessible>
 #include <QIcon>

@@ -1,6 +1,6 @@
-#include "ImageButtonAccessible.h"
+#include "app/ImageButtonAccessible.h"
 
-#include "ImageButton.h"
+#include "app/ImageButton.h"
 
 ImageButtonAccessible::ImageButtonAccessible(ImageButton *button)
     : QAccessibleWidget(button, QAccessible::Button)

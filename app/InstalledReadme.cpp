@@ -1,4 +1,4 @@
-#include "InstalledReadme.h"
+#include "app/InstalledReadme.h"
 
 #include <QCoreApplication>
 #include <QDir>

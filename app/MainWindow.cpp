@@ -1,12 +1,12 @@
-#include "MainWindow.h"
+#include "app/MainWindow.h"
 
-#include "Dialogs.h"
-#include "ImageButton.h"
-#include "InstalledReadme.h"
-#include "ProgressWindow.h"
-#include "RunDriver.h"
-#include "WindowAccessible.h"
-#include "WindowDesign.h"
+#include "app/Dialogs.h"
+#include "app/ImageButton.h"
+#include "app/InstalledReadme.h"
+#include "app/ProgressWindow.h"
+#include "app/RunDriver.h"
+#include "app/WindowAccessible.h"
+#include "app/WindowDesign.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

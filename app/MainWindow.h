@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FolderList.h"
+#include "app/FolderList.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
-#include "ProgressView.h"
+#include "app/ProgressView.h"
 
-#include "ProgressWindowView.h"
+#include "app/ProgressWindowView.h"
 
 namespace {
 

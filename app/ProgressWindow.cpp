@@ -1,9 +1,9 @@
-#include "ProgressWindow.h"
+#include "app/ProgressWindow.h"
 
-#include "MainWindow.h"
-#include "ResultsList.h"
-#include "WindowAccessible.h"
-#include "WindowDesign.h"
+#include "app/MainWindow.h"
+#include "app/ResultsList.h"
+#include "app/WindowAccessible.h"
+#include "app/WindowDesign.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>

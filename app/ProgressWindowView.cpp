@@ -1,7 +1,7 @@
-#include "ProgressWindowView.h"
+#include "app/ProgressWindowView.h"
 
-#include "ProgressWindow.h"
-#include "ResultsList.h"
+#include "app/ProgressWindow.h"
+#include "app/ResultsList.h"
 
 #include <QLabel>
 #include <QProgressBar>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ProgressView.h"
+#include "app/ProgressView.h"
 
 /// Carries a run's operations to the progress window. It keeps no pointer to the window:
 /// the user may close it in the middle of a run, and every operation reaches it through

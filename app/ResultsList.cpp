@@ -1,6 +1,6 @@
-#include "ResultsList.h"
+#include "app/ResultsList.h"
 
-#include "Dialogs.h"
+#include "app/Dialogs.h"
 
 #include <QAction>
 #include <QClipboard>

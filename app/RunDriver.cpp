@@ -1,14 +1,14 @@
-#include "RunDriver.h"
+#include "app/RunDriver.h"
 
-#include "Dialogs.h"
-#include "FileFailure.h"
-#include "ImageButton.h"
-#include "InputCheck.h"
-#include "MainWindow.h"
-#include "ProgressView.h"
-#include "ProgressWindow.h"
-#include "SearchReplaceRun.h"
-#include "UndoRun.h"
+#include "app/Dialogs.h"
+#include "app/ImageButton.h"
+#include "app/MainWindow.h"
+#include "app/ProgressView.h"
+#include "app/ProgressWindow.h"
+#include "file/FileFailure.h"
+#include "run/InputCheck.h"
+#include "run/SearchReplaceRun.h"
+#include "run/UndoRun.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FailureTally.h"
-#include "RunObserver.h"
+#include "app/FailureTally.h"
+#include "run/RunObserver.h"
 
 #include <QElapsedTimer>
 #include <QStringList>

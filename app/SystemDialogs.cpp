@@ -1,4 +1,4 @@
-#include "SystemDialogs.h"
+#include "app/SystemDialogs.h"
 
 #include <QApplication>
 #include <QDesktopServices>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Dialogs.h"
+#include "app/Dialogs.h"
 
 /// The real dialogs: QMessageBox, the folder chooser through QFileDialog, and the desktop's
 /// default programs through QDesktopServices.

@@ -1,7 +1,7 @@
-#include "WindowAccessible.h"
+#include "app/WindowAccessible.h"
 
-#include "MainWindow.h"
-#include "ProgressWindow.h"
+#include "app/MainWindow.h"
+#include "app/ProgressWindow.h"
 
 #include <QAccessibleWidget>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "WindowDesign.h"
+#include "app/WindowDesign.h"
 
 #include <QGuiApplication>
 #include <QScreen>

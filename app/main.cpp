@@ -1,5 +1,5 @@
-#include "MainWindow.h"
-#include "WindowDesign.h"
+#include "app/MainWindow.h"
+#include "app/WindowDesign.h"
 
 #include <QApplication>
 

@@ -1,6 +1,6 @@
-#include "BatchHelp.h"
+#include "batch/BatchHelp.h"
 
-#include "JournalHome.h"
+#include "journal/JournalHome.h"
 
 #include <QCoreApplication>
 

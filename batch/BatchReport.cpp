@@ -1,7 +1,7 @@
-#include "BatchReport.h"
+#include "batch/BatchReport.h"
 
-#include "Console.h"
-#include "StopSignals.h"
+#include "batch/Console.h"
+#include "batch/StopSignals.h"
 
 #include <cstdio>
 

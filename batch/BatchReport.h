@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ProgressLine.h"
-#include "RunObserver.h"
+#include "batch/ProgressLine.h"
+#include "run/RunObserver.h"
 
 /// The tool's sink for a run, a dry run or an undo. stdout: each page changed (put back, or in
 /// a dry run that would change, with its replacements), written out as soon as it is known.

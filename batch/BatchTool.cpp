@@ -1,16 +1,16 @@
-#include "BatchTool.h"
+#include "batch/BatchTool.h"
 
-#include "BatchHelp.h"
-#include "BatchOptions.h"
-#include "BatchReport.h"
-#include "CommandLine.h"
-#include "Console.h"
-#include "InputCheck.h"
-#include "JournalHome.h"
-#include "RunList.h"
-#include "SearchReplaceRun.h"
-#include "StopSignals.h"
-#include "UndoRun.h"
+#include "batch/BatchHelp.h"
+#include "batch/BatchOptions.h"
+#include "batch/BatchReport.h"
+#include "batch/CommandLine.h"
+#include "batch/Console.h"
+#include "batch/RunList.h"
+#include "batch/StopSignals.h"
+#include "journal/JournalHome.h"
+#include "run/InputCheck.h"
+#include "run/SearchReplaceRun.h"
+#include "run/UndoRun.h"
 
 #include <QCoreApplication>
 #include <QDir>

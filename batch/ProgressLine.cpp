@@ -1,6 +1,6 @@
-#include "ProgressLine.h"
+#include "batch/ProgressLine.h"
 
-#include "Console.h"
+#include "batch/Console.h"
 
 #include <cstdio>
 

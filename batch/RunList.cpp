@@ -1,7 +1,7 @@
-#include "RunList.h"
+#include "batch/RunList.h"
 
-#include "Console.h"
-#include "JournalHome.h"
+#include "batch/Console.h"
+#include "journal/JournalHome.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "KeptRun.h"
+#include "journal/KeptRun.h"
 
 #include <QList>
 #include <QString>

@@ -2,7 +2,7 @@
 // run, from the command line. What it does and prints: BatchHelp, and the manual page
 // tagmender-batch.1.
 
-#include "BatchTool.h"
+#include "batch/BatchTool.h"
 
 int main(int argc, char *argv[])
 {

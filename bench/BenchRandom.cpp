@@ -1,4 +1,4 @@
-#include "BenchRandom.h"
+#include "bench/BenchRandom.h"
 
 #include <cmath>
 #include <numbers>

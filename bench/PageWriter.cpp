@@ -1,6 +1,6 @@
-#include "PageWriter.h"
+#include "bench/PageWriter.h"
 
-#include "BenchRandom.h"
+#include "bench/BenchRandom.h"
 
 #include <array>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PageStyle.h"
+#include "bench/PageStyle.h"
 
 #include <string>
 #include <string_view>

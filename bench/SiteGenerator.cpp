@@ -1,6 +1,6 @@
-#include "SiteGenerator.h"
+#include "bench/SiteGenerator.h"
 
-#include "BenchRandom.h"
+#include "bench/BenchRandom.h"
 
 #include <algorithm>
 #include <array>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "PageStyle.h"
-#include "PageWriter.h"
-#include "SiteOptions.h"
+#include "bench/PageStyle.h"
+#include "bench/PageWriter.h"
+#include "bench/SiteOptions.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "SiteOptions.h"
+#include "bench/SiteOptions.h"
 
 #include <charconv>
 #include <string_view>

@@ -5,8 +5,8 @@
 // TAGMENDER_SCRATCH=named gives every scratch file a name from the start, as a file system
 // without unnamed files does (for the reliability tests).
 
-#include "BatchTool.h"
-#include "ScratchFile.h"
+#include "batch/BatchTool.h"
+#include "file/ScratchFile.h"
 
 #include <cstdlib>
 #include <cstring>

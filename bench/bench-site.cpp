@@ -3,8 +3,8 @@
 // Makes the synthetic web site that bench/run-bench times the tools on, and prints what it
 // made as key=value pairs on one line. Run without arguments for the options.
 
-#include "SiteGenerator.h"
-#include "SiteOptions.h"
+#include "bench/SiteGenerator.h"
+#include "bench/SiteOptions.h"
 
 #include <cstdio>
 #include <exception>

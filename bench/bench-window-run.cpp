@@ -22,12 +22,12 @@
 // libraries and fonts and building the main window, which is open before they click Start.
 // Without a closing message FILE is not written; a file that cannot be written is a fault.
 
-#include "Dialogs.h"
-#include "ImageButton.h"
-#include "MainWindow.h"
-#include "ProgressWindow.h"
-#include "ResultsList.h"
-#include "WindowDesign.h"
+#include "app/Dialogs.h"
+#include "app/ImageButton.h"
+#include "app/MainWindow.h"
+#include "app/ProgressWindow.h"
+#include "app/ResultsList.h"
+#include "app/WindowDesign.h"
 
 #include <QApplication>
 #include <QCheckBox>

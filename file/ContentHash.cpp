@@ -1,4 +1,4 @@
-#include "ContentHash.h"
+#include "file/ContentHash.h"
 
 std::optional<ContentHash::Kind> ContentHash::kindOf(const QByteArray &digest)
 {

@@ -1,4 +1,4 @@
-#include "FileFailure.h"
+#include "file/FileFailure.h"
 
 #include <QLocale>
 

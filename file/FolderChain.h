@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PageLocation.h"
+#include "file/PageLocation.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "ScratchFile.h"
+#include "file/ScratchFile.h"
 
 #include "ScratchFileNative.h"
 

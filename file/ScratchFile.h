@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FileStamp.h"
-#include "PageLocation.h"
+#include "file/FileStamp.h"
+#include "file/PageLocation.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "SourceFile.h"
+#include "file/SourceFile.h"
 
 #include <QIODevice>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ListedFile.h"
-#include "PageLocation.h"
+#include "file/ListedFile.h"
+#include "file/PageLocation.h"
 
 #include <QString>
 

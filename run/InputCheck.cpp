@@ -1,10 +1,10 @@
-#include "InputCheck.h"
+#include "run/InputCheck.h"
 
-#include "FolderPath.h"
-#include "JournalHome.h"
-#include "NameEncoding.h"
-#include "PathKind.h"
-#include "ShownName.h"
+#include "file/PathKind.h"
+#include "journal/JournalHome.h"
+#include "scan/FolderPath.h"
+#include "scan/NameEncoding.h"
+#include "scan/ShownName.h"
 
 #include <QDir>
 #include <QFile>

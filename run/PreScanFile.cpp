@@ -1,9 +1,9 @@
-#include "PreScanFile.h"
+#include "run/PreScanFile.h"
 
-#include "FileFailure.h"
-#include "FolderChain.h"
-#include "ListedFile.h"
-#include "SearchPreScan.h"
+#include "file/FileFailure.h"
+#include "file/FolderChain.h"
+#include "file/ListedFile.h"
+#include "text/SearchPreScan.h"
 
 #include <QString>
 

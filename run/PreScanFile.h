@@ -1,7 +1,7 @@
 #pragma once
 
-#include "PageLocation.h"
-#include "PreScanVerdict.h"
+#include "file/PageLocation.h"
+#include "run/PreScanVerdict.h"
 
 #include <functional>
 #include <stop_token>

@@ -1,6 +1,6 @@
-#include "PreScanReadAhead.h"
+#include "run/PreScanReadAhead.h"
 
-#include "PreScanFile.h"
+#include "run/PreScanFile.h"
 
 #include <algorithm>
 #include <system_error>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "FolderChain.h"
-#include "PreScanVerdict.h"
-#include "ReplacementTexts.h"
+#include "file/FolderChain.h"
+#include "run/PreScanVerdict.h"
+#include "text/ReplacementTexts.h"
 
 #include <QStringList>
 

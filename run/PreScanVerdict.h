@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FileStamp.h"
-#include "SearchPreScan.h"
+#include "file/FileStamp.h"
+#include "text/SearchPreScan.h"
 
 #include <QString>
 

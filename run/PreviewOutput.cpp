@@ -1,6 +1,6 @@
-#include "PreviewOutput.h"
+#include "run/PreviewOutput.h"
 
-#include "FileFailure.h"
+#include "file/FileFailure.h"
 
 #include <cstring>
 

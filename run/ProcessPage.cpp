@@ -1,6 +1,6 @@
-#include "ProcessPage.h"
+#include "run/ProcessPage.h"
 
-#include "RewriteFile.h"
+#include "run/RewriteFile.h"
 
 namespace {
 

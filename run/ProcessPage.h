@@ -1,8 +1,8 @@
 #pragma once
 
-#include "PageLocation.h"
-#include "PreScanVerdict.h"
-#include "RewriteResult.h"
+#include "file/PageLocation.h"
+#include "run/PreScanVerdict.h"
+#include "run/RewriteResult.h"
 
 #include <chrono>
 #include <functional>

@@ -1,16 +1,16 @@
-#include "RewriteFile.h"
+#include "run/RewriteFile.h"
 
-#include "FileFailure.h"
-#include "FolderChain.h"
-#include "LineReader.h"
-#include "LineReplacer.h"
-#include "PreviewOutput.h"
-#include "ReplacementTexts.h"
-#include "RunJournal.h"
-#include "ScratchFile.h"
-#include "ScratchUnitSink.h"
-#include "SearchPreScan.h"
-#include "SourceFile.h"
+#include "file/FileFailure.h"
+#include "file/FolderChain.h"
+#include "file/ScratchFile.h"
+#include "file/SourceFile.h"
+#include "journal/RunJournal.h"
+#include "run/PreviewOutput.h"
+#include "run/ScratchUnitSink.h"
+#include "text/LineReader.h"
+#include "text/LineReplacer.h"
+#include "text/ReplacementTexts.h"
+#include "text/SearchPreScan.h"
 
 #include <QScopeGuard>
 #include <QString>

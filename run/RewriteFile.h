@@ -1,8 +1,8 @@
 #pragma once
 
-#include "PageLocation.h"
-#include "PreviewOutput.h"
-#include "RewriteResult.h"
+#include "file/PageLocation.h"
+#include "run/PreviewOutput.h"
+#include "run/RewriteResult.h"
 
 #include <chrono>
 #include <functional>

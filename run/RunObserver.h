@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WalkObserver.h"
+#include "scan/WalkObserver.h"
 
 #include <QString>
 

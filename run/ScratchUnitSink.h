@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ScratchFile.h"
-#include "UnitSink.h"
+#include "file/ScratchFile.h"
+#include "text/UnitSink.h"
 
 /// The scratch file as the sink of a rewritten line's units. It gives units back, from its
 /// buffer or from the file, when replacements reach further back than the replacer holds.

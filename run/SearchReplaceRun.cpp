@@ -1,12 +1,12 @@
-#include "SearchReplaceRun.h"
+#include "run/SearchReplaceRun.h"
 
-#include "CollectHtmlFiles.h"
-#include "FolderChain.h"
-#include "FolderPath.h"
-#include "OpenFileLimit.h"
-#include "ProcessPage.h"
-#include "RunObserver.h"
-#include "SourceFile.h"
+#include "file/FolderChain.h"
+#include "file/OpenFileLimit.h"
+#include "file/SourceFile.h"
+#include "run/ProcessPage.h"
+#include "run/RunObserver.h"
+#include "scan/CollectHtmlFiles.h"
+#include "scan/FolderPath.h"
 
 #include <QScopeGuard>
 

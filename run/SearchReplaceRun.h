@@ -1,8 +1,8 @@
 #pragma once
 
-#include "PreScanReadAhead.h"
-#include "ReplacementTexts.h"
-#include "RunJournal.h"
+#include "journal/RunJournal.h"
+#include "run/PreScanReadAhead.h"
+#include "text/ReplacementTexts.h"
 
 #include <QStringList>
 

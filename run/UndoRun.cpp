@@ -1,15 +1,15 @@
-#include "UndoRun.h"
+#include "run/UndoRun.h"
 
-#include "ContentHash.h"
-#include "FileFailure.h"
-#include "FileStamp.h"
-#include "FolderChain.h"
-#include "JournalHome.h"
-#include "JournalLayout.h"
-#include "KeptRun.h"
-#include "RunObserver.h"
-#include "ScratchFile.h"
-#include "SourceFile.h"
+#include "file/ContentHash.h"
+#include "file/FileFailure.h"
+#include "file/FileStamp.h"
+#include "file/FolderChain.h"
+#include "file/ScratchFile.h"
+#include "file/SourceFile.h"
+#include "journal/JournalHome.h"
+#include "journal/JournalLayout.h"
+#include "journal/KeptRun.h"
+#include "run/RunObserver.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "JournalEntry.h"
-#include "JournalFolder.h"
-#include "RewriteResult.h"
+#include "journal/JournalEntry.h"
+#include "journal/JournalFolder.h"
+#include "run/RewriteResult.h"
 
 #include <QFile>
 #include <QList>

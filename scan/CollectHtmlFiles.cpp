@@ -1,7 +1,7 @@
-#include "CollectHtmlFiles.h"
+#include "scan/CollectHtmlFiles.h"
 
-#include "FolderPath.h"
-#include "FolderWalk.h"
+#include "scan/FolderPath.h"
+#include "scan/FolderWalk.h"
 
 void CollectHtmlFiles(const QString &folder, QStringList &list, WalkObserver &observer)
 {

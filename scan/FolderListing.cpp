@@ -1,8 +1,8 @@
-#include "FolderListing.h"
+#include "scan/FolderListing.h"
 
-#include "FolderHandle.h"
-#include "PageName.h"
-#include "ShownName.h"
+#include "scan/FolderHandle.h"
+#include "scan/PageName.h"
+#include "scan/ShownName.h"
 
 #include <QFile>
 

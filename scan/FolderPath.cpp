@@ -1,4 +1,4 @@
-#include "FolderPath.h"
+#include "scan/FolderPath.h"
 
 QString FolderPath::normalised(const QString &typed)
 {

@@ -1,9 +1,9 @@
-#include "FolderWalk.h"
+#include "scan/FolderWalk.h"
 
-#include "FolderHandle.h"
-#include "FolderListing.h"
-#include "FolderPath.h"
-#include "WalkObserver.h"
+#include "scan/FolderHandle.h"
+#include "scan/FolderListing.h"
+#include "scan/FolderPath.h"
+#include "scan/WalkObserver.h"
 
 namespace {
 

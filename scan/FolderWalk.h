@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FolderHandle.h"
+#include "scan/FolderHandle.h"
 
 #include <QString>
 #include <QStringList>

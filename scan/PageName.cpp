@@ -1,4 +1,4 @@
-#include "PageName.h"
+#include "scan/PageName.h"
 
 bool IsPageName(const QString &name)
 {

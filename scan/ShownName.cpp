@@ -1,4 +1,4 @@
-#include "ShownName.h"
+#include "scan/ShownName.h"
 
 #include <QFile>
 

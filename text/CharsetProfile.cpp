@@ -1,6 +1,6 @@
-#include "CharsetProfile.h"
+#include "text/CharsetProfile.h"
 
-#include "WebEncoding.h"
+#include "text/WebEncoding.h"
 
 #include <QStringEncoder>
 

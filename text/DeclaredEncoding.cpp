@@ -1,6 +1,6 @@
-#include "DeclaredEncoding.h"
+#include "text/DeclaredEncoding.h"
 
-#include "WebEncoding.h"
+#include "text/WebEncoding.h"
 
 #include <QByteArray>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FileEncoding.h"
+#include "text/FileEncoding.h"
 
 #include <QByteArrayView>
 

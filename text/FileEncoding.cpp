@@ -1,7 +1,7 @@
-#include "FileEncoding.h"
+#include "text/FileEncoding.h"
 
-#include "LegacyCodePage.h"
-#include "WebEncoding.h"
+#include "text/LegacyCodePage.h"
+#include "text/WebEncoding.h"
 
 #include <QList>
 #include <QStringDecoder>

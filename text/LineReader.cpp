@@ -1,4 +1,4 @@
-#include "LineReader.h"
+#include "text/LineReader.h"
 
 #include <QIODevice>
 

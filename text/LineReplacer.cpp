@@ -1,7 +1,7 @@
-#include "LineReplacer.h"
+#include "text/LineReplacer.h"
 
-#include "ByteSearch.h"
-#include "StringUnitSink.h"
+#include "text/ByteSearch.h"
+#include "text/StringUnitSink.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,6 +1,6 @@
-#include "NeedleSearch.h"
+#include "text/NeedleSearch.h"
 
-#include "ByteSearch.h"
+#include "text/ByteSearch.h"
 
 #include <algorithm>
 #include <cstring>

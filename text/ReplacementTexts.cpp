@@ -1,6 +1,6 @@
-#include "ReplacementTexts.h"
+#include "text/ReplacementTexts.h"
 
-#include "CharsetProfile.h"
+#include "text/CharsetProfile.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
-#include "SearchPreScan.h"
+#include "text/SearchPreScan.h"
 
-#include "DeclaredEncoding.h"
-#include "ReplacementTexts.h"
+#include "text/DeclaredEncoding.h"
+#include "text/ReplacementTexts.h"
 
 #include <QIODevice>
 

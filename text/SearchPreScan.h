@@ -1,8 +1,8 @@
 #pragma once
 
-#include "FileEncoding.h"
-#include "NeedleSearch.h"
-#include "Utf8Validator.h"
+#include "text/FileEncoding.h"
+#include "text/NeedleSearch.h"
+#include "text/Utf8Validator.h"
 
 #include <QtGlobal>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UnitSink.h"
+#include "text/UnitSink.h"
 
 #include <algorithm>
 #include <string>

@@ -1,4 +1,4 @@
-#include "Utf8Validator.h"
+#include "text/Utf8Validator.h"
 
 #include <cstdint>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "WebEncoding.h"
+#include "text/WebEncoding.h"
 
 #include <QByteArray>
 #include <QHash>

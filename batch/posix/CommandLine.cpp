@@ -1,6 +1,6 @@
-#include "CommandLine.h"
+#include "batch/CommandLine.h"
 
-#include "ShownName.h"
+#include "scan/ShownName.h"
 
 #include <QFile>
 #include <QStringDecoder>

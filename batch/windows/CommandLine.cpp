@@ -1,4 +1,4 @@
-#include "CommandLine.h"
+#include "batch/CommandLine.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX

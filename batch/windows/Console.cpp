@@ -1,4 +1,4 @@
-#include "Console.h"
+#include "batch/Console.h"
 
 #include <io.h>
 

@@ -1,6 +1,6 @@
-#include "StopSignals.h"
+#include "batch/StopSignals.h"
 
-#include "ScratchFile.h"
+#include "file/ScratchFile.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX

@@ -1,6 +1,6 @@
 // POSIX: xxHash's XXH3-128 for the runs' journals; Qt's SHA-256 for the undo of journals that
 // earlier versions wrote.
-#include "ContentHash.h"
+#include "file/ContentHash.h"
 
 #include <QCryptographicHash>
 

@@ -1,6 +1,6 @@
-#include "FileStamp.h"
+#include "file/FileStamp.h"
 
-#include "PosixStamp.h"
+#include "file/posix/PosixStamp.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
-#include "FolderChain.h"
+#include "file/FolderChain.h"
 
-#include "FileFailure.h"
-#include "LongPath.h"
+#include "file/FileFailure.h"
+#include "file/posix/LongPath.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
-#include "ListedFile.h"
+#include "file/ListedFile.h"
 
-#include "FileFailure.h"
-#include "ListedFileNative.h"
-#include "PosixStamp.h"
+#include "file/FileFailure.h"
+#include "file/posix/ListedFileNative.h"
+#include "file/posix/PosixStamp.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ListedFile.h"
-#include "PosixFileMetadata.h"
-#include "PosixFileReader.h"
+#include "file/ListedFile.h"
+#include "file/posix/PosixFileMetadata.h"
+#include "file/posix/PosixFileReader.h"
 
 #include <optional>
 

@@ -1,4 +1,4 @@
-#include "LongPath.h"
+#include "file/posix/LongPath.h"
 
 #include <cerrno>
 #include <climits>

@@ -1,4 +1,4 @@
-#include "OpenFileLimit.h"
+#include "file/OpenFileLimit.h"
 
 #include <sys/resource.h>
 

@@ -1,6 +1,6 @@
-#include "PathKind.h"
+#include "file/PathKind.h"
 
-#include "LongPath.h"
+#include "file/posix/LongPath.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
-#include "PosixFileMetadata.h"
+#include "file/posix/PosixFileMetadata.h"
 
-#include "FileFailure.h"
-#include "PosixStamp.h"
+#include "file/FileFailure.h"
+#include "file/posix/PosixStamp.h"
 
 #include <QByteArray>
 #include <QFile>

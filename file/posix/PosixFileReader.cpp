@@ -1,4 +1,4 @@
-#include "PosixFileReader.h"
+#include "file/posix/PosixFileReader.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ContentHash.h"
+#include "file/ContentHash.h"
 
 #include <QIODevice>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FileStamp.h"
+#include "file/FileStamp.h"
 
 #include <optional>
 

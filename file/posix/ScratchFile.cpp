@@ -1,7 +1,7 @@
-#include "ScratchFile.h"
+#include "file/ScratchFile.h"
 
-#include "FileFailure.h"
-#include "ScratchFileNative.h"
+#include "file/FileFailure.h"
+#include "file/posix/ScratchFileNative.h"
 
 #include <QRandomGenerator>
 

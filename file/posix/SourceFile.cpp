@@ -1,9 +1,9 @@
-#include "SourceFile.h"
+#include "file/SourceFile.h"
 
-#include "FileFailure.h"
-#include "ListedFileNative.h"
-#include "PosixStamp.h"
-#include "ScratchFile.h"
+#include "file/FileFailure.h"
+#include "file/ScratchFile.h"
+#include "file/posix/ListedFileNative.h"
+#include "file/posix/PosixStamp.h"
 
 #include <cerrno>
 #include <fcntl.h>

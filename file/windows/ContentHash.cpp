@@ -1,6 +1,6 @@
 // Windows: Qt's SHA-256, which runs here keep. XXH3-128 is kept only by runs on POSIX, whose
 // journals a Windows undo never reads; asked for, it gives an empty digest, which matches none.
-#include "ContentHash.h"
+#include "file/ContentHash.h"
 
 #include <QCryptographicHash>
 

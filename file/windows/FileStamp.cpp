@@ -1,6 +1,6 @@
-#include "FileStamp.h"
+#include "file/FileStamp.h"
 
-#include "WindowsFileReplace.h"
+#include "file/windows/WindowsFileReplace.h"
 
 #include <QDateTime>
 #include <QDir>

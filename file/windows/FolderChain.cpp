@@ -1,6 +1,6 @@
-#include "FolderChain.h"
+#include "file/FolderChain.h"
 
-#include "FileFailure.h"
+#include "file/FileFailure.h"
 
 #include <QDir>
 #include <QStringList>

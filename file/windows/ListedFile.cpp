@@ -1,7 +1,7 @@
-#include "ListedFile.h"
+#include "file/ListedFile.h"
 
-#include "FileFailure.h"
-#include "ListedFileNative.h"
+#include "file/FileFailure.h"
+#include "file/windows/ListedFileNative.h"
 
 #include <QFileInfo>
 

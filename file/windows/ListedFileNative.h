@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ListedFile.h"
-#include "WindowsFileReplace.h"
+#include "file/ListedFile.h"
+#include "file/windows/WindowsFileReplace.h"
 
 #include <QFile>
 

@@ -1,4 +1,4 @@
-#include "OpenFileLimit.h"
+#include "file/OpenFileLimit.h"
 
 // Windows has no per-process limit on open handles that a run could reach.
 void RaiseOpenFileLimit() {}

@@ -1,4 +1,4 @@
-#include "PathKind.h"
+#include "file/PathKind.h"
 
 #include <QFileInfo>
 

@@ -1,8 +1,8 @@
-#include "ScratchFile.h"
+#include "file/ScratchFile.h"
 
-#include "FileFailure.h"
-#include "ScratchFileNative.h"
-#include "WindowsFileReplace.h"
+#include "file/FileFailure.h"
+#include "file/windows/ScratchFileNative.h"
+#include "file/windows/WindowsFileReplace.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "FileFailure.h"
-#include "PageLocation.h"
-#include "ScratchFile.h"
+#include "file/FileFailure.h"
+#include "file/PageLocation.h"
+#include "file/ScratchFile.h"
 
 #include <QFile>
 #include <QString>

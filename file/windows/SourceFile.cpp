@@ -1,8 +1,8 @@
 // Windows: Qt to read, Win32 for the file's identity and attributes.
-#include "SourceFile.h"
+#include "file/SourceFile.h"
 
-#include "FileFailure.h"
-#include "ListedFileNative.h"
+#include "file/FileFailure.h"
+#include "file/windows/ListedFileNative.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "WindowsFileReplace.h"
+#include "file/windows/WindowsFileReplace.h"
 
 #ifdef _WIN32
 

@@ -1,8 +1,8 @@
 // A folder's entries as POSIX lists them.
-#include "FolderHandle.h"
-#include "FolderListing.h"
-#include "PageName.h"
-#include "ShownName.h"
+#include "scan/FolderHandle.h"
+#include "scan/FolderListing.h"
+#include "scan/PageName.h"
+#include "scan/ShownName.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
-#include "FolderHandle.h"
+#include "scan/FolderHandle.h"
 
-#include "LongPath.h"
+#include "file/posix/LongPath.h"
 
 #include <QFile>
 

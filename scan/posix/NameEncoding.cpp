@@ -1,4 +1,4 @@
-#include "NameEncoding.h"
+#include "scan/NameEncoding.h"
 
 #include <QFile>
 

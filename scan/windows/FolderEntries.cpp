@@ -1,7 +1,7 @@
 // A folder's entries as Windows lists them.
-#include "FolderHandle.h"
-#include "FolderListing.h"
-#include "PageName.h"
+#include "scan/FolderHandle.h"
+#include "scan/FolderListing.h"
+#include "scan/PageName.h"
 
 #include <QFile>
 

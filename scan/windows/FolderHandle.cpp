@@ -1,6 +1,6 @@
-#include "FolderHandle.h"
+#include "scan/FolderHandle.h"
 
-#include "FolderPath.h"
+#include "scan/FolderPath.h"
 
 FolderHandle::FolderHandle(const QString &folder) : m_native{folder}, m_identity(folder) {}
 

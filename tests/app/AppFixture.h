@@ -1,11 +1,11 @@
 #pragma once
 
-#include "Dialogs.h"
-#include "ImageButton.h"
-#include "MainWindow.h"
-#include "ProgressWindow.h"
-#include "ProgressWindowView.h"
-#include "TempTree.h"
+#include "app/Dialogs.h"
+#include "app/ImageButton.h"
+#include "app/MainWindow.h"
+#include "app/ProgressWindow.h"
+#include "app/ProgressWindowView.h"
+#include "tests/common/TempTree.h"
 
 #include <QAccessible>
 #include <QApplication>

@@ -1,6 +1,6 @@
 // The main window outside a run: clicks and keys, and the folder field typed or chosen.
 
-#include "AppFixture.h"
+#include "tests/app/AppFixture.h"
 
 #include <QAccessible>
 #include <QFileDialog>

@@ -1,8 +1,8 @@
 // Whole runs started from the start picture, followed entry by entry, the windows used and
 // closed during and after a run, and the list of changed files.
 
-#include "AppFixture.h"
-#include "ResultsList.h"
+#include "app/ResultsList.h"
+#include "tests/app/AppFixture.h"
 
 #include <QAction>
 #include <QClipboard>

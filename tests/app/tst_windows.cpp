@@ -1,9 +1,9 @@
 // The design of both windows: frames, controls, fonts and colours.
 
-#include "ImageButton.h"
-#include "MainWindow.h"
-#include "ProgressWindow.h"
-#include "WindowDesign.h"
+#include "app/ImageButton.h"
+#include "app/MainWindow.h"
+#include "app/ProgressWindow.h"
+#include "app/WindowDesign.h"
 
 #include <QAccessible>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "TempTree.h"
+#include "tests/common/TempTree.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -2,8 +2,8 @@
 // cascades, reuse across lines, and lines in pieces through a small window. The fuzz target
 // compares it with the naive rule over random lines; its corpus holds the plain examples.
 
-#include "LineReplacer.h"
-#include "StringUnitSink.h"
+#include "text/LineReplacer.h"
+#include "text/StringUnitSink.h"
 
 #include <QTest>
 

@@ -8,9 +8,9 @@
 // replacement text, and the rest (up to 256 bytes) as the line. The sizes stay small so that the
 // naive reference stays fast.
 
-#include "LineReplacer.h"
-#include "NaiveReplace.h"
-#include "StringUnitSink.h"
+#include "tests/engine/NaiveReplace.h"
+#include "text/LineReplacer.h"
+#include "text/StringUnitSink.h"
 
 #include <algorithm>
 #include <cstddef>

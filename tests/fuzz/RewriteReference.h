@@ -1,6 +1,6 @@
 #pragma once
 
-#include "NaiveReplace.h"
+#include "tests/engine/NaiveReplace.h"
 
 #include <optional>
 #include <string>

@@ -1,10 +1,10 @@
 // libFuzzer target: RewriteFile on a real file must give what RewriteReference.h gives.
 // Input: Shape, lengths (search 1 + b % 4, replacement b / 4 % 5), the ASCII texts, the body.
 
-#include "LineReader.h"
-#include "ReplacementTexts.h"
-#include "RewriteFile.h"
-#include "RewriteReference.h"
+#include "run/RewriteFile.h"
+#include "tests/fuzz/RewriteReference.h"
+#include "text/LineReader.h"
+#include "text/ReplacementTexts.h"
 
 #include <sanitizer/common_interface_defs.h>
 

@@ -1,5 +1,5 @@
-#include "BatchRun.h"
-#include "TempTree.h"
+#include "tests/reliability/BatchRun.h"
+#include "tests/common/TempTree.h"
 
 #include <QRegularExpression>
 #include <QTest>

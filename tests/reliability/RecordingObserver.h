@@ -1,8 +1,8 @@
 #pragma once
 
-#include "BatchRun.h"
-#include "RunObserver.h"
-#include "SearchReplaceRun.h"
+#include "run/RunObserver.h"
+#include "run/SearchReplaceRun.h"
+#include "tests/reliability/BatchRun.h"
 
 #include <functional>
 #include <utility>

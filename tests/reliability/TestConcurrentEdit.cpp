@@ -1,7 +1,7 @@
 // Another program changes b.htm while strace holds the tool at a call (signal=STOP, no race).
 
-#include "BatchRun.h"
-#include "TempTree.h"
+#include "tests/common/TempTree.h"
+#include "tests/reliability/BatchRun.h"
 
 #include <QFileInfo>
 #include <QProcess>

@@ -2,8 +2,8 @@
 // and as user 65534, odd files, a page larger than the memory the tool may take, a run stopped
 // by a signal.
 
-#include "BatchRun.h"
-#include "TempTree.h"
+#include "tests/common/TempTree.h"
+#include "tests/reliability/BatchRun.h"
 
 #include <QCryptographicHash>
 #include <QRegularExpression>

@@ -1,10 +1,10 @@
 // strace fails each step of b.htm's rewrite, then kills the tool at each call of each step, of a
 // run and of its undo.
 
-#include "BatchRun.h"
-#include "JournalEntry.h"
-#include "JournalHome.h"
-#include "TempTree.h"
+#include "journal/JournalEntry.h"
+#include "journal/JournalHome.h"
+#include "tests/common/TempTree.h"
+#include "tests/reliability/BatchRun.h"
 
 #include <QDirIterator>
 #include <QFile>

@@ -1,8 +1,8 @@
 // The tree changes under a run (a folder swapped for a link, pages saved or locked by other
 // programs), or names a page by a path longer than the system takes.
 
-#include "RecordingObserver.h"
-#include "TempTree.h"
+#include "tests/common/TempTree.h"
+#include "tests/reliability/RecordingObserver.h"
 
 #include <QRandomGenerator>
 #include <QScopeGuard>

@@ -1,8 +1,8 @@
 // In process: b.htm changes between the listing and its turn; it is reported, nothing outside
 // the tree is touched, and the run goes on.
 
-#include "RecordingObserver.h"
-#include "TempTree.h"
+#include "tests/common/TempTree.h"
+#include "tests/reliability/RecordingObserver.h"
 
 #include <QTest>
 

@@ -1,16 +1,16 @@
 // What RewriteFile makes of a file's bytes, read whole and in tiny chunks. Files changed by others
 // meanwhile are the reliability tests' part.
 
-#include "CharsetProfile.h"
-#include "DeclaredEncoding.h"
-#include "FileFailure.h"
-#include "FolderChain.h"
-#include "LegacyCodePage.h"
-#include "LineReader.h"
-#include "ReplacementTexts.h"
-#include "RewriteFile.h"
-#include "SearchPreScan.h"
-#include "TempTree.h"
+#include "file/FileFailure.h"
+#include "file/FolderChain.h"
+#include "run/RewriteFile.h"
+#include "tests/common/TempTree.h"
+#include "text/CharsetProfile.h"
+#include "text/DeclaredEncoding.h"
+#include "text/LegacyCodePage.h"
+#include "text/LineReader.h"
+#include "text/ReplacementTexts.h"
+#include "text/SearchPreScan.h"
 
 #include <QBuffer>
 #include <QRegularExpression>

@@ -2,9 +2,9 @@
 // in the folder inherits but the replaced one has not. Owners, modes, attributes, unreadable
 // files and full disks are the reliability tests' part.
 
-#include "ReplacementTexts.h"
-#include "RewriteFile.h"
-#include "TempTree.h"
+#include "run/RewriteFile.h"
+#include "tests/common/TempTree.h"
+#include "text/ReplacementTexts.h"
 
 #include <QTest>
 

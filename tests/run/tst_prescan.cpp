@@ -1,12 +1,12 @@
 // The pre-scan's verdicts, how far the rewrite trusts them, and the read-ahead. Folders swapped
 // under a run are the reliability tests' part.
 
-#include "FolderChain.h"
-#include "PreScanFile.h"
-#include "PreScanReadAhead.h"
-#include "ProcessPage.h"
-#include "ReplacementTexts.h"
-#include "TempTree.h"
+#include "file/FolderChain.h"
+#include "run/PreScanFile.h"
+#include "run/PreScanReadAhead.h"
+#include "run/ProcessPage.h"
+#include "tests/common/TempTree.h"
+#include "text/ReplacementTexts.h"
 
 #include <QTest>
 #include <QThread>

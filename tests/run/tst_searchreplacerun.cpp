@@ -1,10 +1,10 @@
 // The run without windows (report order, failures, stopping, files named twice) and the input
 // check. The batch tool's own checks are the reliability tests' part.
 
-#include "InputCheck.h"
-#include "RunObserver.h"
-#include "SearchReplaceRun.h"
-#include "TempTree.h"
+#include "run/InputCheck.h"
+#include "run/RunObserver.h"
+#include "run/SearchReplaceRun.h"
+#include "tests/common/TempTree.h"
 
 #include <QHash>
 #include <QTest>

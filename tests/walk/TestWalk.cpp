@@ -1,7 +1,7 @@
-#include "CollectHtmlFiles.h"
-#include "FolderPath.h"
-#include "TempTree.h"
-#include "WalkObserver.h"
+#include "scan/CollectHtmlFiles.h"
+#include "scan/FolderPath.h"
+#include "scan/WalkObserver.h"
+#include "tests/common/TempTree.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -3,7 +3,7 @@
 // builds its files in rows\ROW below the working folder (disk_full: a small disk of its own),
 // calls the code a rewrite calls, and checks the bytes, names and attributes left on the disk.
 
-#include "WindowsFileReplace.h"
+#include "file/windows/WindowsFileReplace.h"
 
 #include <windows.h>
 

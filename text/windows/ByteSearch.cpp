@@ -1,4 +1,4 @@
-#include "ByteSearch.h"
+#include "text/ByteSearch.h"
 
 #include <algorithm>
 #include <functional>

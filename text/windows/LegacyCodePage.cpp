@@ -1,4 +1,4 @@
-#include "LegacyCodePage.h"
+#include "text/LegacyCodePage.h"
 
 #include <QStringDecoder>
 

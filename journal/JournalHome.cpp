@@ -1,8 +1,8 @@
-#include "JournalHome.h"
+#include "journal/JournalHome.h"
 
-#include "JournalEntry.h"
-#include "JournalFolder.h"
-#include "JournalLayout.h"
+#include "journal/JournalEntry.h"
+#include "journal/JournalFolder.h"
+#include "journal/JournalLayout.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

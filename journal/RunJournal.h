@@ -1,9 +1,9 @@
 #pragma once
 
-#include "FileFailure.h"
-#include "JournalEntry.h"
-#include "JournalHome.h"
-#include "PageLocation.h"
+#include "file/FileFailure.h"
+#include "file/PageLocation.h"
+#include "journal/JournalEntry.h"
+#include "journal/JournalHome.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "JournalEntry.h"
+#include "journal/JournalEntry.h"
 
-#include "ContentHash.h"
+#include "file/ContentHash.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,11 +1,11 @@
 // Windows: each folder held open without delete sharing (it cannot be renamed, removed or
 // replaced while held), and every name in it opened as the reparse point it may be, then
 // looked at through that handle: a link or junction is never followed.
-#include "JournalFolder.h"
+#include "journal/JournalFolder.h"
 
-#include "FileFailure.h"
-#include "JournalLayout.h"
-#include "WindowsFileReplace.h"
+#include "file/FileFailure.h"
+#include "file/windows/WindowsFileReplace.h"
+#include "journal/JournalLayout.h"
 
 #include <QDir>
 #include <QFileInfo>

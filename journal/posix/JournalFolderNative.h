@@ -1,6 +1,6 @@
 #pragma once
 
-#include "JournalFolder.h"
+#include "journal/JournalFolder.h"
 
 struct JournalFolder::Native
 {

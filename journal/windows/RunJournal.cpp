@@ -1,12 +1,12 @@
 // Windows: Qt for the folders and the entries, Win32 (WindowsFileReplace.h) for the original
 // kept from the open page, the flushes and the hold on the run's folder.
-#include "RunJournal.h"
+#include "journal/RunJournal.h"
 
-#include "ContentHash.h"
-#include "FileStamp.h"
-#include "JournalFolder.h"
-#include "JournalLayout.h"
-#include "WindowsFileReplace.h"
+#include "file/ContentHash.h"
+#include "file/FileStamp.h"
+#include "file/windows/WindowsFileReplace.h"
+#include "journal/JournalFolder.h"
+#include "journal/JournalLayout.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
-#include "JournalFolder.h"
+#include "journal/JournalFolder.h"
 
-#include "FileFailure.h"
-#include "JournalFolderNative.h"
-#include "JournalLayout.h"
+#include "file/FileFailure.h"
+#include "journal/JournalLayout.h"
+#include "journal/posix/JournalFolderNative.h"
 
 #include <QStringList>
 

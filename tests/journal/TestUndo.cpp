@@ -1,9 +1,9 @@
 // Runs undone with tagmender-batch --undo-last: what comes back, what is left alone, the journal
 // on the pages' file system (hard links) or another (copies) or full, and which runs it keeps.
 
-#include "BatchRun.h"
-#include "JournalHome.h"
-#include "TempTree.h"
+#include "journal/JournalHome.h"
+#include "tests/common/TempTree.h"
+#include "tests/reliability/BatchRun.h"
 
 #include <QCryptographicHash>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
-#include "KeptRun.h"
+#include "journal/KeptRun.h"
 
-#include "JournalFolder.h"
-#include "JournalHome.h"
-#include "JournalLayout.h"
+#include "journal/JournalFolder.h"
+#include "journal/JournalHome.h"
+#include "journal/JournalLayout.h"
 
 #include <QFileInfo>
 #include <QJsonDocument>

@@ -1,4 +1,4 @@
-#include "JournalFolder.h"
+#include "journal/JournalFolder.h"
 
 std::optional<QByteArray> JournalFolder::read(const QString &name) const
 {

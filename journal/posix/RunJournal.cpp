@@ -1,9 +1,9 @@
-#include "RunJournal.h"
+#include "journal/RunJournal.h"
 
-#include "ContentHash.h"
-#include "FileStamp.h"
-#include "JournalFolderNative.h"
-#include "JournalLayout.h"
+#include "file/ContentHash.h"
+#include "file/FileStamp.h"
+#include "journal/JournalLayout.h"
+#include "journal/posix/JournalFolderNative.h"
 
 #include <QDir>
 #include <QFile>
