@@ -62,27 +62,8 @@ bool ReplaceWithScratch(const std::wstring &target, const std::wstring &scratch,
 /// deleted. On failure error holds the system's message.
 bool DeleteScratch(const std::wstring &scratch, std::wstring &error);
 
-// The undo journal's steps (see RunJournal).
+/// The system's message for a Win32 error code, without its closing full stop.
+std::wstring SystemMessage(std::uint32_t code);
 
-/// Keeps the original of the file open as source, which path named when it was opened, under
-/// kept, a new name in the journal's folder: a hard link to that very file where the volume
-/// allows one (the link is made by name, then checked to be that file), else a copy of its size
-/// bytes read through source and flushed to the disk; copied says which. source's position is
-/// left as it was. On failure error says why, and nothing is left at kept unless a link to a
-/// file that took the page's name could not be removed again (error says so).
-bool KeepOriginal(void *source, const std::wstring &path, const std::wstring &kept,
-                  std::uint64_t size, bool &copied, std::wstring &error);
-
-/// Makes the new file path with bytes in it, flushed to the disk, and returns it still open,
-/// shared for reading only: as long as it is open nobody can delete it (see IsHeld). A run
-/// holds its journal folder so. nullptr on failure, with error holding the system's message.
-void *CreateHeld(const std::wstring &path, const std::string &bytes, std::wstring &error);
-
-/// True when the file at path is open in a way that keeps it from being deleted.
-bool IsHeld(const std::wstring &path);
-
-/// A handle of its own for reading the file open as handle from its start, or nullptr.
-void *ReopenForReading(void *handle);
-
-/// Lets go of a handle that this header handed out.
-void CloseHeld(void *handle);
+/// path with the \\?\ prefix where it is MAX_PATH long or longer, else path itself.
+std::wstring ExtendedPath(const std::wstring &path);

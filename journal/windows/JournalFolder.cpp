@@ -4,8 +4,8 @@
 #include "journal/JournalFolder.h"
 
 #include "file/FileFailure.h"
-#include "file/windows/WindowsFileReplace.h"
 #include "journal/JournalLayout.h"
+#include "journal/windows/WindowsJournalSteps.h"
 
 #include <QDir>
 #include <QFileInfo>

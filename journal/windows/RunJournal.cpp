@@ -7,6 +7,7 @@
 #include "file/windows/WindowsFileReplace.h"
 #include "journal/JournalFolder.h"
 #include "journal/JournalLayout.h"
+#include "journal/windows/WindowsJournalSteps.h"
 
 #include <QDir>
 #include <QFile>

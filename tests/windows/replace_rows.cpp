@@ -4,6 +4,7 @@
 // calls the code a rewrite calls, and checks the bytes, names and attributes left on the disk.
 
 #include "file/windows/WindowsFileReplace.h"
+#include "journal/windows/WindowsJournalSteps.h"
 
 #include <windows.h>
 

@@ -1,0 +1,31 @@
+#pragma once
+
+// Windows only: the undo journal's steps in plain Win32 and standard C++ (no Qt), beside the
+// file layer's (file/windows/WindowsFileReplace.h), so that a MinGW cross compiler can check them
+// on any build machine. Handles are Win32 HANDLEs passed as void *, as there.
+
+#include <cstdint>
+#include <string>
+
+/// Keeps the original of the file open as source, which path named when it was opened, under
+/// kept, a new name in the journal's folder: a hard link to that very file where the volume
+/// allows one (the link is made by name, then checked to be that file), else a copy of its size
+/// bytes read through source and flushed to the disk; copied says which. source's position is
+/// left as it was. On failure error says why, and nothing is left at kept unless a link to a
+/// file that took the page's name could not be removed again (error says so).
+bool KeepOriginal(void *source, const std::wstring &path, const std::wstring &kept,
+                  std::uint64_t size, bool &copied, std::wstring &error);
+
+/// Makes the new file path with bytes in it, flushed to the disk, and returns it still open,
+/// shared for reading only: as long as it is open nobody can delete it (see IsHeld). A run
+/// holds its journal folder so. nullptr on failure, with error holding the system's message.
+void *CreateHeld(const std::wstring &path, const std::string &bytes, std::wstring &error);
+
+/// True when the file at path is open in a way that keeps it from being deleted.
+bool IsHeld(const std::wstring &path);
+
+/// A handle of its own for reading the file open as handle from its start, or nullptr.
+void *ReopenForReading(void *handle);
+
+/// Lets go of a handle that this header handed out.
+void CloseHeld(void *handle);
