@@ -3,6 +3,7 @@
 #include "journal/JournalEntry.h"
 #include "journal/JournalFolder.h"
 #include "journal/JournalLayout.h"
+#include "journal/JournalReader.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -58,13 +59,7 @@ qint64 settledBytesOf(const JournalFolder &run)
 // A settled run settled with at least one entry; any other is looked through.
 bool hasChanges(const JournalFolder &run)
 {
-    if (settledBytesOf(run) >= 0)
-        return true;
-    const QList<JournalFolder::Item> items = run.items();
-    return std::any_of(items.begin(), items.end(), [](const JournalFolder::Item &item) {
-        return item.kind == Kind::File &&
-               JournalLayout::numberOf(item.name, JournalLayout::entrySuffix) > 0;
-    });
+    return settledBytesOf(run) >= 0 || JournalReader(run).pages() > 0;
 }
 
 qint64 bytesOf(const JournalFolder &run)

@@ -3,6 +3,7 @@
 #include "journal/JournalFolder.h"
 #include "journal/JournalHome.h"
 #include "journal/JournalLayout.h"
+#include "journal/JournalReader.h"
 
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -48,11 +49,7 @@ std::optional<KeptRun> KeptRun::read(const QString &folder)
     kept.sequence = qMax(note.value("sequence").toString().toLongLong(), qint64(0));
     kept.search = textOf(note, "search");
     kept.replacement = textOf(note, "replacement");
-    for (const JournalFolder::Item &item : run.items()) {
-        if (item.kind == JournalFolder::Kind::File &&
-            JournalLayout::numberOf(item.name, JournalLayout::entrySuffix) > 0)
-            ++kept.pages;
-    }
+    kept.pages = JournalReader(run).pages();
     const QJsonObject undo = noteOf(run, JournalLayout::undoneNote);
     if (!undo.isEmpty()) {
         kept.undone = undo.value("completed").toBool() ? Undone::Completely : Undone::Stopped;

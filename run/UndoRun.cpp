@@ -7,13 +7,12 @@
 #include "file/ScratchFile.h"
 #include "file/SourceFile.h"
 #include "journal/JournalHome.h"
-#include "journal/JournalLayout.h"
+#include "journal/JournalReader.h"
 #include "journal/KeptRun.h"
 #include "run/RunObserver.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QMap>
 
 #include <algorithm>
 #include <cerrno>
@@ -21,7 +20,6 @@
 namespace {
 
 using Status = RewriteResult::Status;
-using Problem = FileFailure::EntryProblem;
 
 constexpr qint64 ChunkBytes = qint64(1) << 20;
 
@@ -73,41 +71,17 @@ bool UndoRun::load()
     const QFileInfo run(m_folder);
     JournalHome::recover(run.path());
     JournalFolder home;
+    const JournalReader journal(m_journal);
     if (home.open(run.path()) && m_journal.open(home, run.fileName()))
-        m_root = JournalHome::rootOf(m_journal.read(JournalLayout::runNote).value_or(QByteArray()));
+        m_root = journal.root();
     if (m_root.isEmpty()) {
         m_observer.folderFailed(m_folder, QStringLiteral("not the journal of a run"));
         return false;
     }
-    QMap<qint64, QString> entries; // in the run's order
-    for (const JournalFolder::Item &item : m_journal.items()) {
-        if (const qint64 number = JournalLayout::numberOf(item.name, JournalLayout::entrySuffix))
-            entries.insert(number, item.name);
-    }
+    const QMap<qint64, QString> entries = journal.entries();
     for (auto it = entries.cbegin(); it != entries.cend(); ++it)
-        m_steps.append(readEntry(it.key(), it.value()));
+        m_steps.append(journal.entry(it.key(), it.value()));
     return true;
-}
-
-UndoRun::Step UndoRun::readEntry(qint64 number, const QString &name) const
-{
-    Step step;
-    step.entry.path = m_journal.path() + u'/' + name;
-    QFile file;
-    QString reason;
-    if (!m_journal.openFile(name, file, reason))
-        return {step.entry, FileFailure::entryUnusable(Problem::Unreadable, reason)};
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return {step.entry, FileFailure::entryUnusable(Problem::Unreadable, file.errorString())};
-    const std::optional<JournalEntry> entry = JournalEntry::fromJson(bytes);
-    if (!entry)
-        return {step.entry, FileFailure::entryUnusable(Problem::Incomplete)};
-    // The original is the one named after the entry, so no other file, in the run's folder or
-    // outside it, is ever taken for one.
-    if (entry->kept != JournalLayout::original(number).toLatin1())
-        return {step.entry, FileFailure::entryUnusable(Problem::OtherOriginal)};
-    return {*entry, {}};
 }
 
 // Notes how it ended in the journal, so that the list of runs tells which were undone.
@@ -120,7 +94,7 @@ bool UndoRun::process()
             KeptRun::noteUndo(m_folder, false, leftAlone);
             return false;
         }
-        const Step &step = m_steps.at(i);
+        const JournalReader::Read &step = m_steps.at(i);
         m_observer.fileStarted(i, m_steps.size(), step.entry.path);
         const RewriteResult result =
             step.problem.isEmpty() ? restore(folders, step.entry) : failed(step.problem);
@@ -149,7 +123,7 @@ RewriteResult UndoRun::restore(FolderChain &folders, const JournalEntry &entry)
     if (!current.open(*page, [this] { m_observer.yield(); }))
         return failed(current.error());
     QFile original;
-    if (!m_journal.openFile(QString::fromLatin1(entry.kept), original, reason))
+    if (!JournalReader(m_journal).openOriginal(entry, original, reason))
         return failed(FileFailure::originalMissing(reason));
     if (!asKept(original.size(), entry))
         return failed(FileFailure::originalNotAsKept(original.size(), entry.originalSize));

@@ -2,6 +2,7 @@
 
 #include "journal/JournalEntry.h"
 #include "journal/JournalFolder.h"
+#include "journal/JournalReader.h"
 #include "run/RewriteResult.h"
 
 #include <QFile>
@@ -21,7 +22,7 @@ struct PageLocation;
 /// stopped or killed) is passed over, so an undo can simply be started again.
 ///
 /// The journal is trusted no further than it can be checked: its folder and files are reached
-/// without following a link (JournalFolder), an entry names no other original than its own,
+/// without following a link, an entry names no other original than its own (JournalReader),
 /// the original has the size the run kept, and only pages below the run's chosen folder are put
 /// back. An entry that cannot be read or checked is reported. Of the journal, only the note of
 /// how the undo ended changes (KeptRun::noteUndo).
@@ -43,14 +44,7 @@ public:
 
 private:
     enum class Holds { Written, Original, Other, Unreadable };
-    /// An entry, or why it cannot be used: then entry.path is the entry's own path.
-    struct Step
-    {
-        JournalEntry entry;
-        QString problem;
-    };
 
-    Step readEntry(qint64 number, const QString &name) const;
     RewriteResult restore(FolderChain &folders, const JournalEntry &entry);
     Holds compare(SourceFile &current, QFile &original, const JournalEntry &entry);
     RewriteResult putBack(const PageLocation &page, SourceFile &current, QFile &original,
@@ -60,5 +54,5 @@ private:
     RunObserver &m_observer;
     QString m_root;
     JournalFolder m_journal;
-    QList<Step> m_steps;
+    QList<JournalReader::Read> m_steps;
 };
