@@ -3,6 +3,7 @@
 
 #include "journal/JournalEntry.h"
 #include "journal/JournalHome.h"
+#include "journal/JournalLayout.h"
 #include "tests/common/TempTree.h"
 #include "tests/reliability/BatchRun.h"
 
@@ -310,9 +311,12 @@ private Q_SLOTS:
         // The next run let go of every original the kill left without its entry.
         QDirIterator kept(dataHome(kind), {"*.orig"}, QDir::Files, QDirIterator::Subdirectories);
         while (kept.hasNext()) {
-            const QString original = kept.next();
-            QVERIFY2(JournalEntry::fromJson(TempTree::readFile(original.chopped(5) + ".entry")),
-                     qPrintable(original));
+            const QFileInfo original(kept.next());
+            const qint64 number =
+                JournalLayout::numberOf(original.fileName(), JournalLayout::originalSuffix);
+            const QString entry = original.path() + u'/' + JournalLayout::entry(number);
+            QVERIFY2(JournalEntry::fromJson(TempTree::readFile(entry)),
+                     qPrintable(original.filePath()));
         }
     }
 
