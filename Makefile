@@ -18,8 +18,8 @@ endif
 
 SOURCES = $(shell git ls-files '*.cpp' '*.h' 2>/dev/null)
 
-.PHONY: deps deps-test build run windows test test-main test-asan test-fuzz test-windows format \
-	format-check bench screenshot clean
+.PHONY: deps deps-test build run windows test test-main test-checks test-asan test-fuzz \
+	test-windows format format-check bench screenshot clean
 
 deps:
 	@scripts/install-deps
@@ -43,6 +43,13 @@ format-check: deps-test
 
 test-main: build deps-test
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# What keeps the tests' own lists and scripts honest: every listed mutation still applies, in the
+# file the list names (about a second; the mutations themselves run with run-mutations), and
+# shellcheck finds nothing in the shell scripts. The rooms' order is checked by CTest (layers).
+test-checks: build deps-test
+	tests/mutations/run-mutations --check $(BUILD)
+	scripts/check-scripts
 
 test-asan: deps-test
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTAGMENDER_SANITIZE=ON $(filter -DTAGMENDER_WERROR%,$(CMAKE_FLAGS))
@@ -68,8 +75,9 @@ windows: deps-test
 
 test-windows: windows
 	cd $(WINDOWS_BUILD) && ctest --output-on-failure -j $(JOBS)
+	tests/mutations/run-mutations --check --list tests/mutations/mutations-windows.txt $(WINDOWS_BUILD)
 
-test: format-check test-asan test-fuzz test-main test-windows
+test: format-check test-checks test-asan test-fuzz test-main test-windows
 
 bench: build deps-test
 	bench/run-bench $(BUILD)
