@@ -113,5 +113,6 @@ std::optional<QByteArray> CharsetConverter::encode(const WebEncoding &encoding, 
 
 QByteArray CharsetConverter::encodeSubstituting(const WebEncoding &encoding, const QString &text)
 {
-    return asEucJp(encoding.codePage, toBytes(encoding.codePage, text, 0, nullptr).value_or({}));
+    return asEucJp(encoding.codePage,
+                   toBytes(encoding.codePage, text, 0, nullptr).value_or(QByteArray()));
 }
