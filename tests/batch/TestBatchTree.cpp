@@ -5,7 +5,6 @@
 
 #include "TempTree.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
 #include <QTest>
@@ -89,10 +88,11 @@ class TestBatchTree : public QObject
     // The tool's exit code, its standard output's lines in out.
     int run(const QStringList &arguments, QStringList &out, QStringList &err)
     {
-        m_tool.start(QCoreApplication::applicationDirPath() + "/" TAGMENDER_BATCH_FROM_TEST,
-                     arguments);
-        if (!m_tool.waitForFinished(60000) || m_tool.exitStatus() != QProcess::NormalExit)
+        m_tool.start(TAGMENDER_BATCH, arguments);
+        if (!m_tool.waitForFinished(60000) || m_tool.exitStatus() != QProcess::NormalExit) {
+            qWarning() << m_tool.program() << m_tool.errorString();
             return -1;
+        }
         out = QString::fromUtf8(m_tool.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
         err = QString::fromUtf8(m_tool.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
         return m_tool.exitCode();
