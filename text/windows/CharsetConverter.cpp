@@ -37,8 +37,8 @@ QByteArray asEucJp(UINT codePage, const QByteArray &bytes)
             euc += char(first);
             euc += char(second | 0x80);
             ++at;
-        } else { // ASCII, or a character of one to three bytes, copied whole
-            const qsizetype length = first == 0x8F ? 3 : first >= 0x80 ? 2 : 1;
+        } else { // a character of one to three bytes (C1 controls are one), copied whole
+            const qsizetype length = first == 0x8F ? 3 : first == 0x8E || first >= 0xA1 ? 2 : 1;
             euc += bytes.mid(at, length);
             at += length - 1;
         }
