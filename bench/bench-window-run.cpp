@@ -25,8 +25,8 @@
 #include "Dialogs.h"
 #include "ImageButton.h"
 #include "MainWindow.h"
+#include "Program.h"
 #include "ProgressWindow.h"
-#include "ResultsList.h"
 #include "WindowDesign.h"
 
 #include <QApplication>
@@ -210,17 +210,22 @@ void useWindows(MainWindow &form, const Input &input, AnsweringDialogs &dialogs,
     if (!QTest::qWaitForWindowExposed(&form)) {
         dialogs.faults.append(QStringLiteral("the main window never showed"));
     }
-    type(form.folderField, input.folder, dialogs.faults);
-    type(form.searchField, input.search, dialogs.faults);
-    type(form.replacementField, input.replacement, dialogs.faults);
+    // The controls by their design names, as a screen reader or a test finds them.
+    const auto control = [&form](const char *name) {
+        return form.findChild<QWidget *>(QLatin1String(name));
+    };
+    type(qobject_cast<QLineEdit *>(control("Text1")), input.folder, dialogs.faults);
+    type(qobject_cast<QLineEdit *>(control("Text2")), input.search, dialogs.faults);
+    type(qobject_cast<QLineEdit *>(control("Text3")), input.replacement, dialogs.faults);
     if (input.subfolders) {
-        tick(form.subfolderOption, dialogs.faults);
+        tick(qobject_cast<QCheckBox *>(control("Check1")), dialogs.faults);
     }
     dialogs.clock.click();
-    QTest::mouseClick(form.startButton, Qt::LeftButton);
+    QTest::mouseClick(control("Image2"), Qt::LeftButton);
     if (const ProgressWindow *progress = ProgressWindow::existing()) {
-        for (int i = 0; i < progress->resultsList->count(); ++i) {
-            changed.append(progress->resultsList->item(i)->text());
+        const auto *list = progress->findChild<QListWidget *>(QStringLiteral("List1"));
+        for (int i = 0; i < list->count(); ++i) {
+            changed.append(list->item(i)->text());
         }
     }
     form.close();
@@ -273,15 +278,16 @@ int main(int argc, char *argv[])
     QApplication::setQuitOnLastWindowClosed(false);
     AnsweringDialogs dialogs;
     Dialogs::install(&dialogs);
-    MainWindow *form = MainWindow::instance();
-    QObject::connect(form, &MainWindow::programEnded, &app, &QCoreApplication::quit,
-                     Qt::QueuedConnection);
-    form->show();
     QStringList changed;
-    QTimer::singleShot(0, form, [&] { useWindows(*form, input, dialogs, changed); });
-    QApplication::exec();
-    delete MainWindow::existing();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    {
+        Program program;
+        QObject::connect(&program, &Program::ended, &app, &QCoreApplication::quit,
+                         Qt::QueuedConnection);
+        program.start();
+        MainWindow *form = MainWindow::instance();
+        QTimer::singleShot(0, form, [&] { useWindows(*form, input, dialogs, changed); });
+        QApplication::exec();
+    }
     Dialogs::install(nullptr);
 
     for (const QString &path : std::as_const(changed)) {

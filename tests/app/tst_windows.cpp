@@ -128,7 +128,7 @@ void TestWindows::design()
     }
     if (widget == MainWindow::existing()) {
         QVERIFY(widget->windowIcon().availableSizes().contains(QSize(32, 32)));
-        QCOMPARE(MainWindow::instance()->subfolderOption->checkState(), Qt::Unchecked);
+        QCOMPARE(widget->findChild<QCheckBox *>(u"Check1"_s)->checkState(), Qt::Unchecked);
     }
 }
 
