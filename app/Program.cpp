@@ -37,10 +37,6 @@ void Program::mainWindowClosed()
 
 void Program::end()
 {
-    if (m_ended) {
-        return;
-    }
-    m_ended = true;
     // A hidden progress window (after a run that found nothing) goes too.
     if (ProgressWindow *progress = ProgressWindow::existing()) {
         progress->close();

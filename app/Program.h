@@ -20,12 +20,10 @@ public:
     void start();
 
 Q_SIGNALS:
-    /// Both windows are gone: the program should end now. Sent once.
+    /// Both windows are gone: the program should end now.
     void ended();
 
 private:
     void mainWindowClosed();
     void end();
-
-    bool m_ended = false;
 };
