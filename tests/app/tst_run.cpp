@@ -359,7 +359,7 @@ void TestRun::mixedTree()
         m_app->start(site, true);
     }
     QCOMPARE(MixedTree::firstWrong(site, true), QString());
-    QCOMPARE(ProgressWindow::existing()->resultsList->count(), MixedTree::pages().size() - 3);
+    QCOMPARE(progressList("List1")->count(), MixedTree::pages().size() - 3);
     QCOMPARE(m_app->transcript.filter(u"failed: "_s).size(), 2);
 }
 
