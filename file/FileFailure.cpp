@@ -1,5 +1,7 @@
 #include "FileFailure.h"
 
+#include <QLocale>
+
 QString FileFailure::notRegular()
 {
     return QStringLiteral("not a regular file");
@@ -165,6 +167,13 @@ QString FileFailure::endlessReplacement()
 QString FileFailure::lineWorkLimit()
 {
     return QStringLiteral("the replacements in one line exceed the limit on the work for a line");
+}
+
+QString FileFailure::previewReachesTooFarBack(qint64 bytes)
+{
+    return QStringLiteral("a dry run cannot tell what this page would become: the replacements in "
+                          "one line reach back more than the %1 it keeps")
+        .arg(QLocale::c().formattedDataSize(bytes, 0, QLocale::DataSizeIecFormat));
 }
 
 QString FileFailure::linePendingLimit()

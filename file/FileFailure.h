@@ -58,6 +58,9 @@ QString endlessReplacement();
 QString lineWorkLimit();
 /// ...or on the text waiting to be scanned again.
 QString linePendingLimit();
+/// A dry run keeps only the last bytes of a page's new text, and a cascade of replacements in
+/// one line reached back further: what the run would write cannot be told.
+QString previewReachesTooFarBack(qint64 bytes);
 /// Memory ran out for this page; the run goes on with the next.
 QString outOfMemory();
 /// The page changed after it was read, so the other program's version is kept.

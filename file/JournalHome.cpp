@@ -156,9 +156,13 @@ QString JournalHome::newRunName()
 }
 
 // JSON numbers are doubles: the number goes as text, as the entries' do.
-QByteArray JournalHome::runNote(const QString &root, qint64 sequence)
+QByteArray JournalHome::runNote(const QString &root, qint64 sequence, const QString &search,
+                                const QString &replacement)
 {
-    return QJsonDocument(QJsonObject{{"folder", root}, {"sequence", QString::number(sequence)}})
+    return QJsonDocument(QJsonObject{{"folder", root},
+                                     {"sequence", QString::number(sequence)},
+                                     {"search", search},
+                                     {"replacement", replacement}})
         .toJson();
 }
 

@@ -31,8 +31,9 @@ bool liesIn(const QString &folder, const QString &home = location());
 QString newRunName();
 
 /// What a run notes in its folder as it starts (JournalLayout::runNote): the chosen folder,
-/// which an undo reaches the pages from, and the run's sequence number.
-QByteArray runNote(const QString &root, qint64 sequence);
+/// which an undo reaches the pages from, the run's sequence number, and its texts (see KeptRun).
+QByteArray runNote(const QString &root, qint64 sequence, const QString &search,
+                   const QString &replacement);
 
 /// The chosen folder a run noted (runNote()); null where the note names none.
 QString rootOf(const QByteArray &note);

@@ -7,9 +7,10 @@
 ///
 ///     lock                held by a run while it prunes, takes its number and makes its folder
 ///     RUN/                one folder a run (JournalHome::newRunName())
-///         run.json        the chosen folder and the run's sequence number
+///         run.json        the chosen folder, the run's sequence number and its two texts
 ///         N.orig N.entry  the original of the run's N-th kept page and its JournalEntry
 ///         settled.json    what the run's files take, noted as it ended (JournalHome::settle)
+///         undone.json     how the run's last undo ended (KeptRun::noteUndo)
 ///
 /// Nothing but these names is ever read or removed: what else lies there is left alone.
 namespace JournalLayout {
@@ -17,6 +18,7 @@ namespace JournalLayout {
 inline const QString lock = QStringLiteral("lock");
 inline const QString runNote = QStringLiteral("run.json");
 inline const QString settledNote = QStringLiteral("settled.json");
+inline const QString undoneNote = QStringLiteral("undone.json");
 inline const QString originalSuffix = QStringLiteral(".orig");
 inline const QString entrySuffix = QStringLiteral(".entry");
 
@@ -46,8 +48,8 @@ inline qint64 numberOf(QStringView name, QStringView suffix)
 /// Whether name is one that a run writes in its folder.
 inline bool isOwn(QStringView name)
 {
-    return name == runNote || name == settledNote || numberOf(name, originalSuffix) > 0 ||
-           numberOf(name, entrySuffix) > 0;
+    return name == runNote || name == settledNote || name == undoneNote ||
+           numberOf(name, originalSuffix) > 0 || numberOf(name, entrySuffix) > 0;
 }
 
 } // namespace JournalLayout

@@ -19,8 +19,10 @@
 class RunJournal
 {
 public:
-    /// root: the chosen folder, which an undo reaches the pages from.
-    explicit RunJournal(const QString &root, const QString &home = JournalHome::location());
+    /// root: the chosen folder, which an undo reaches the pages from; search and replacement:
+    /// the run's texts, which the list of runs shows.
+    RunJournal(const QString &root, const QString &search, const QString &replacement,
+               const QString &home = JournalHome::location());
     ~RunJournal();
 
     RunJournal(const RunJournal &) = delete;
@@ -90,6 +92,7 @@ private:
     }
 
     QString m_root;
+    QString m_search, m_replacement;
     QString m_home;
     QString m_path;
     int m_fd = -1; ///< the run's folder, open and locked while the run goes on

@@ -20,3 +20,9 @@ RewriteResult ProcessPage(const PageLocation &page, const TextAbsence &absence,
                           const ReplacementTexts &texts, const std::function<void()> &yield,
                           RunJournal *journal = nullptr,
                           std::optional<std::chrono::steady_clock::time_point> lockDeadline = {});
+
+/// The same decision in a dry run: a page that would be rewritten is counted instead
+/// (PreviewRewrite), and nothing is written.
+RewriteResult PreviewPage(const PageLocation &page, const TextAbsence &absence,
+                          const ReplacementTexts &texts, const std::function<void()> &yield,
+                          std::optional<std::chrono::steady_clock::time_point> lockDeadline = {});

@@ -4,6 +4,7 @@
 #include "FolderChain.h"
 #include "LineReader.h"
 #include "LineReplacer.h"
+#include "PreviewOutput.h"
 #include "ReplacementTexts.h"
 #include "RunJournal.h"
 #include "ScratchFile.h"
@@ -60,13 +61,14 @@ template <typename Unit> Unit unitOf(char c, const FileEncoding &encoding)
     return unit;
 }
 
-template <typename Unit> bool writeUnits(ScratchFile &out, std::basic_string_view<Unit> text)
+template <typename Unit, typename Output>
+bool writeUnits(Output &out, std::basic_string_view<Unit> text)
 {
     return out.write(text.data(), qsizetype(text.size() * sizeof(Unit)));
 }
 
 // Why a line could not be replaced, for an outcome that is not a result.
-QString lineFailure(ReplaceOutcome outcome, const ScratchFile &out)
+template <typename Output> QString lineFailure(ReplaceOutcome outcome, const Output &out)
 {
     switch (outcome) {
     case ReplaceOutcome::Endless:
@@ -83,9 +85,10 @@ QString lineFailure(ReplaceOutcome outcome, const ScratchFile &out)
 // Copies the file from its current position to the scratch file line by line, each line
 // replaced and followed by its own line break. A line goes through in the reader's pieces and
 // the replacer's window, so a page that is one huge line takes no more memory than another.
-// Status Changed means the scratch file differs; the result counts the replacements.
-template <typename Unit>
-RewriteResult rewriteLines(QIODevice &in, ScratchFile &out, const ReplacementTexts::Encoded &texts,
+// Status Changed means the scratch file differs; the result counts the replacements. Output is
+// the ScratchFile, or a dry run's PreviewOutput.
+template <typename Unit, typename Output>
+RewriteResult rewriteLines(QIODevice &in, Output &out, const ReplacementTexts::Encoded &texts,
                            const FileEncoding &encoding, const std::function<void()> &yield)
 {
     // Built for each page: the texts are shared between threads, a replacer's buffers are not.
@@ -95,7 +98,7 @@ RewriteResult rewriteLines(QIODevice &in, ScratchFile &out, const ReplacementTex
     };
     LineReplacer<Unit> replacer(unitsOf(*texts.search), unitsOf(*texts.replacement));
     LineReader<Unit> reader(in, unitOf<Unit>('\r', encoding), unitOf<Unit>('\n', encoding));
-    ScratchUnitSink<Unit> sink(out);
+    ScratchUnitSink<Unit, Output> sink(out);
     typename LineReader<Unit>::Piece piece;
     bool lineOpen = false;
     qint64 replacements = 0;
@@ -126,7 +129,8 @@ RewriteResult rewriteLines(QIODevice &in, ScratchFile &out, const ReplacementTex
 }
 
 // Writes the rewritten file into the open scratch file, the byte order mark as it was.
-RewriteResult writeScratch(QIODevice &in, ScratchFile &out, const ReplacementTexts &texts,
+template <typename Output>
+RewriteResult writeScratch(QIODevice &in, Output &out, const ReplacementTexts &texts,
                            const SearchPreScan::Result &scan, const std::function<void()> &yield)
 {
     if (!in.seek(0))
@@ -138,8 +142,8 @@ RewriteResult writeScratch(QIODevice &in, ScratchFile &out, const ReplacementTex
         return failed(out.error());
     const ReplacementTexts::Encoded &encoded = texts.encoded(scan.encoding);
     if (IsUtf16(scan.encoding))
-        return rewriteLines<char16_t>(in, out, encoded, scan.encoding, yield);
-    return rewriteLines<char>(in, out, encoded, scan.encoding, yield);
+        return rewriteLines<char16_t, Output>(in, out, encoded, scan.encoding, yield);
+    return rewriteLines<char, Output>(in, out, encoded, scan.encoding, yield);
 }
 
 // The file holds the search text and may be rewritten: rewrite it into a scratch file beside
@@ -171,10 +175,12 @@ RewriteResult replaceThroughScratch(const PageLocation &page, SourceFile &source
 }
 
 // A failed allocation costs this file, not the run: everything of the file is let go of on the
-// way out, the scratch file removed.
+// way out, the scratch file removed. With preview, the page is rewritten into it instead, with
+// the same checks and refusals up to there, and nothing is written.
 RewriteResult rewriteLocated(const PageLocation &page, const ReplacementTexts &texts,
                              const std::function<void()> &yield, RunJournal *journal,
-                             std::optional<SourceFile::Clock::time_point> lockDeadline)
+                             std::optional<SourceFile::Clock::time_point> lockDeadline,
+                             PreviewOutput *preview = nullptr)
 try {
     SourceFile source;
     if (!source.open(page, yield, lockDeadline))
@@ -187,6 +193,8 @@ try {
         return {Status::Unchanged, {}};
     if (const std::optional<QString> reason = refusal(source, texts.encoded(scan->encoding)))
         return failed(*reason);
+    if (preview)
+        return writeScratch(source.device(), *preview, texts, *scan, yield);
     if (!journal)
         return replaceThroughScratch(page, source, texts, *scan, yield, nullptr);
     if (!journal->open())
@@ -215,6 +223,15 @@ RewriteResult RewriteFile(const PageLocation &page, const ReplacementTexts &text
                           std::optional<std::chrono::steady_clock::time_point> lockDeadline)
 {
     return rewriteLocated(page, texts, yield, journal, lockDeadline);
+}
+
+RewriteResult PreviewRewrite(const PageLocation &page, const ReplacementTexts &texts,
+                             const std::function<void()> &yield,
+                             std::optional<std::chrono::steady_clock::time_point> lockDeadline,
+                             qsizetype keptBytes)
+{
+    PreviewOutput preview(keptBytes);
+    return rewriteLocated(page, texts, yield, nullptr, lockDeadline, &preview);
 }
 
 RewriteResult RewriteFile(const QString &path, const ReplacementTexts &texts,

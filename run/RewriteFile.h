@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PageLocation.h"
+#include "PreviewOutput.h"
 #include "RewriteResult.h"
 
 #include <chrono>
@@ -28,3 +29,12 @@ RewriteResult RewriteFile(const QString &path, const ReplacementTexts &texts,
 RewriteResult RewriteFile(const PageLocation &page, const ReplacementTexts &texts,
                           const std::function<void()> &yield, RunJournal *journal = nullptr,
                           std::optional<std::chrono::steady_clock::time_point> lockDeadline = {});
+
+/// The same rewrite of a page of a run counted instead of written (a dry run): the same checks,
+/// refusals and line failures, the result Changed with the replacements the page would get,
+/// and nothing written anywhere (no scratch file, no journal). What only writing shows (a full
+/// disk, a folder that may not be written, an owner that cannot be kept) it cannot foresee.
+RewriteResult PreviewRewrite(const PageLocation &page, const ReplacementTexts &texts,
+                             const std::function<void()> &yield,
+                             std::optional<std::chrono::steady_clock::time_point> lockDeadline = {},
+                             qsizetype keptBytes = PreviewOutput::KeptBytes);

@@ -7,7 +7,7 @@ struct RewriteResult
 {
     enum class Status {
         Unchanged, ///< the search text does not occur; the file was not touched
-        Changed,   ///< the file was replaced by its rewritten form
+        Changed,   ///< the file was replaced by its rewritten form (in a dry run: would be)
         Failed,    ///< nothing was changed; reason says what failed (the one exception, a
                    ///< folder that could not be synced after the replacement, says so)
         Locked,    ///< nothing was changed: another program kept the page locked until the

@@ -5,10 +5,12 @@
 
 /// The scratch file as the sink of a rewritten line's units. It gives units back, from its
 /// buffer or from the file, when replacements reach further back than the replacer holds.
-template <typename Unit> class ScratchUnitSink final : public UnitSink<Unit>
+/// A dry run's File is a PreviewOutput.
+template <typename Unit, typename File = ScratchFile>
+class ScratchUnitSink final : public UnitSink<Unit>
 {
 public:
-    explicit ScratchUnitSink(ScratchFile &file) : m_file(file) {}
+    explicit ScratchUnitSink(File &file) : m_file(file) {}
 
     bool put(const Unit *units, std::size_t count) override
     {
@@ -21,5 +23,5 @@ public:
     }
 
 private:
-    ScratchFile &m_file;
+    File &m_file;
 };

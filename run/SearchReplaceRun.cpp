@@ -65,9 +65,10 @@ bool SearchReplaceRun::process(const QStringList &files)
     const auto yield = [this] { m_observer.yield(); };
     FolderChain folders(m_root);
     m_journal.reset();
-    JournalHome::recover();
-    if (m_journaled)
-        m_journal.emplace(m_root);
+    if (!m_dryRun)
+        JournalHome::recover();
+    if (m_journaled && !m_dryRun)
+        m_journal.emplace(m_root, m_texts.search(), m_texts.replacement());
     // The read-ahead that collect() started serves its own list only.
     if (!m_readAhead || list != m_listed) {
         m_readAhead.reset();
@@ -123,10 +124,11 @@ bool SearchReplaceRun::rewrite(FolderChain &folders, const QString &path,
     QString reason;
     const std::optional<PageLocation> page = folders.locate(path, reason);
     RunJournal *journal = m_journal ? &*m_journal : nullptr;
+    const auto yield = [this] { m_observer.yield(); };
     const RewriteResult result =
-        page ? ProcessPage(
-                   *page, absence, m_texts, [this] { m_observer.yield(); }, journal, lockDeadline)
-             : RewriteResult{RewriteResult::Status::Failed, reason};
+        !page      ? RewriteResult{RewriteResult::Status::Failed, reason}
+        : m_dryRun ? PreviewPage(*page, absence, m_texts, yield, lockDeadline)
+                   : ProcessPage(*page, absence, m_texts, yield, journal, lockDeadline);
     switch (result.status) {
     case RewriteResult::Status::Changed:
         m_observer.fileChanged(path, result.replacements);

@@ -40,6 +40,11 @@ public:
     /// are kept. Empty when it replaced none.
     QString journalFolder() const { return m_journal ? m_journal->folder() : QString(); }
 
+    /// A dry run: process() reports each page that would change, with its replacements
+    /// (fileChanged()), and each it would refuse, and writes nothing: no page, no scratch file,
+    /// no journal (not even the recovery of an earlier run's).
+    void setDryRun(bool dryRun) { m_dryRun = dryRun; }
+
     /// Benchmarks only, to measure what the journal costs: false makes process() keep no
     /// originals, so that its run cannot be undone. Never used by the program.
     void setJournaled(bool journaled) { m_journaled = journaled; }
@@ -63,5 +68,6 @@ private:
     QStringList m_listed; ///< the list collect() returned, which m_readAhead works on
     std::optional<RunJournal> m_journal;
     bool m_journaled = true;
+    bool m_dryRun = false;
     std::optional<PreScanReadAhead> m_readAhead; ///< last: its workers stop before the rest goes
 };

@@ -6,6 +6,7 @@
 #include "FolderChain.h"
 #include "JournalHome.h"
 #include "JournalLayout.h"
+#include "KeptRun.h"
 #include "RunObserver.h"
 #include "ScratchFile.h"
 #include "SourceFile.h"
@@ -109,22 +110,29 @@ UndoRun::Step UndoRun::readEntry(qint64 number, const QString &name) const
     return {*entry, {}};
 }
 
+// Notes how it ended in the journal, so that the list of runs tells which were undone.
 bool UndoRun::process()
 {
     FolderChain folders(m_root);
+    qint64 leftAlone = 0;
     for (qsizetype i = 0; i < m_steps.size(); ++i) {
-        if (m_observer.stopRequested())
+        if (m_observer.stopRequested()) {
+            KeptRun::noteUndo(m_folder, false, leftAlone);
             return false;
+        }
         const Step &step = m_steps.at(i);
         m_observer.fileStarted(i, m_steps.size(), step.entry.path);
         const RewriteResult result =
             step.problem.isEmpty() ? restore(folders, step.entry) : failed(step.problem);
-        if (result.status == Status::Changed)
+        if (result.status == Status::Changed) {
             m_observer.fileChanged(step.entry.path, 0); // put back: no replacement to count
-        else if (result.status == Status::Failed)
+        } else if (result.status == Status::Failed) {
+            ++leftAlone;
             m_observer.fileFailed(step.entry.path, result.reason);
+        }
         m_observer.yield();
     }
+    KeptRun::noteUndo(m_folder, true, leftAlone);
     return true;
 }
 

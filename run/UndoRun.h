@@ -23,7 +23,8 @@ struct PageLocation;
 /// The journal is trusted no further than it can be checked: its folder and files are reached
 /// without following a link (JournalFolder), an entry names no other original than its own,
 /// the original has the size the run kept, and only pages below the run's chosen folder are put
-/// back. An entry that cannot be read or checked is reported. The journal itself is not changed.
+/// back. An entry that cannot be read or checked is reported. Of the journal, only the note of
+/// how the undo ended changes (KeptRun::noteUndo).
 /// Reports through a RunObserver: fileChanged() for a page put back.
 class UndoRun
 {
@@ -37,6 +38,7 @@ public:
     qsizetype size() const { return m_steps.size(); }
 
     /// Puts the pages back in the run's order; returns false when the observer asked to stop.
+    /// Either way notes in the journal how it ended.
     bool process();
 
 private:

@@ -42,9 +42,12 @@ protected:
 private:
     struct ReadHash
     {
-        ContentHash hash{ContentHash::Kind::Xxh3_128};
-        qint64 length = 0;    ///< bytes hashed, from the start
-        bool skipped = false; ///< a read began elsewhere than where the hashed bytes end
+        // A declared constructor rather than member initialisers: clang does not count those of a
+        // nested type as a default constructor while the enclosing class is being defined.
+        ReadHash() : hash(ContentHash::Kind::Xxh3_128), length(0), skipped(false) {}
+        ContentHash hash;
+        qint64 length; ///< bytes hashed, from the start
+        bool skipped;  ///< a read began elsewhere than where the hashed bytes end
     };
 
     void hashRead(const char *data, qint64 size);

@@ -77,7 +77,10 @@ std::optional<QByteArray> hashOf(int fd)
 
 } // namespace
 
-RunJournal::RunJournal(const QString &root, const QString &home) : m_root(root), m_home(home) {}
+RunJournal::RunJournal(const QString &root, const QString &search, const QString &replacement,
+                       const QString &home)
+    : m_root(root), m_search(search), m_replacement(replacement), m_home(home)
+{}
 
 RunJournal::~RunJournal()
 {
@@ -103,7 +106,8 @@ bool RunJournal::open()
     JournalHome::prune(m_home);
     const int home = journal.native().fd;
     const QByteArray name = QFile::encodeName(JournalHome::newRunName());
-    const QByteArray run = JournalHome::runNote(m_root, JournalHome::nextSequence(m_home));
+    const QByteArray run =
+        JournalHome::runNote(m_root, JournalHome::nextSequence(m_home), m_search, m_replacement);
     const QByteArray note = QFile::encodeName(JournalLayout::runNote);
     bool made = ::mkdirat(home, name.constData(), 0700) == 0;
     if (made) {

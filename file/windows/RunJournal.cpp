@@ -69,7 +69,10 @@ bool writeFlushed(const QString &path, const QByteArray &bytes, QString &error)
 
 } // namespace
 
-RunJournal::RunJournal(const QString &root, const QString &home) : m_root(root), m_home(home) {}
+RunJournal::RunJournal(const QString &root, const QString &search, const QString &replacement,
+                       const QString &home)
+    : m_root(root), m_search(search), m_replacement(replacement), m_home(home)
+{}
 
 RunJournal::~RunJournal()
 {
@@ -99,7 +102,8 @@ bool RunJournal::open()
         return fail(making, -1);
     const QString path = home.filePath(name);
     const QString note = path + u'/' + JournalLayout::runNote;
-    const QByteArray run = JournalHome::runNote(m_root, JournalHome::nextSequence(m_home));
+    const QByteArray run =
+        JournalHome::runNote(m_root, JournalHome::nextSequence(m_home), m_search, m_replacement);
     std::wstring error;
     void *held = CreateHeld(nativePath(note), run.toStdString(), error);
     m_fd = held ? _open_osfhandle(reinterpret_cast<intptr_t>(held), _O_RDONLY) : -1;

@@ -9,9 +9,9 @@
 
 QString BatchOutcome::describe() const
 {
-    return QStringLiteral("finished %1, crashed %2, exit %3, stdout [%4], stderr [%5]")
+    return QStringLiteral("finished %1, crashed %2, exit %3, stdout [%4], stderr [%5], summary %6")
         .arg(QString::number(finished), QString::number(crashed), QString::number(exitCode),
-             out.join(" | "), err.join(" | "));
+             out.join(" | "), err.join(" | "), summary);
 }
 
 bool BatchOutcome::is(int exit, const QStringList &changed, const QStringList &failed) const
@@ -19,7 +19,7 @@ bool BatchOutcome::is(int exit, const QStringList &changed, const QStringList &f
     return finished && !crashed && exitCode == exit && out == changed && err == failed;
 }
 
-BatchRun::BatchRun(const QStringList &wrapper) : m_wrapper(wrapper)
+BatchRun::BatchRun(const QStringList &wrapper, Tool tool) : m_wrapper(wrapper), m_tool(tool)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     // LeakSanitizer cannot work under a tracer; and the reasons are compared in English.
@@ -32,7 +32,8 @@ BatchRun::BatchRun(const QStringList &wrapper) : m_wrapper(wrapper)
 
 void BatchRun::start(const QStringList &arguments)
 {
-    const QStringList command = m_wrapper + QStringList{TAGMENDER_BATCH} + arguments;
+    const QString tool = m_tool == Tool::Installed ? TAGMENDER_BATCH : TAGMENDER_BENCH_BATCH;
+    const QStringList command = m_wrapper + QStringList{tool} + arguments;
     m_process.start(command.first(), command.mid(1));
 }
 
@@ -50,14 +51,19 @@ BatchOutcome BatchRun::finish()
         QString::fromLocal8Bit(m_process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
     outcome.err =
         QString::fromLocal8Bit(m_process.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
+    static const QRegularExpression summary(
+        "^[0-9,]+ files? (changed|would be changed|put back), [0-9,]+ (could|would)");
+    if (!outcome.err.isEmpty() && summary.match(outcome.err.last()).hasMatch())
+        outcome.summary = outcome.err.takeLast();
     return outcome;
 }
 
 BatchOutcome BatchRun::held(const QString &traceFile, const QStringList &options,
-                            const QStringList &arguments, const std::function<void()> &meanwhile)
+                            const QStringList &arguments, const std::function<void()> &meanwhile,
+                            Tool tool)
 {
     QFile::remove(traceFile); // none stale
-    BatchRun run(underStrace(traceFile, options));
+    BatchRun run(underStrace(traceFile, options), tool);
     run.start(arguments);
     // Once the main thread reports its group stop, it stays there until SIGCONT. A run that is
     // never stopped ends as it would, or as the hang guard ends it.

@@ -11,6 +11,11 @@ struct BatchOutcome
     bool finished = false, crashed = false; ///< before the hang guard killed it; by a signal
     int exitCode = -1;
     QStringList out, err; ///< the changed files; "PATH: REASON" lines
+    QString summary;      ///< "1 file changed, ...": the last line on stderr, if it is one
+    QStringList summaryLines() const
+    {
+        return summary.isEmpty() ? QStringList() : QStringList{summary};
+    }
 
     /// Whether the run ended by itself with that exit code and exactly these lines.
     bool is(int exit, const QStringList &changed, const QStringList &failed) const;
@@ -18,9 +23,14 @@ struct BatchOutcome
 };
 
 /// Runs tagmender-batch, maybe under strace or setpriv; killed after a minute, to catch a hang.
+/// The tool's summary, the last line on stderr, is kept apart (BatchOutcome::summary).
 class BatchRun
 {
 public:
+    /// The installed tool, or bench-batch, the same with the switches tests need
+    /// (TAGMENDER_SCRATCH=named).
+    enum class Tool { Installed, WithSwitches };
+
     static QString strace() { return TAGMENDER_STRACE; } ///< empty when not installed
     static QStringList underStrace(const QString &traceFile, const QStringList &options)
     {
@@ -31,7 +41,7 @@ public:
         return {folder, "cat", replacement};
     }
 
-    explicit BatchRun(const QStringList &wrapper = {});
+    explicit BatchRun(const QStringList &wrapper = {}, Tool tool = Tool::Installed);
     void start(const QStringList &arguments);
     BatchOutcome finish();
     BatchOutcome run(const QStringList &arguments)
@@ -42,10 +52,12 @@ public:
     /// Runs the tool under strace with options that stop it (signal=STOP) at a call; runs
     /// meanwhile once the main thread is stopped there, then lets the tool go on.
     static BatchOutcome held(const QString &traceFile, const QStringList &options,
-                             const QStringList &arguments, const std::function<void()> &meanwhile);
+                             const QStringList &arguments, const std::function<void()> &meanwhile,
+                             Tool tool = Tool::Installed);
 
 private:
     QStringList m_wrapper;
+    Tool m_tool;
     QProcess m_process;
 };
 

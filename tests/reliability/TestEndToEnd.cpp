@@ -67,57 +67,146 @@ private Q_SLOTS:
 
     void arguments_data()
     {
+        QTest::addColumn<QStringList>("before");  // commands run first, arguments split at ' '
         QTest::addColumn<QByteArrayList>("args"); // "@" stands for the site
-        QTest::addColumn<QString>("refusal");     // "" when the run replaces z.htm's "cat"
-        const auto invalid = [](const char *shown) {
-            return QStringLiteral("the argument \"%1\" cannot be used: it is not valid UTF-8")
-                .arg(QLatin1String(shown));
+        QTest::addColumn<int>("exit");
+        QTest::addColumn<QString>("out");   // patterns of stdout and of stderr, summary included:
+        QTest::addColumn<QString>("err");   // "@" the site, "%" the journal
+        QTest::addColumn<QByteArray>("z");  // z.htm at the end; null: the tree as it was before
+        QTest::addColumn<bool>("terminal"); // run on a terminal: stdout and stderr are one
+        const auto row = [](const char *name, const QStringList &before, const QByteArrayList &args,
+                            int exit, const QString &out, const QString &err,
+                            const QByteArray &z = {}, bool terminal = false) {
+            QTest::addRow("%s", name) << before << args << exit << out << err << z << terminal;
         };
-        QTest::addRow("usage") << QByteArrayList{"@", "cat"}
-                               << "usage: tagmender-batch [--subfolders] FOLDER SEARCH REPLACEMENT";
+        const auto invalid = [](const char *shown) {
+            return QStringLiteral("^the argument \"%1\" cannot be used: it is not valid UTF-8$")
+                .arg(QRegularExpression::escape(QLatin1String(shown)).replace("\\@", "@"));
+        };
+        const QString
+            see = " \\(see tagmender-batch --help\\)$",
+            linked =
+                ": the file has more "
+                "than one hard link: replacing it would leave its other names with the old text";
+        const QString refused = "^@/t1/h.htm" + linked + "\n@/t1/h2.htm" + linked + '\n';
+        const QString time = "\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d";
+        const QByteArray dog = "cafeteria Old x" + bom + "dog\n";
+        row("usage", {}, {"@", "cat"}, 2, "^$",
+            "^usage: tagmender-batch \\[OPTION\\]\\.\\.\\. FOLDER SEARCH REPLACEMENT" + see);
+        row("unknown option", {}, {"@", "-x", "cat", "dog"}, 2, "^$",
+            "^Unknown option 'x'; a text or folder that begins with \"-\" goes after \"--\"" + see);
+        row("two actions", {}, {"--undo-last", "--list-runs"}, 2, "^$",
+            "^--list-runs, --undo-last and --undo each go alone" + see);
         // Qt drops a byte order mark that starts an argument and keeps options for itself.
-        QTest::addRow("BOM and Qt's option as texts")
-            << QByteArrayList{"@", bom + "cat", "-qmljsdebugger=port:1"} << QString();
-        QTest::addRow("BOM before the folder")
-            << QByteArrayList{bom + "@", "cat", "dog"}
-            << "The folder \"\\xEF\\xBB\\xBF@\" cannot be used: "
-               "its name is not valid in the file name encoding.";
+        row("BOM and Qt's option as texts, after --", {},
+            {"--", "@", bom + "cat", "-qmljsdebugger=port:1"}, 0, "^@/z.htm$",
+            "^1 file changed, 0 could not be changed, 1 file read$",
+            "cafeteria Old x-qmljsdebugger=port:1\n");
+        row("-- ends the options", {}, {"--", "@", "--help", "dog"}, 0, "^$",
+            "^0 files changed, 0 could not be changed, 1 file read$");
+        row("options anywhere, joined", {}, {"@", "cat", "dog", "-qs"}, 1, "^@/z.htm$",
+            refused.chopped(1) + '$', dog);
+        // Drawn over and wiped out before the next line, on a terminal only (see every row).
+        row("progress on a terminal", {}, {"@", "cat", "dog"}, 0,
+            "^([^\r\n]+\r +\r)+@/z.htm\r\n1 file changed, 0 could not be changed, 1 file "
+            "read\r$",
+            "^$", dog, true);
+        // What the run would do and say, and nothing written: no page, no journal.
+        row("dry run", {}, {"-n", "--subfolders", "@", "cat", "dog"}, 1, "^@/z.htm: 1 replacement$",
+            refused + "1 file would be changed, 2 could not be, 4 files read \\(a dry run: "
+                      "nothing was written\\)$");
+        row("help among arguments", {}, {"@", "--help"}, 0,
+            "^Usage: tagmender-batch \\[OPTION\\]\\.\\.\\. FOLDER SEARCH REPLACEMENT\n.*\n"
+            "  -n, --dry-run .*\n      --undo RUN .*\nExit status:\n  0 .*\n  2 .*\n  %\n.*",
+            "^$");
+        row("version", {}, {"-V"}, 0, "^tagmender-batch \\(Tagmender\\) " TAGMENDER_VERSION "$",
+            "^$");
+        row("list runs: newest first, texts, undone", {"@ cat dog", "--undo-last", "@ Old New"},
+            {"--list-runs"}, 0,
+            "^2  " + time + "  @  \"Old\" -> \"New\"  1 page changed  not undone\n1  " + time +
+                "  @  \"cat\" -> \"dog\"  1 page changed  undone$",
+            "^$");
+        row("undo by number", {"@ cat dog"}, {"--undo", "1"}, 0, "^@/z.htm$",
+            "^1 file put back, 0 could not be put back, of 1 file the run changed$",
+            "cafeteria Old x" + bom + "cat\n");
+        // Regression: exit 0 for an undo that put nothing back.
+        row("undo last, undone before", {"@ cat dog", "--undo-last"}, {"--undo-last"}, 2, "^$",
+            "^nothing left to undo: the last run \\(1, in \"@\"\\) has been undone; "
+            "tagmender-batch --list-runs shows the others$");
+        row("undo last, no run", {}, {"--undo-last"}, 2, "^$",
+            "^no run to undo: the journal in \"%\" holds none$");
+        row("BOM before the folder", {}, {bom + "@", "cat", "dog"}, 2, "^$",
+            "^The folder \"\\\\xEF\\\\xBB\\\\xBF@\" cannot be used: its name is not valid in the "
+            "file name encoding\\.$");
         // Regressions: the bytes that did not decode were dropped or became U+FFFD, exit 0.
-        QTest::addRow("Latin-1 search text, not caf")
-            << QByteArrayList{"@", "caf\xE9", "tea"} << invalid("caf\\xE9");
-        QTest::addRow("folder cut short, not its sibling")
-            << QByteArrayList{"@/t1\xC3", "Old", "New"} << invalid("@/t1\\xC3");
-        QTest::addRow("replacement with an invalid byte, not EF BF BD")
-            << QByteArrayList{"@", "Old", "N\xFF"} << invalid("N\\xFF");
+        row("Latin-1 search text, not caf", {}, {"@", "caf\xE9", "tea"}, 2, "^$",
+            invalid("caf\\xE9"));
+        row("folder cut short, not its sibling", {}, {"@/t1\xC3", "Old", "New"}, 2, "^$",
+            invalid("@/t1\\xC3"));
+        row("replacement with an invalid byte, not EF BF BD", {}, {"@", "Old", "N\xFF"}, 2, "^$",
+            invalid("N\\xFF"));
     }
 
-    // An argument is used only as exactly the text its bytes say; any other is refused, exit 2,
-    // and nothing is written.
+    // The command line: options, actions and refusals, each with its exit status and the lines
+    // that matter. An argument is used only as exactly the text its bytes say. The installed
+    // tool has none of bench-batch's switches: a run it makes can always be undone.
     void arguments()
     {
+        QFETCH(QStringList, before);
         QFETCH(QByteArrayList, args);
-        QFETCH(QString, refusal);
+        QFETCH(int, exit);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        QFETCH(QByteArray, z);
+        QFETCH(bool, terminal);
+        const QString data = m_base.path("data");
+        const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", native(data));
+        qputenv("TAGMENDER_BENCH_JOURNAL", "off");
+        const auto restore = qScopeGuard([&] {
+            qputenv("XDG_DATA_HOME", dataHome);
+            qunsetenv("TAGMENDER_BENCH_JOURNAL");
+        });
         const QByteArray text = "cafeteria Old x" + bom + "cat\n";
-        QVERIFY(TempTree::rebuild(m_site, {{"z.htm", text, {}}, {"t1/y.htm", "Old\n", {}}}));
-        const QStringList before = TempTree::statesBelow(m_site);
+        QVERIFY(QDir(data).removeRecursively());
+        QVERIFY(TempTree::rebuild(
+                    m_site,
+                    {{"z.htm", text, {}}, {"t1/y.htm", "Old\n", {}}, {"t1/h.htm", "cat\n", {}}}) &&
+                ::link(native(site("t1/h.htm")), native(site("t1/h2.htm"))) == 0);
+        for (const QString &command : before) {
+            QStringList commandArgs = command.split(u' ');
+            QCOMPARE(BatchRun().run(commandArgs.replaceInStrings("@", m_site)).exitCode, 0);
+        }
+        const QStringList states = TempTree::statesBelow(m_site);
         // QProcess passes only valid text: bash passes the bytes, each written as \xNN.
-        QString command = "exec \"$0\"";
+        QString words;
         for (QByteArray arg : args) {
-            command += " $'";
+            words += " $'";
             for (const char c : arg.replace('@', native(m_site)))
-                command += QString::asprintf("\\x%02x", uchar(c));
-            command += u'\'';
+                words += QString::asprintf("\\x%02x", uchar(c));
+            words += u'\'';
         }
+        // script gives the tool a terminal as its stdout and stderr.
+        const QString command =
+            terminal ? "SHELL=/bin/bash exec script -qec \"exec '$0'" + words + "\" /dev/null"
+                     : "exec \"$0\"" + words;
         const BatchOutcome outcome = BatchRun({"bash", "-c", command}).run({});
-        if (refusal.isEmpty()) {
-            QVERIFY2(outcome.is(0, {site("z.htm")}, {}), qPrintable(outcome.describe()));
-            QCOMPARE(TempTree::readFile(site("z.htm")),
-                     QByteArray("cafeteria Old x-qmljsdebugger=port:1\n"));
-        } else {
-            QVERIFY2(outcome.is(2, {}, {refusal.replace('@', m_site)}),
-                     qPrintable(outcome.describe()));
-            QCOMPARE(TempTree::statesBelow(m_site), before);
-        }
+        const auto matches = [&](QString pattern, const QStringList &lines) {
+            pattern.replace("@", QRegularExpression::escape(m_site));
+            pattern.replace("%", QRegularExpression::escape(data + "/tagmender/journal"));
+            return QRegularExpression(pattern, QRegularExpression::DotMatchesEverythingOption)
+                .match(lines.join(u'\n'))
+                .hasMatch();
+        };
+        const bool said =
+            matches(out, outcome.out) && matches(err, outcome.err + outcome.summaryLines());
+        QVERIFY2(outcome.finished && !outcome.crashed && outcome.exitCode == exit && said,
+                 qPrintable(outcome.describe()));
+        if (!z.isNull())
+            QCOMPARE(TempTree::readFile(site("z.htm")), z);
+        else
+            QCOMPARE(TempTree::statesBelow(m_site), states);
+        QCOMPARE(QDir(data).exists(), !before.isEmpty() || !z.isNull());
     }
 
     void fullDisk_data()
@@ -373,7 +462,8 @@ private Q_SLOTS:
                    (!undo || BatchRun().run(BatchRun::arguments(m_site)).is(0, paths, {}));
         };
         const QString options = "trace=openat,fsync";
-        QVERIFY(start() && BatchRun(BatchRun::underStrace(trace, {"-e", options}))
+        const auto tool = BatchRun::Tool::WithSwitches;
+        QVERIFY(start() && BatchRun(BatchRun::underStrace(trace, {"-e", options}), tool)
                                .run(arguments)
                                .is(0, paths, {}));
         const int scratchSync = SyscallTrace(trace).invocation(
@@ -383,10 +473,12 @@ private Q_SLOTS:
         const BatchOutcome outcome = BatchRun::held(
             trace,
             {"-e", options, "-e", "inject=fsync:signal=STOP:when=" + QString::number(scratchSync)},
-            arguments, [&] {
+            arguments,
+            [&] {
                 for (const int signal : sent)
                     ::kill(pid_t(SyscallTrace(trace).pid()), signal);
-            });
+            },
+            tool);
 
         const qsizetype finished = sent.size() == 1 ? 3 : 2;
         QVERIFY2(outcome.finished && outcome.crashed && outcome.exitCode == sent.first() &&
@@ -397,6 +489,12 @@ private Q_SLOTS:
                     ((i < finished) != undo ? pages[i].after : pages[i].before));
         QCOMPARE(TempTree::entries(m_site),
                  QStringList({"a.htm", "b.htm", "c.htm", "d.htm", "e.htm"}));
+        // A stopped undo is not the end of one: the next goes on with the rest.
+        if (!undo)
+            return;
+        QVERIFY(BatchRun().run({"--undo-last"}).is(0, paths.mid(finished), {}));
+        for (const Page &page : pages)
+            QVERIFY(TempTree::readFile(site(page.name)) == page.before);
     }
 };
 

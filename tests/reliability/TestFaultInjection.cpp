@@ -8,6 +8,7 @@
 
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -140,16 +141,19 @@ class TestFaultInjection : public QObject
             options += {"-e", "inject=" + inject};
         if (kind == Named)
             qputenv("TAGMENDER_SCRATCH", "named");
-        BatchRun batch(BatchRun::underStrace(m_traceFile, options));
+        BatchRun batch(BatchRun::underStrace(m_traceFile, options),
+                       kind == Named ? BatchRun::Tool::WithSwitches : BatchRun::Tool::Installed);
         qunsetenv("TAGMENDER_SCRATCH");
         return batch.run(arguments.isEmpty() ? BatchRun::arguments(m_root) : arguments);
     }
 
     // Undoing the last run puts every page back, whatever stopped the run or an undo before.
-    // A run killed before it kept anything may have left no journal.
+    // A run killed before it kept anything may have left no journal. Named, as --undo-last
+    // would refuse a run whose undo was killed only after it noted its end.
     void verifyUndone(bool mayLackJournal = false)
     {
-        const BatchOutcome undone = BatchRun().run({"--undo-last"});
+        const QString last = QFileInfo(JournalHome::latestRun()).fileName();
+        const BatchOutcome undone = BatchRun().run({"--undo", last});
         QVERIFY2(undone.finished && ((undone.exitCode == 0 && undone.err.isEmpty()) ||
                                      (mayLackJournal && undone.exitCode == 2)),
                  qPrintable(undone.describe()));

@@ -4,6 +4,7 @@
 #include "CharsetProfile.h"
 #include "DeclaredEncoding.h"
 #include "FileFailure.h"
+#include "FolderChain.h"
 #include "LegacyCodePage.h"
 #include "LineReader.h"
 #include "ReplacementTexts.h"
@@ -192,7 +193,19 @@ void TestRewrite::rewrite()
     TempTree fixture;
     QVERIFY(fixture.write(fileName, before));
     const QStringList untouched = fixture.state();
+    // A dry run tells what the run does, and writes nothing. Keeping 256 KiB of the new text,
+    // it cannot tell it for the rows over 1 MiB, the cascades that reach back beyond the window.
+    FolderChain folders;
+    QString error;
+    const std::optional<PageLocation> page = folders.locate(fixture.path(fileName), error);
+    QVERIFY2(page, qPrintable(error));
+    const RewriteResult preview = PreviewRewrite(*page, texts, {});
+    QCOMPARE(PreviewRewrite(*page, texts, {}, {}, 1 << 18).reason,
+             before.size() > 1 << 20 ? FileFailure::previewReachesTooFarBack(1 << 18) : reason);
+    QCOMPARE(fixture.state(), untouched);
     const RewriteResult result = RewriteFile(fixture.path(fileName), texts);
+    QVERIFY(preview.status == result.status && preview.reason == result.reason &&
+            preview.replacements == result.replacements);
     QCOMPARE(result.reason, reason);
     QCOMPARE(result.status, !reason.isEmpty() ? Status::Failed
                             : after != before ? Status::Changed

@@ -1,0 +1,112 @@
+#include "BatchReport.h"
+
+#include "Console.h"
+#include "StopSignals.h"
+
+#include <cstdio>
+
+using Console::count;
+using namespace Qt::StringLiterals;
+
+BatchReport::BatchReport(Kind kind, bool quiet) : m_kind(kind), m_quiet(quiet), m_progress(!quiet)
+{}
+
+// A page passed over at first (see SearchReplaceRun) is started again later under a higher
+// index, so the pages taken up are the highest index seen, not the calls.
+void BatchReport::fileStarted(qsizetype index, qsizetype count, const QString &)
+{
+    m_count = count;
+    m_started = qMax(m_started, index + 1);
+    drawProgress();
+}
+
+// Flushed at once, so that a run ended by a signal, or a reader that stops early, misses no
+// page that changed.
+void BatchReport::fileChanged(const QString &path, qint64 replacements)
+{
+    m_progress.clear();
+    ++m_changed;
+    QByteArray line = Console::pathBytes(path);
+    if (m_kind == Kind::DryRun)
+        line += ": " + Console::text(count(replacements, u"replacement"_s, u"replacements"_s));
+    Console::printLine(stdout, line);
+    std::fflush(stdout);
+}
+
+void BatchReport::fileFailed(const QString &path, const QString &reason)
+{
+    ++m_failed;
+    failure(path, reason);
+}
+
+void BatchReport::folderFailed(const QString &folder, const QString &reason)
+{
+    ++m_otherFailures;
+    failure(folder, reason);
+}
+
+void BatchReport::yield()
+{
+    drawProgress();
+}
+
+bool BatchReport::stopRequested()
+{
+    return StopSignals::received();
+}
+
+void BatchReport::failure(const QString &path, const QString &reason)
+{
+    m_progress.clear();
+    Console::printLine(stderr, Console::pathBytes(path) + ": " + Console::text(reason));
+}
+
+void BatchReport::drawProgress()
+{
+    if (!m_progress.due())
+        return;
+    const QString done = m_kind == Kind::Undo ? u"put back"_s : u"changed"_s;
+    m_progress.draw(m_count == 0 ? u"Listing the pages ..."_s
+                                 : QStringLiteral("%1 of %2, %3 %4")
+                                       .arg(Console::number(m_started),
+                                            count(m_count, u"file"_s, u"files"_s),
+                                            Console::number(m_changed), done));
+}
+
+void BatchReport::finish(bool completed)
+{
+    m_progress.clear();
+    std::fflush(stdout);
+    if (!m_quiet)
+        Console::printLine(stderr, Console::text(summary(completed)));
+}
+
+// "222 files changed, 0 could not be changed, 2,475 files read": what the lines above add up
+// to, the whole of a long run's outcome at one glance.
+QString BatchReport::summary(bool completed) const
+{
+    const QString changed = count(m_changed, u"file"_s, u"files"_s);
+    const QString failed = Console::number(m_failed);
+    QString text;
+    switch (m_kind) {
+    case Kind::Run:
+        text = QStringLiteral("%1 changed, %2 could not be changed, %3 read")
+                   .arg(changed, failed, count(m_started, u"file"_s, u"files"_s));
+        break;
+    case Kind::DryRun:
+        text = QStringLiteral("%1 would be changed, %2 could not be, %3 read (a dry run: nothing "
+                              "was written)")
+                   .arg(changed, failed, count(m_started, u"file"_s, u"files"_s));
+        break;
+    case Kind::Undo:
+        text = QStringLiteral("%1 put back, %2 could not be put back, of %3 the run changed")
+                   .arg(changed, failed, count(m_count, u"file"_s, u"files"_s));
+        break;
+    }
+    if (m_otherFailures > 0)
+        text += u", "_s + count(m_otherFailures, u"other failure"_s, u"other failures"_s);
+    if (!completed)
+        text += QStringLiteral("; stopped, %1 not taken up")
+                    .arg(count(m_count - m_started, u"file"_s, u"files"_s));
+    return text;
+}

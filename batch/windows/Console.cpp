@@ -1,0 +1,8 @@
+#include "Console.h"
+
+#include <io.h>
+
+bool Console::errorIsTerminal()
+{
+    return _isatty(_fileno(stderr)) != 0;
+}
