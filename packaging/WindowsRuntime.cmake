@@ -8,8 +8,12 @@ install(FILES $<TARGET_FILE:Qt6::Core> $<TARGET_FILE:Qt6::Gui> $<TARGET_FILE:Qt6
     DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES $<TARGET_FILE:Qt6::QWindowsIntegrationPlugin>
     DESTINATION ${CMAKE_INSTALL_BINDIR}/platforms)
-install(FILES $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin>
-    DESTINATION ${CMAKE_INSTALL_BINDIR}/styles)
+# The native style: its plugin was renamed in Qt 6.7.
+foreach(style Qt6::QWindowsVistaStylePlugin Qt6::QModernWindowsStylePlugin)
+    if(TARGET ${style})
+        install(FILES $<TARGET_FILE:${style}> DESTINATION ${CMAKE_INSTALL_BINDIR}/styles)
+    endif()
+endforeach()
 
 install(FILES COPYRIGHT DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME COPYRIGHT.txt)
 
