@@ -1,6 +1,6 @@
 # Sourced by the package tests: the small tree each runs the installed batch tool on, and its
 # checks. fail() reports and ends the test.
-fail() { echo "FAIL: $*"; exit 1; }
+fail() { printf 'FAIL: %s\n' "$*"; exit 1; }
 
 # expect FILE BYTES: FILE holds exactly BYTES (printf's escapes).
 expect() { printf "$2" | cmp -s - "$1" || fail "$1 holds: $(od -c "$1" | head -3)"; }
