@@ -1,8 +1,7 @@
 #include "CharsetProfile.h"
 
+#include "CharsetConverter.h"
 #include "WebEncoding.h"
-
-#include <QStringEncoder>
 
 #include <map>
 #include <memory>
@@ -16,13 +15,12 @@ using Form = WebEncoding::Form;
 
 // Printable ASCII, tab and the line breaks; some converters swap control characters (ICU's
 // windows-31j writes DEL as 0x1C), which a page's lines do not depend on and WebEncoding lists.
-bool writesAsciiAsItself(const char *converter)
+bool writesAsciiAsItself(const WebEncoding &encoding)
 {
     QByteArray ascii("\t\n\r");
     for (char c = ' '; c < 0x7F; ++c)
         ascii += c;
-    QStringEncoder encoder(converter, QStringConverter::Flag::Stateless);
-    return encoder.encode(QString::fromLatin1(ascii)) == ascii && !encoder.hasError();
+    return CharsetConverter::encode(encoding, QString::fromLatin1(ascii)) == ascii;
 }
 
 // The bytes that can follow the first byte of a character, or nothing when a line feed can.
@@ -32,7 +30,7 @@ bool writesAsciiAsItself(const char *converter)
 // call, each followed by a line feed (characters beyond the plane use the same bytes). A
 // character the converter lacks comes out as its substitute, whose bytes after the first are
 // not ASCII. One call costs a few milliseconds; a call per character cost about 50.
-std::optional<std::bitset<256>> learnInnerBytes(const char *converter)
+std::optional<std::bitset<256>> learnInnerBytes(const WebEncoding &encoding)
 {
     QString all;
     all.reserve(2 * 0x10000);
@@ -44,8 +42,7 @@ std::optional<std::bitset<256>> learnInnerBytes(const char *converter)
         all += u'\n';
         ++characters;
     }
-    QStringEncoder encoder(converter, QStringConverter::Flag::Stateless);
-    const QByteArray bytes = encoder.encode(all);
+    const QByteArray bytes = CharsetConverter::encodeSubstituting(encoding, all);
     std::bitset<256> inner;
     for (int byte = 0x80; byte < 0x100; ++byte)
         inner.set(std::size_t(byte));
@@ -63,14 +60,14 @@ std::optional<std::bitset<256>> learnInnerBytes(const char *converter)
     return inner;
 }
 
-// Learnt once per converter: GBK and gb18030 share one.
-std::optional<std::bitset<256>> innerBytesOf(const char *converter)
+// Learnt once per converter: GBK and gb18030 share one (and one code page).
+std::optional<std::bitset<256>> innerBytesOf(const WebEncoding &encoding)
 {
     static std::map<std::string, std::optional<std::bitset<256>>> learnt;
-    const auto found = learnt.find(converter);
+    const auto found = learnt.find(encoding.converter);
     if (found != learnt.end())
         return found->second;
-    return learnt[converter] = learnInnerBytes(converter);
+    return learnt[encoding.converter] = learnInnerBytes(encoding);
 }
 
 CharsetProfile build(const QByteArray &label)
@@ -86,13 +83,13 @@ CharsetProfile build(const QByteArray &label)
         profile.known = true;
         return profile;
     }
-    if (!QStringEncoder(encoding->converter).isValid())
+    if (!CharsetConverter::exists(*encoding))
         return profile;
     profile.known = true;
-    if (!writesAsciiAsItself(encoding->converter))
+    if (!writesAsciiAsItself(*encoding))
         return profile;
     if (encoding->form == Form::MultiByte) {
-        const std::optional<std::bitset<256>> inner = innerBytesOf(encoding->converter);
+        const std::optional<std::bitset<256>> inner = innerBytesOf(*encoding);
         if (!inner || inner->test('\r'))
             return profile;
         profile.innerBytes = *inner;

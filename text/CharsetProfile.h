@@ -7,7 +7,7 @@
 
 /// What must be known of a declared charset to search and rewrite a page in it without
 /// decoding it: the encoding browsers read the page in (WebEncoding), and what its converter
-/// (ICU's, through QStringEncoder) shows of it, learnt once per process.
+/// (CharsetConverter: ICU's, or a Windows code page) shows of it, learnt once per process.
 ///
 /// A page is rewritten by replacing the encoded search text by the encoded replacement, byte
 /// for byte. That is sound only where every character is always written as the same bytes

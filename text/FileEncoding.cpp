@@ -1,5 +1,6 @@
 #include "FileEncoding.h"
 
+#include "CharsetConverter.h"
 #include "LegacyCodePage.h"
 #include "WebEncoding.h"
 
@@ -11,13 +12,6 @@
 #include <string_view>
 
 namespace {
-
-// The converter of a declared charset: the one that writes and reads as browsers do.
-const char *converterOf(const FileEncoding &encoding)
-{
-    const WebEncoding *web = WebEncoding::forLabel(encoding.charset());
-    return web && web->converter ? web->converter : "";
-}
 
 QStringEncoder encoderFor(const FileEncoding &encoding)
 {
@@ -32,9 +26,8 @@ QStringEncoder encoderFor(const FileEncoding &encoding)
         return QStringEncoder(QStringConverter::Utf16LE, flags);
     case FileEncoding::Form::Utf16BE:
         return QStringEncoder(QStringConverter::Utf16BE, flags);
-    case FileEncoding::Form::Declared:
-        return QStringEncoder(converterOf(encoding), flags);
     case FileEncoding::Form::Legacy:
+    case FileEncoding::Form::Declared: // written by its own converter, never here
         break;
     }
     return LegacyCodePage::encoder();
@@ -43,15 +36,27 @@ QStringEncoder encoderFor(const FileEncoding &encoding)
 // Whether browsers read text, as written by the declared charset's converter, as text. The
 // converters chosen part from browsers only on private-use characters (the user-defined areas
 // of GB18030, Big5 and windows-949 among them), C1 controls and the few the table lists.
-bool browsersReadAsWritten(const QString &text, const FileEncoding &encoding)
+bool browsersReadAsWritten(const QString &text, const WebEncoding &encoding)
 {
-    const char16_t *listed = WebEncoding::forLabel(encoding.charset())->misread;
+    const char16_t *listed = encoding.misread;
     const std::u16string_view misread(listed ? listed : u"");
     const QList<uint> characters = text.toUcs4();
     return std::none_of(characters.cbegin(), characters.cend(), [&](uint c) {
         return QChar::category(c) == QChar::Other_PrivateUse || (c >= 0x80 && c < 0xA0) ||
                (c < 0x10000 && misread.find(char16_t(c)) != misread.npos);
     });
+}
+
+// A declared charset's text as its converter writes it, if browsers read that back as text.
+std::optional<QByteArray> encodeDeclared(const QString &text, const FileEncoding &encoding)
+{
+    const WebEncoding *web = WebEncoding::forLabel(encoding.charset());
+    if (!web)
+        return std::nullopt;
+    std::optional<QByteArray> bytes = CharsetConverter::encode(*web, text);
+    if (!bytes || !browsersReadAsWritten(text, *web))
+        return std::nullopt;
+    return bytes;
 }
 
 } // namespace
@@ -93,6 +98,8 @@ QString FileEncodingName(const FileEncoding &encoding)
 
 std::optional<QByteArray> EncodeText(const QString &text, const FileEncoding &encoding)
 {
+    if (encoding.form() == FileEncoding::Form::Declared)
+        return encodeDeclared(text, encoding);
     QStringEncoder encoder = encoderFor(encoding);
     if (!encoder.isValid())
         return std::nullopt;
@@ -100,8 +107,6 @@ std::optional<QByteArray> EncodeText(const QString &text, const FileEncoding &en
     if (encoder.hasError())
         return std::nullopt;
     if (encoding == FileEncoding::Legacy && !LegacyCodePage::keeps(text, bytes))
-        return std::nullopt;
-    if (encoding.form() == FileEncoding::Form::Declared && !browsersReadAsWritten(text, encoding))
         return std::nullopt;
     return bytes;
 }

@@ -2,6 +2,7 @@
 // closed during and after a run, and the list of changed files.
 
 #include "AppFixture.h"
+#include "MixedTree.h"
 #include "ResultsList.h"
 
 #include <QAction>
@@ -86,6 +87,7 @@ private Q_SLOTS:
     void transcript();
     void resultsList();
     void undo();
+    void mixedTree();
     void progressCatchesUp();
 
 private:
@@ -335,6 +337,21 @@ void TestRun::undo()
              u"Files that have been put back :|Files that could not be put back :"_s);
     // What was left alone may be put back once the user has seen to it.
     QVERIFY(undo->isEnabled());
+}
+
+// The batch tool's tree, run through the windows: the same pages changed, the same refused.
+void TestRun::mixedTree()
+{
+    const QString site = m_app->TempTree::path(u"site"_s);
+    QVERIFY(MixedTree::write(site));
+    {
+        const HeldOpen holder(site + u'/' + MixedTree::held);
+        QVERIFY(holder.isHeld());
+        m_app->start(site, true);
+    }
+    QCOMPARE(MixedTree::firstWrong(site, true), QString());
+    QCOMPARE(ProgressWindow::existing()->resultsList->count(), MixedTree::pages().size() - 3);
+    QCOMPARE(m_app->transcript.filter(u"failed: "_s).size(), 2);
 }
 
 // A value held back to spare repaints reaches the bar all the same, without another after it.

@@ -11,6 +11,8 @@
 #include "RewriteFile.h"
 #include "SearchPreScan.h"
 #include "TempTree.h"
+#include "UnderWine.h"
+#include "WebEncoding.h"
 
 #include <QBuffer>
 #include <QRegularExpression>
@@ -26,6 +28,16 @@ using Status = RewriteResult::Status;
 namespace {
 
 const QString fileName = QStringLiteral("x.htm");
+
+// Why a page in the charset label declares cannot be tried here: Wine 8 lacks some code pages
+// of Windows (GB18030's, 54936, among them); empty where it can.
+QString wineLacks(const QByteArray &label)
+{
+    const WebEncoding *web = WebEncoding::forLabel(label);
+    if (!UnderWine() || !web || CharsetProfile::of(label).known)
+        return {};
+    return QStringLiteral("Wine has no code page %1 for %2").arg(web->codePage).arg(web->name);
+}
 
 // text with a byte order mark, where encoding has one.
 QByteArray encoded(QStringConverter::Encoding encoding, const QString &text)
@@ -126,6 +138,7 @@ void TestRewrite::rewrite_data()
     const QString starts(" !\"#$%&'()*+,-./"), digits("0123456789"), signs(":;<=>?");
     QTest::addRow("declared 1252") << QByteArray("<meta charset=\"windows-1252\">x") << "x" << e << QByteArray("<meta charset=\"windows-1252\">\xE9") << "";
     QTest::addRow("declared latin2") << QByteArray("<META CHARSET='Latin2'>\xB1\xE9") << "\u0105" << "a" << QByteArray("<META CHARSET='Latin2'>a\xE9") << "";
+    QTest::addRow("declared latin2, no best fit") << QByteArray("<meta charset=latin2>x") << "x" << "\u0100" << QByteArray("<meta charset=latin2>x") << FileFailure::replacementNotWritable("ISO-8859-2");
     QTest::addRow("declared x-cp1251") << QByteArray("<!-- <meta charset=x> --><meta charset=x-cp1251>\xCF\xF0\xE8") << "\u041f\u0440\u0438" << "\u0416" << QByteArray("<!-- <meta charset=x> --><meta charset=x-cp1251>\xC6") << "";
     QTest::addRow("unknown label passed over") << QByteArray("<meta charset=x-bogus><meta charset=cp1251>\xCF") << "\u041f" << "\u0416" << QByteArray("<meta charset=x-bogus><meta charset=cp1251>\xC6") << "";
     QTest::addRow("http-equiv") << QByteArray("<meta content=\"text/html; Charset=windows-1251\" HTTP-EQUIV=content-type>%") << "%" << "\u0416" << QByteArray("<meta content=\"text/html; Charset=windows-1251\" HTTP-EQUIV=content-type>\xC6") << "";
@@ -141,6 +154,7 @@ void TestRewrite::rewrite_data()
     QTest::addRow("euc-kr") << kr + "<p>\x8C\x63" "at cat</p>" << " cat" << " \ud55c" << kr + "<p>\x8C\x63" "at \xC7\xD1</p>" << "";
     QTest::addRow("big5 is Big5-HKSCS") << QByteArray("<meta charset=big5>\xA4\x40 1") << "1" << "\u4e2d" << QByteArray("<meta charset=big5>\xA4\x40 \xA4\xA4") << "";
     QTest::addRow("EUC-JP") << jp + "\xA4\xA2Q" << "Q" << "b" << jp + "\xA4\xA2" "b" << "";
+    QTest::addRow("EUC-JP, JIS X 0212 after 0x8F") << jp + "A" << "A" << "\u00c5" << jp + "\x8F\xAA\xA9" << "";
     QTest::addRow("EUC-JP, kana inside a character") << jp + "\xA4\x8E\xB1" << "\uff71" << "a" << jp + "\xA4\x8E\xB1" << FileFailure::matchInsideCharacter("EUC-JP", starts + digits + signs + "@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`abcdefghijklmnopqrstuvwxyz{|}~");
     QTest::addRow("KOI8-U") << QByteArray("<meta charset=koi8-u>\xC1 x") << "x" << "\u0491" << QByteArray("<meta charset=koi8-u>\xC1 \xAD") << "";
     QTest::addRow("KOI8-U, box line browsers read as a letter") << QByteArray("<meta charset=koi8-u>x") << "x" << "\u255d" << QByteArray("<meta charset=koi8-u>x") << FileFailure::replacementNotWritable("KOI8-U");
@@ -174,10 +188,8 @@ void TestRewrite::rewrite()
         QVERIFY(buffer.seek(0));
         const auto scan = SearchPreScan(texts, {}, chunk).scan(buffer, before.size());
         QVERIFY(scan && buffer.seek(scan->byteOrderMarkLength));
-#ifdef Q_OS_WIN
-        if (scan->encoding.form() == FileEncoding::Form::Declared)
-            QSKIP("on Windows, declared charsets come from its code pages, not built yet");
-#endif
+        if (const QString lacking = wineLacks(scan->encoding.charset()); !lacking.isEmpty())
+            QSKIP(qPrintable(lacking));
         whole = whole.value_or(*scan);
         QCOMPARE(scan->occurs, after != before || !reason.isEmpty());
         QCOMPARE(scan->encoding, whole->encoding);
@@ -270,10 +282,8 @@ void TestRewrite::declaredLabels()
         QCOMPARE(declared->charset(), label);
         const CharsetProfile &profile = CharsetProfile::of(label);
         QCOMPARE(profile.name, name.isEmpty() ? QString::fromLatin1(label) : name);
-#ifdef Q_OS_WIN
-        if (!starts.isNull()) // an encoding the page can be rewritten in needs its converter
-            QSKIP("on Windows, declared charsets come from its code pages, not built yet");
-#endif
+        if (const QString lacking = wineLacks(label); !lacking.isEmpty())
+            QSKIP(qPrintable(lacking));
         QCOMPARE(profile.known, known);
         QCOMPARE(profile.substitutable, !starts.isNull());
         if (!starts.isNull())
