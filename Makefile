@@ -2,8 +2,10 @@
 #   make run    install what running needs and is missing, build, start the program
 #   make test   install what the tests also need, build, run every test (also under ASan/UBSan,
 #               and the Windows build's under Wine)
-# and one more for performance work:
-#   make bench  build and run the benchmark on a synthetic site
+# and more for performance work and releases:
+#   make bench             build and run the benchmark on a synthetic site
+#   make package           the Debian package, in build/packages/
+#   make windows-package   the Windows zip and installer, in build-windows/packages/
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
@@ -18,7 +20,7 @@ endif
 
 SOURCES = $(shell git ls-files '*.cpp' '*.h' 2>/dev/null)
 
-.PHONY: deps deps-test build run windows test test-main test-asan test-fuzz test-windows format \
+.PHONY: deps deps-test build run windows package windows-package test test-main test-asan test-fuzz test-windows format \
 	format-check bench screenshot clean
 
 deps:
@@ -65,6 +67,14 @@ windows: deps-test
 		--toolchain cmake/mingw-w64-x86_64.cmake -DCMAKE_PREFIX_PATH="$$qt" $(CMAKE_FLAGS) \
 		$(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+
+# CPack makes them from what `cmake --install` installs (packaging/CMakeLists.txt).
+package: build
+	@scripts/install-deps --package
+	cd $(BUILD) && cpack -G DEB
+
+windows-package: windows
+	cd $(WINDOWS_BUILD) && cpack -G "ZIP;NSIS"
 
 test-windows: windows
 	cd $(WINDOWS_BUILD) && ctest --output-on-failure -j $(JOBS)

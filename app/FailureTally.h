@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <array>
@@ -8,6 +9,8 @@
 /// the last message, so that an end with failures never reads like a success.
 class FailureTally
 {
+    Q_DECLARE_TR_FUNCTIONS(FailureTally)
+
 public:
     enum class Kind {
         File,            ///< a file not changed (by a run) or not put back (by an undo)

@@ -3,7 +3,6 @@
 #include "Dialogs.h"
 #include "ImageButton.h"
 #include "InstalledReadme.h"
-#include "ProgressWindow.h"
 #include "RunDriver.h"
 #include "WindowAccessible.h"
 #include "WindowDesign.h"
@@ -77,64 +76,59 @@ MainWindow::MainWindow() : m_driver(std::make_unique<RunDriver>(*this))
     buildFields();
     buildImages();
     // The check box lies under the folder field but comes last when tabbing.
-    setTabOrder(folderField, searchField);
-    setTabOrder(searchField, replacementField);
-    setTabOrder(replacementField, subfolderOption);
-    folderField->setFocus();
+    setTabOrder(m_folderField, m_searchField);
+    setTabOrder(m_searchField, m_replacementField);
+    setTabOrder(m_replacementField, m_subfolderOption);
+    m_folderField->setFocus();
     connectActions();
     centreOnScreen(this);
 }
 
-MainWindow::~MainWindow()
-{
-    // The progress window belongs to the program, not to this window, but it never
-    // outlives it: whoever ends the program deletes this one last.
-    delete ProgressWindow::existing();
-}
+MainWindow::~MainWindow() = default;
 
 void MainWindow::buildFields()
 {
-    folderLabel = addLabel(QStringLiteral("Label1"), QStringLiteral("Folder with HTML-files :"));
-    placeInTwips(folderLabel, 360, 840, 2415, 255);
-    folderField = addTextField(QStringLiteral("Text1"));
+    m_folderLabel = addLabel(QStringLiteral("Label1"), tr("Folder with HTML-files :"));
+    placeInTwips(m_folderLabel, 360, 840, 2415, 255);
+    m_folderField = addTextField(QStringLiteral("Text1"));
     // On a screen too small for the design the fields take the loss, the browse button beside
     // the folder field moving with its end.
     const QSize shortfall = designShortfall(this, DesignWidth, DesignHeight);
-    placeInTwips(folderField, 2760, 840, 4215, 285, shortfall, Qt::RightEdge);
-    searchLabel = addLabel(QStringLiteral("Label2"), QStringLiteral("Text to search for :"));
-    placeInTwips(searchLabel, 720, 2040, 1935, 255);
-    searchField = addTextField(QStringLiteral("Text2"));
-    placeInTwips(searchField, 2760, 2040, 4215, 285, shortfall, Qt::RightEdge);
-    replacementLabel = addLabel(QStringLiteral("Label3"), QStringLiteral("Text to replace with :"));
-    placeInTwips(replacementLabel, 480, 2760, 2175, 255);
-    replacementField = addTextField(QStringLiteral("Text3"));
-    placeInTwips(replacementField, 2760, 2760, 4215, 285, shortfall, Qt::RightEdge);
+    placeInTwips(m_folderField, 2760, 840, 4215, 285, shortfall, Qt::RightEdge);
+    m_searchLabel = addLabel(QStringLiteral("Label2"), tr("Text to search for :"));
+    placeInTwips(m_searchLabel, 720, 2040, 1935, 255);
+    m_searchField = addTextField(QStringLiteral("Text2"));
+    placeInTwips(m_searchField, 2760, 2040, 4215, 285, shortfall, Qt::RightEdge);
+    m_replacementLabel = addLabel(QStringLiteral("Label3"), tr("Text to replace with :"));
+    placeInTwips(m_replacementLabel, 480, 2760, 2175, 255);
+    m_replacementField = addTextField(QStringLiteral("Text3"));
+    placeInTwips(m_replacementField, 2760, 2760, 4215, 285, shortfall, Qt::RightEdge);
     // Screen readers name each field by the label beside it. The label texts hold no '&', so
     // the labels take no mnemonic and a click on one still leaves the focus where it was.
-    folderLabel->setBuddy(folderField);
-    searchLabel->setBuddy(searchField);
-    replacementLabel->setBuddy(replacementField);
+    m_folderLabel->setBuddy(m_folderField);
+    m_searchLabel->setBuddy(m_searchField);
+    m_replacementLabel->setBuddy(m_replacementField);
 
-    subfolderOption = new QCheckBox(QStringLiteral("Include subfolders"), this);
-    subfolderOption->setObjectName(QStringLiteral("Check1"));
-    subfolderOption->setFont(designFont(8.25));
-    paintWhite(subfolderOption);
-    placeInTwips(subfolderOption, 2760, 1320, 3495, 255);
+    m_subfolderOption = new QCheckBox(tr("Include subfolders"), this);
+    m_subfolderOption->setObjectName(QStringLiteral("Check1"));
+    m_subfolderOption->setFont(designFont(8.25));
+    paintWhite(m_subfolderOption);
+    placeInTwips(m_subfolderOption, 2760, 1320, 3495, 255);
 }
 
 void MainWindow::buildImages()
 {
     // The pictures take no focus, so each has the shortcut a desktop user would try first.
-    browseButton = addImage(QStringLiteral("Image1"), QStringLiteral("browse"),
-                            QStringLiteral("Browse ..."), QKeySequence(Qt::ALT | Qt::Key_B));
-    placeInTwips(browseButton, 7080, 720, 1740, 450,
+    m_browseButton = addImage(QStringLiteral("Image1"), QStringLiteral("browse"), tr("Browse ..."),
+                              QKeySequence(Qt::ALT | Qt::Key_B));
+    placeInTwips(m_browseButton, 7080, 720, 1740, 450,
                  designShortfall(this, DesignWidth, DesignHeight), Qt::LeftEdge | Qt::RightEdge);
-    startButton = addImage(QStringLiteral("Image2"), QStringLiteral("start"),
-                           QStringLiteral("Start !"), QKeySequence(Qt::ALT | Qt::Key_S));
-    placeInTwips(startButton, 5280, 3600, 1875, 615);
-    informationButton = addImage(QStringLiteral("Image3"), QStringLiteral("info"),
-                                 QStringLiteral("About Tagmender"), QKeySequence(Qt::Key_F1));
-    placeInTwips(informationButton, 4440, 3600, 615, 615);
+    m_startButton = addImage(QStringLiteral("Image2"), QStringLiteral("start"), tr("Start !"),
+                             QKeySequence(Qt::ALT | Qt::Key_S));
+    placeInTwips(m_startButton, 5280, 3600, 1875, 615);
+    m_informationButton = addImage(QStringLiteral("Image3"), QStringLiteral("info"),
+                                   tr("About Tagmender"), QKeySequence(Qt::Key_F1));
+    placeInTwips(m_informationButton, 4440, 3600, 615, 615);
 }
 
 ImageButton *MainWindow::addImage(const QString &name, const QString &picture, const QString &text,
@@ -166,41 +160,28 @@ QLineEdit *MainWindow::addTextField(const QString &name)
 
 void MainWindow::connectActions()
 {
-    connect(folderField, &QLineEdit::textChanged, this, &MainWindow::folderChanged);
-    connect(browseButton, &ImageButton::clicked, this, &MainWindow::browse);
-    connect(startButton, &ImageButton::clicked, this, &MainWindow::start);
-    connect(informationButton, &ImageButton::clicked, this, &MainWindow::showInformation);
-}
-
-void MainWindow::folderChanged()
-{
-    // Both lists are pointed before either is re-read; a refusal (a partly typed path, a
-    // file's name) leaves that list where it was and is not worth a word to the user.
-    fileEntries.setPath(folderField->text());
-    folderEntries.setPath(folderField->text());
-    fileEntries.refresh();
-    folderEntries.refresh();
+    // A refusal (a partly typed path, a file's name) leaves the folder where it was and is not
+    // worth a word to the user.
+    connect(m_folderField, &QLineEdit::textChanged, this,
+            [this](const QString &text) { m_folder.setPath(text); });
+    connect(m_browseButton, &ImageButton::clicked, this, &MainWindow::browse);
+    connect(m_startButton, &ImageButton::clicked, this, &MainWindow::start);
+    connect(m_informationButton, &ImageButton::clicked, this, &MainWindow::showInformation);
 }
 
 void MainWindow::browse()
 {
     // The chooser starts at the folder the field names; otherwise it preselects nothing.
-    const QFileInfo named(folderField->text());
+    const QFileInfo named(m_folderField->text());
     const QString chosen = Dialogs::chooseFolder(
         this,
-        QStringLiteral("Hello World. Click on a directory and it's path will be "
-                       "displayed in a message box"),
-        !folderField->text().isEmpty() && named.isDir() ? named.absoluteFilePath() : QString());
+        tr("Hello World. Click on a directory and it's path will be displayed in a message box"),
+        !m_folderField->text().isEmpty() && named.isDir() ? named.absoluteFilePath() : QString());
     if (chosen.isEmpty()) {
         return;
     }
-    // Setting the text runs folder tracking already; the lists are pointed again from the
-    // field, each one refreshed before the next is touched.
-    folderField->setText(QDir::toNativeSeparators(chosen));
-    fileEntries.setPath(folderField->text());
-    fileEntries.refresh();
-    folderEntries.setPath(folderField->text());
-    folderEntries.refresh();
+    // Setting the text runs folder tracking.
+    m_folderField->setText(QDir::toNativeSeparators(chosen));
 }
 
 void MainWindow::start()
@@ -208,7 +189,22 @@ void MainWindow::start()
     m_stopRequested = false;
     m_runUnderWay = true;
     const auto over = qScopeGuard([this] { m_runUnderWay = false; });
-    m_driver->run();
+    m_driver->run(RunInput{m_folderField->text(), m_searchField->text(), m_replacementField->text(),
+                           m_subfolderOption->checkState() == Qt::Checked});
+}
+
+void MainWindow::setInputEnabled(bool enabled)
+{
+    const QList<QWidget *> controls{m_folderField,     m_searchField,  m_replacementField,
+                                    m_subfolderOption, m_browseButton, m_startButton};
+    for (QWidget *control : controls) {
+        control->setEnabled(enabled);
+    }
+}
+
+QString MainWindow::trackFolder(const QString &text)
+{
+    return m_folder.setPath(text) ? m_folder.path() : text;
 }
 
 void MainWindow::undoRun(const QString &journal)
@@ -228,51 +224,28 @@ void MainWindow::showInformation()
     // build folder), and the command-line tool's own help.
     const QString readme = installedReadme();
     const QString text =
-        QStringLiteral("This is Tagmender " TAGMENDER_VERSION ". Questions about it, ideas or a "
-                       "bug to report? Help is here:\r\n\r\n") +
-        (readme.isEmpty() ? QStringLiteral("The README.md that came with Tagmender")
-                          : QStringLiteral("The README: ") + readme) +
-        QStringLiteral("\r\nFor the command line: tagmender-batch --help");
+        tr("This is Tagmender %1. Questions about it, ideas or a bug to report? Help is here:"
+           "\r\n\r\n")
+            .arg(QStringLiteral(TAGMENDER_VERSION)) +
+        (readme.isEmpty() ? tr("The README.md that came with Tagmender")
+                          : tr("The README: ") + readme) +
+        tr("\r\nFor the command line: tagmender-batch --help");
     // The box returns at once: a run under way while it is open goes on.
-    Dialogs::inform(this, text, readme.isEmpty() ? QString() : QStringLiteral("Open README"),
+    Dialogs::inform(this, text, readme.isEmpty() ? QString() : tr("Open README"),
                     QUrl::fromLocalFile(readme));
 }
 
 void MainWindow::showEvent(QShowEvent *event)
 {
     m_closeRequested = false;
-    m_ended = false;
     QWidget::showEvent(event);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     // Closing is never refused. A run under way notices closeRequested() and stops cleanly
-    // between two files; a visible progress window keeps the program alive until it closes.
+    // between two files; whether the program ends is the program's decision (Program).
     m_closeRequested = true;
     event->accept();
-    const ProgressWindow *progress = ProgressWindow::existing();
-    if (!progress || !progress->isVisible()) {
-        endProgram();
-    }
-}
-
-void MainWindow::progressWindowClosed()
-{
-    if (m_closeRequested) {
-        endProgram();
-    }
-}
-
-void MainWindow::endProgram()
-{
-    if (m_ended) {
-        return;
-    }
-    m_ended = true;
-    // A hidden progress window (after a run that found nothing) goes too.
-    if (ProgressWindow *progress = ProgressWindow::existing()) {
-        progress->close();
-    }
-    Q_EMIT programEnded();
+    Q_EMIT closed();
 }

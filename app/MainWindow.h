@@ -1,6 +1,7 @@
 #pragma once
 
-#include "FolderList.h"
+#include "RunHost.h"
+#include "TrackedFolder.h"
 
 #include <QWidget>
 
@@ -14,11 +15,11 @@ class QLineEdit;
 class RunDriver;
 
 /// The main window: the folder field, the two texts, the subfolder option and the browse,
-/// start and information pictures. Besides its controls it holds the hidden folder-tracking
-/// state, the folder lists folderEntries and fileEntries, and the driver of its runs.
-/// The design's Form1; each control keeps its design name as objectName (Label1-3, Text1-3,
-/// Check1, Image1-3), so that tests and accessibility tools find it by that name.
-class MainWindow : public QWidget
+/// start and information pictures, and the folder its field names. Its runs are carried out
+/// by a RunDriver, to which it is the RunHost. The design's Form1; each control keeps its
+/// design name as objectName (Label1-3, Text1-3, Check1, Image1-3), by which tests and
+/// accessibility tools find it.
+class MainWindow : public QWidget, public RunHost
 {
     Q_OBJECT
 
@@ -33,10 +34,7 @@ public:
 
     /// True from the moment the user closed the window; a run under way then stops
     /// between two files.
-    bool closeRequested() const { return m_closeRequested; }
-
-    /// Called by the progress window as it closes: the program ends if this window is gone.
-    void progressWindowClosed();
+    bool closeRequested() const override { return m_closeRequested; }
 
     /// True while a run started by the start picture is under way.
     bool runUnderWay() const { return m_runUnderWay; }
@@ -49,29 +47,11 @@ public:
     void undoRun(const QString &journal);
 
     /// True once requestStop() was called during the current run.
-    bool stopRequested() const { return m_stopRequested; }
-
-    /// Carries out the runs and undos started here; it keeps the last run's file list.
-    RunDriver &runDriver() { return *m_driver; }
-
-    QLabel *folderLabel;
-    QLineEdit *folderField;
-    QLabel *searchLabel;
-    QLineEdit *searchField;
-    QLabel *replacementLabel;
-    QLineEdit *replacementField;
-    QCheckBox *subfolderOption;
-    ImageButton *browseButton;
-    ImageButton *startButton;
-    ImageButton *informationButton;
-
-    FolderList folderEntries{FolderList::Shows::Folders};
-    FolderList fileEntries{FolderList::Shows::Files};
+    bool stopRequested() const override { return m_stopRequested; }
 
 Q_SIGNALS:
-    /// Both windows are gone (the main one closed, the progress one closed or hidden):
-    /// the program should end now.
-    void programEnded();
+    /// The user closed the window (it is never refused).
+    void closed();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -86,14 +66,26 @@ private:
     QLabel *addLabel(const QString &name, const QString &text);
     QLineEdit *addTextField(const QString &name);
     void connectActions();
-    void folderChanged();
     void browse();
     void start();
     void showInformation();
-    void endProgram();
+    QWidget *messageParent() override { return this; }
+    void setInputEnabled(bool enabled) override;
+    QString trackFolder(const QString &text) override;
 
+    QLabel *m_folderLabel;
+    QLineEdit *m_folderField;
+    QLabel *m_searchLabel;
+    QLineEdit *m_searchField;
+    QLabel *m_replacementLabel;
+    QLineEdit *m_replacementField;
+    QCheckBox *m_subfolderOption;
+    ImageButton *m_browseButton;
+    ImageButton *m_startButton;
+    ImageButton *m_informationButton;
+
+    TrackedFolder m_folder;
     bool m_closeRequested = false;
-    bool m_ended = false;
     bool m_runUnderWay = false;
     bool m_stopRequested = false;
     std::unique_ptr<RunDriver> m_driver;

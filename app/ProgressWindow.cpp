@@ -40,11 +40,11 @@ ProgressWindow *ProgressWindow::existing()
 }
 
 ProgressWindow::ProgressWindow()
-    : statusLine(new QLabel(this)), resultsCaption(new QLabel(this)),
-      resultsList(new ResultsList(ResultsList::Holds::Changes, this)),
-      failureCaption(new QLabel(this)),
-      failureList(new ResultsList(ResultsList::Holds::Failures, this)),
-      progressBar(new QProgressBar(this))
+    : m_statusLine(new QLabel(this)), m_resultsCaption(new QLabel(this)),
+      m_resultsList(new ResultsList(ResultsList::Holds::Changes, this)),
+      m_failureCaption(new QLabel(this)),
+      m_failureList(new ResultsList(ResultsList::Holds::Failures, this)),
+      m_progressBar(new QProgressBar(this))
 {
     setObjectName(QStringLiteral("Form2"));
     WindowAccessible::install();
@@ -52,34 +52,33 @@ ProgressWindow::ProgressWindow()
     setAttribute(Qt::WA_DeleteOnClose);
     fixWindowDesign(this, DesignWidth, DesignHeight, Smallest);
 
-    resultsList->setObjectName(QStringLiteral("List1"));
-    failureList->setObjectName(QStringLiteral("List2"));
-    for (ResultsList *list : {resultsList, failureList})
+    m_resultsList->setObjectName(QStringLiteral("List1"));
+    m_failureList->setObjectName(QStringLiteral("List2"));
+    for (ResultsList *list : {m_resultsList, m_failureList})
         list->setFont(designFont(8.25));
 
-    progressBar->setObjectName(QStringLiteral("ProgressBar1"));
-    progressBar->setRange(0, 100);
-    progressBar->setValue(0);
-    progressBar->setTextVisible(false);
+    m_progressBar->setObjectName(QStringLiteral("ProgressBar1"));
+    m_progressBar->setRange(0, 100);
+    m_progressBar->setValue(0);
+    m_progressBar->setTextVisible(false);
 
     // Named before it has a text, which would make screen readers look at it too early.
-    statusLine->setObjectName(QStringLiteral("Label1"));
-    statusLine->setText(QStringLiteral("Label1"));
-    statusLine->setFont(designFont(12));
+    m_statusLine->setObjectName(QStringLiteral("Label1"));
+    m_statusLine->setText(QStringLiteral("Label1"));
+    m_statusLine->setFont(designFont(12));
 
-    resultsCaption->setObjectName(QStringLiteral("Label2"));
-    failureCaption->setObjectName(QStringLiteral("Label3"));
-    for (QLabel *caption : {resultsCaption, failureCaption})
+    m_resultsCaption->setObjectName(QStringLiteral("Label2"));
+    m_failureCaption->setObjectName(QStringLiteral("Label3"));
+    for (QLabel *caption : {m_resultsCaption, m_failureCaption})
         caption->setFont(designFont(8.25));
-    setCaptions(QStringLiteral("Files that have been changed :"),
-                QStringLiteral("Files that could not be changed :"));
+    setCaptions(tr("Files that have been changed :"), tr("Files that could not be changed :"));
     // The bar has no caption of its own.
-    progressBar->setAccessibleName(QStringLiteral("Progress"));
+    m_progressBar->setAccessibleName(tr("Progress"));
     clearResults();
 
     // Queued: the undo runs once the context menu it was chosen from has closed.
     connect(
-        resultsList, &ResultsList::undoRequested, this,
+        m_resultsList, &ResultsList::undoRequested, this,
         [](const QString &journal) {
             if (MainWindow *main = MainWindow::existing()) {
                 main->undoRun(journal);
@@ -98,60 +97,80 @@ ProgressWindow::ProgressWindow()
 void ProgressWindow::setStatus(const QString &text)
 {
     // A screen reader hears the change of the status bar's name (see WindowAccessible).
-    statusLine->setText(text);
+    m_statusLine->setText(text);
+}
+
+void ProgressWindow::showProgressBar()
+{
+    m_progressBar->setVisible(true);
+}
+
+void ProgressWindow::setProgressMaximum(int maximum)
+{
+    m_progressBar->setMaximum(maximum);
+}
+
+void ProgressWindow::addChangedFile(const QString &path, qint64 replacements)
+{
+    m_resultsList->addFile(path, replacements);
+}
+
+void ProgressWindow::setUndoableRun(const QString &journal)
+{
+    m_resultsList->setUndoableRun(journal);
 }
 
 void ProgressWindow::clearResults()
 {
-    resultsList->clear();
-    failureList->clear();
-    failureCaption->hide();
-    failureList->hide();
+    m_resultsList->clear();
+    m_failureList->clear();
+    m_failureCaption->hide();
+    m_failureList->hide();
     placeControls();
 }
 
 void ProgressWindow::addFailure(const QString &path, const QString &reason)
 {
-    failureList->addFailure(path, reason);
-    if (failureList->isHidden()) {
-        failureCaption->show();
-        failureList->show();
+    m_failureList->addFailure(path, reason);
+    if (m_failureList->isHidden()) {
+        m_failureCaption->show();
+        m_failureList->show();
         placeControls();
     }
 }
 
 void ProgressWindow::setCaptions(const QString &changed, const QString &failed)
 {
-    resultsCaption->setText(changed);
-    failureCaption->setText(failed);
+    m_resultsCaption->setText(changed);
+    m_failureCaption->setText(failed);
     // Screen readers name a list by its caption (a list's accessible name does not come from
     // a buddy label).
-    resultsList->setAccessibleName(changed);
-    failureList->setAccessibleName(failed);
+    m_resultsList->setAccessibleName(changed);
+    m_failureList->setAccessibleName(failed);
 }
 
 void ProgressWindow::placeControls()
 {
     // On a screen too small for the design the window is smaller: the lists take the loss.
     const QSize shortfall = designShortfall(this, DesignWidth, DesignHeight);
-    placeInTwips(statusLine, 600, 480, 8535, 375, shortfall, Qt::RightEdge);
-    placeInTwips(resultsCaption, 600, 1200, 4215, 255);
-    placeInTwips(resultsList, 600, 1560, 10335, 4350, shortfall, Qt::RightEdge | Qt::BottomEdge);
-    placeInTwips(progressBar, 600, 6240, 10335, 375, shortfall,
+    placeInTwips(m_statusLine, 600, 480, 8535, 375, shortfall, Qt::RightEdge);
+    placeInTwips(m_resultsCaption, 600, 1200, 4215, 255);
+    placeInTwips(m_resultsList, 600, 1560, 10335, 4350, shortfall, Qt::RightEdge | Qt::BottomEdge);
+    placeInTwips(m_progressBar, 600, 6240, 10335, 375, shortfall,
                  Qt::TopEdge | Qt::RightEdge | Qt::BottomEdge);
-    if (failureList->isHidden()) {
+    if (m_failureList->isHidden()) {
         return;
     }
     // The failures take the lower half of the lists' room, under their own caption, which
     // stands to its list as the first caption to the changed files.
-    const QRect room = resultsList->geometry();
+    const QRect room = m_resultsList->geometry();
     const int captionToList = twips(1560 - 1200), gap = twips(240);
     const int half = (room.height() - gap - captionToList) / 2;
-    resultsList->setGeometry(room.left(), room.top(), room.width(), half);
-    failureCaption->setGeometry(room.left(), room.top() + half + gap, room.width(),
-                                resultsCaption->height());
-    const int listTop = failureCaption->y() + captionToList;
-    failureList->setGeometry(room.left(), listTop, room.width(), room.bottom() + 1 - listTop);
+    m_resultsList->setGeometry(room.left(), room.top(), room.width(), half);
+    m_failureCaption->setGeometry(room.left(), room.top() + half + gap, room.width(),
+                                  m_resultsCaption->height());
+    const int listTop = m_failureCaption->y() + captionToList;
+    m_failureList->setGeometry(room.left(), listTop, room.width(), room.bottom() + 1 - listTop);
 }
 
 void ProgressWindow::setProgress(int value)
@@ -173,9 +192,9 @@ void ProgressWindow::showProgress()
     // back, it only marks itself for the next pass of the event loop, where the run's other
     // repaints are drawn with it.
     m_progressCatchUp.stop();
-    progressBar->setUpdatesEnabled(false);
-    progressBar->setValue(m_progress);
-    progressBar->setUpdatesEnabled(true);
+    m_progressBar->setUpdatesEnabled(false);
+    m_progressBar->setValue(m_progress);
+    m_progressBar->setUpdatesEnabled(true);
     m_progressShown.start();
 }
 
@@ -195,10 +214,7 @@ void ProgressWindow::closeEvent(QCloseEvent *event)
     if (theForm2 == this) {
         theForm2 = nullptr;
     }
-    // The main window may be waiting for this one to go before the program ends.
-    if (main) {
-        main->progressWindowClosed();
-    }
+    Q_EMIT closed();
 }
 
 void ProgressWindow::keyPressEvent(QKeyEvent *event)

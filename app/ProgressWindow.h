@@ -26,18 +26,21 @@ public:
     /// The progress window if it exists and has not been closed, else nullptr; never builds one.
     static ProgressWindow *existing();
 
-    QLabel *statusLine;
-    QLabel *resultsCaption;   ///< over the results
-    ResultsList *resultsList; ///< the files the run changed, in processing order
-    QLabel *failureCaption;
-    ResultsList *failureList; ///< what could not be changed, with the reasons
-    QProgressBar *progressBar;
-
     /// Shows text in the status line.
     void setStatus(const QString &text);
 
     /// Empties both lists and takes the list of failures out of sight.
     void clearResults();
+
+    /// Brings the bar into sight; it counts from 0 to maximum.
+    void showProgressBar();
+    void setProgressMaximum(int maximum);
+
+    /// Lists a file the run changed (in processing order), with its count of replacements.
+    void addChangedFile(const QString &path, qint64 replacements);
+
+    /// The journal of the run listed, which the list's "Undo this run" undoes; empty: none.
+    void setUndoableRun(const QString &journal);
 
     /// Lists a failure, bringing the list of failures into sight.
     void addFailure(const QString &path, const QString &reason);
@@ -52,6 +55,10 @@ public:
     /// Puts the last value given to setProgress() on the bar now.
     void showProgress();
 
+Q_SIGNALS:
+    /// The window was closed (not a close refused during a run); it is on its way out.
+    void closed();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
@@ -60,6 +67,12 @@ private:
     ProgressWindow();
     void placeControls();
 
+    QLabel *m_statusLine;
+    QLabel *m_resultsCaption;   ///< over the results
+    ResultsList *m_resultsList; ///< the files the run changed, in processing order
+    QLabel *m_failureCaption;
+    ResultsList *m_failureList; ///< what could not be changed, with the reasons
+    QProgressBar *m_progressBar;
     int m_progress = 0;            ///< the last value given to setProgress()
     QElapsedTimer m_progressShown; ///< since the bar last took a value
     QTimer m_progressCatchUp;      ///< puts a value held back on the bar

@@ -1,10 +1,8 @@
 #include "ProgressWindowView.h"
 
 #include "ProgressWindow.h"
-#include "ResultsList.h"
 
-#include <QLabel>
-#include <QProgressBar>
+#include <QCoreApplication>
 
 #include <limits>
 
@@ -43,12 +41,12 @@ void ProgressWindowView::setStatus(const QString &text)
 
 void ProgressWindowView::showProgressBar()
 {
-    ProgressWindow::instance()->progressBar->setVisible(true);
+    ProgressWindow::instance()->showProgressBar();
 }
 
 void ProgressWindowView::setProgressMaximum(qsizetype maximum)
 {
-    ProgressWindow::instance()->progressBar->setMaximum(barUnits(maximum));
+    ProgressWindow::instance()->setProgressMaximum(barUnits(maximum));
 }
 
 void ProgressWindowView::setProgressValue(qsizetype value)
@@ -63,7 +61,7 @@ void ProgressWindowView::clearResults()
 
 void ProgressWindowView::addChangedFile(const QString &path, qint64 replacements)
 {
-    ProgressWindow::instance()->resultsList->addFile(path, replacements);
+    ProgressWindow::instance()->addChangedFile(path, replacements);
 }
 
 void ProgressWindowView::addFailure(const QString &path, const QString &reason)
@@ -78,7 +76,7 @@ void ProgressWindowView::setCaptions(const QString &changed, const QString &fail
 
 void ProgressWindowView::setUndoableRun(const QString &journal)
 {
-    ProgressWindow::instance()->resultsList->setUndoableRun(journal);
+    ProgressWindow::instance()->setUndoableRun(journal);
 }
 
 void ProgressWindowView::bringToFront()
@@ -96,6 +94,7 @@ void ProgressWindowView::stopped()
     ProgressWindow *window = ProgressWindow::existing();
     if (window && window->isVisible()) {
         window->showProgress();
-        window->setStatus(QStringLiteral("Stopped: the main window was closed."));
+        window->setStatus(QCoreApplication::translate("ProgressWindowView",
+                                                      "Stopped: the main window was closed."));
     }
 }

@@ -25,16 +25,14 @@ ResultsList::ResultsList(Holds holds, QWidget *parent) : QListWidget(parent)
         Dialogs::openUrl(QUrl::fromLocalFile(item->data(PathRole).toString()));
     });
     setContextMenuPolicy(Qt::ActionsContextMenu);
-    addMenuAction(QStringLiteral("Open"), &ResultsList::openSelected);
-    addMenuAction(QStringLiteral("Open containing folder"), &ResultsList::openFolders);
+    addMenuAction(tr("Open"), &ResultsList::openSelected);
+    addMenuAction(tr("Open containing folder"), &ResultsList::openFolders);
     // A failure is copied with its reason, for a report or a search.
     const bool changes = holds == Holds::Changes;
-    addMenuAction(changes ? QStringLiteral("Copy path") : QStringLiteral("Copy"),
-                  &ResultsList::copySelected)
+    addMenuAction(changes ? tr("Copy path") : tr("Copy"), &ResultsList::copySelected)
         ->setShortcut(QKeySequence::Copy);
-    addMenuAction(changes ? QStringLiteral("Copy all paths") : QStringLiteral("Copy all"),
-                  &ResultsList::copyAll);
-    m_undo = new QAction(QStringLiteral("Undo this run"), this);
+    addMenuAction(changes ? tr("Copy all paths") : tr("Copy all"), &ResultsList::copyAll);
+    m_undo = new QAction(tr("Undo this run"), this);
     m_undo->setEnabled(false);
     connect(m_undo, &QAction::triggered, this, [this] { Q_EMIT undoRequested(m_journal); });
     if (changes)
@@ -58,8 +56,8 @@ void ResultsList::addFile(const QString &path, qint64 replacements)
     entry->setData(PathRole, path);
     // An undo puts pages back without replacing anything: no count to tell.
     if (replacements > 0)
-        entry->setToolTip(replacements == 1 ? QStringLiteral("1 replacement")
-                                            : QStringLiteral("%1 replacements").arg(replacements));
+        entry->setToolTip(replacements == 1 ? tr("1 replacement")
+                                            : tr("%1 replacements").arg(replacements));
     addItem(entry);
 }
 

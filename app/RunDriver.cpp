@@ -2,18 +2,14 @@
 
 #include "Dialogs.h"
 #include "FileFailure.h"
-#include "ImageButton.h"
 #include "InputCheck.h"
-#include "MainWindow.h"
 #include "ProgressView.h"
 #include "ProgressWindow.h"
+#include "RunHost.h"
 #include "SearchReplaceRun.h"
 #include "UndoRun.h"
 
-#include <QCheckBox>
-#include <QCoreApplication>
 #include <QDir>
-#include <QLineEdit>
 #include <QScopeGuard>
 
 namespace {
@@ -35,11 +31,11 @@ FailureTally::Kind undoFailure(const QString &reason)
 
 } // namespace
 
-RunDriver::RunDriver(MainWindow &form) : m_form(form) {}
+RunDriver::RunDriver(RunHost &host) : m_host(host) {}
 
 void RunDriver::begin()
 {
-    // Nothing of a previous run carries over but its file list.
+    // Nothing of a previous run carries over.
     m_view = &ProgressView::current();
     m_failures.clear();
     m_startFolderFailure.clear();
@@ -49,51 +45,40 @@ void RunDriver::begin()
     m_sinceEvents.start();
 }
 
-void RunDriver::run()
+void RunDriver::run(const RunInput &input)
 {
     begin();
-    // The texts are read once: edits made while the run works cannot change it halfway.
-    const Input input = readInput();
     if (!accepted(input)) {
         return;
     }
     // Nothing that starts a run or changes its input can be used until it ends, however
     // it ends; the information picture stays usable.
-    setInputEnabled(false);
-    const auto enableAgain = qScopeGuard([this] { setInputEnabled(true); });
+    m_host.setInputEnabled(false);
+    const auto enableAgain = qScopeGuard([this] { m_host.setInputEnabled(true); });
     runConfirmed(input);
 }
 
-RunDriver::Input RunDriver::readInput() const
-{
-    return Input{m_form.folderField->text(), m_form.searchField->text(),
-                 m_form.replacementField->text(),
-                 m_form.subfolderOption->checkState() == Qt::Checked};
-}
-
-bool RunDriver::accepted(const Input &input)
+bool RunDriver::accepted(const RunInput &input)
 {
     if (const auto refusal = CheckRunInput(input.folder, input.search, input.replacement)) {
         tell(*refusal);
         return false;
     }
     const QString warning =
-        QStringLiteral("WARNING !\n\nThe files will be overwritten. You should back up your files "
-                       "before you continue. Are you sure you want to continue?");
-    return Dialogs::message(&m_form, warning, QMessageBox::Yes | QMessageBox::No) ==
+        tr("WARNING !\n\nThe files will be overwritten. You should back up your files before you "
+           "continue. Are you sure you want to continue?");
+    return Dialogs::message(m_host.messageParent(), warning, QMessageBox::Yes | QMessageBox::No) ==
            QMessageBox::Yes;
 }
 
-void RunDriver::runConfirmed(const Input &input)
+void RunDriver::runConfirmed(const RunInput &input)
 {
-    prepare(input);
-    // Should the folder have gone since the check, listing the text itself reports that;
-    // the folder list would still point at the previous folder.
-    const QString folder =
-        m_form.folderEntries.setPath(input.folder) ? m_form.folderEntries.path() : input.folder;
+    prepare();
+    // Should the folder have gone since the check, listing the text itself reports that.
+    const QString folder = m_host.trackFolder(input.folder);
     SearchReplaceRun core(input.search, input.replacement, *this);
     m_startFolder = folder;
-    files = core.collect(folder, input.subfolders);
+    const QStringList files = core.collect(folder, input.subfolders);
     if (stopRequested()) {
         stop();
         return;
@@ -102,7 +87,7 @@ void RunDriver::runConfirmed(const Input &input)
         reportEmptyList(folder);
         return;
     }
-    m_view->setStatus(QStringLiteral("Performing search and replace. Please wait..."));
+    m_view->setStatus(tr("Performing search and replace. Please wait..."));
     m_view->setProgressMaximum(files.size());
     m_view->setProgressValue(0);
     letEventsThrough();
@@ -122,15 +107,14 @@ void RunDriver::runConfirmed(const Input &input)
 void RunDriver::finish()
 {
     if (m_failures.total() == 0) {
-        m_view->setStatus(QStringLiteral("All done (o:"));
+        m_view->setStatus(tr("All done (o:"));
         m_view->bringToFront();
-        tell(QStringLiteral("Search and replace finished !"));
+        tell(tr("Search and replace finished !"));
         return;
     }
-    m_view->setStatus(QStringLiteral("Done, but %1.").arg(failures()));
+    m_view->setStatus(tr("Done, but %1.").arg(failures()));
     m_view->bringToFront();
-    tell(QStringLiteral("Search and replace finished, but %1. %2")
-             .arg(failures(), m_failures.whereListed()));
+    tell(tr("Search and replace finished, but %1. %2").arg(failures(), m_failures.whereListed()));
 }
 
 void RunDriver::undo(const QString &journal)
@@ -140,14 +124,14 @@ void RunDriver::undo(const QString &journal)
     // The user asked from the progress window: that is where the answers go.
     m_shown = true;
     const QString question =
-        QStringLiteral("Undo this run? Every file it changed is put back as it was before the "
-                       "run, unless it was changed again since.");
+        tr("Undo this run? Every file it changed is put back as it was before the "
+           "run, unless it was changed again since.");
     if (Dialogs::message(onScreen(), question, QMessageBox::Yes | QMessageBox::No) !=
         QMessageBox::Yes) {
         return;
     }
-    setInputEnabled(false);
-    const auto enableAgain = qScopeGuard([this] { setInputEnabled(true); });
+    m_host.setInputEnabled(false);
+    const auto enableAgain = qScopeGuard([this] { m_host.setInputEnabled(true); });
     undoConfirmed(journal);
 }
 
@@ -157,14 +141,13 @@ void RunDriver::undoConfirmed(const QString &journal)
     m_view->showProgressBar();
     m_view->clearResults();
     m_view->setUndoableRun({});
-    m_view->setCaptions(QStringLiteral("Files that have been put back :"),
-                        QStringLiteral("Files that could not be put back :"));
-    m_view->setStatus(QStringLiteral("Putting the files back as they were. Please wait ..."));
+    m_view->setCaptions(tr("Files that have been put back :"),
+                        tr("Files that could not be put back :"));
+    m_view->setStatus(tr("Putting the files back as they were. Please wait ..."));
     letEventsThrough();
     UndoRun core(journal, *this);
     if (!core.load()) {
-        const QString unread =
-            QStringLiteral("Not undone: the journal of the run could not be read.");
+        const QString unread = tr("Not undone: the journal of the run could not be read.");
         m_view->setStatus(unread);
         m_view->bringToFront();
         tell(unread + u' ' + m_failures.whereListed());
@@ -186,16 +169,16 @@ void RunDriver::undoConfirmed(const QString &journal)
 void RunDriver::finishUndo(const QString &journal)
 {
     if (m_failures.total() == 0) {
-        m_view->setStatus(QStringLiteral("Undone: the files are as they were before the run."));
+        m_view->setStatus(tr("Undone: the files are as they were before the run."));
         m_view->bringToFront();
-        tell(QStringLiteral("Undo finished !"));
+        tell(tr("Undo finished !"));
         return;
     }
     // What could not be put back may be put back after all once the user has seen to it.
     m_view->setUndoableRun(journal);
-    m_view->setStatus(QStringLiteral("Undone, except %1.").arg(failures()));
+    m_view->setStatus(tr("Undone, except %1.").arg(failures()));
     m_view->bringToFront();
-    tell(QStringLiteral("Undo finished, except %1. %2").arg(failures(), m_failures.whereListed()));
+    tell(tr("Undo finished, except %1. %2").arg(failures(), m_failures.whereListed()));
 }
 
 void RunDriver::reportEmptyList(const QString &folder)
@@ -203,17 +186,16 @@ void RunDriver::reportEmptyList(const QString &folder)
     // A folder that could not be read holds no HTML files as far as anyone knows; saying that
     // none were found would hide the real trouble.
     if (!m_startFolderFailure.isEmpty()) {
-        tell(QStringLiteral("The folder \"%1\" could not be read: %2")
+        tell(tr("The folder \"%1\" could not be read: %2")
                  .arg(QDir::toNativeSeparators(folder), m_startFolderFailure),
              true);
     } else if (m_failures.total() == 0) {
-        tell(QStringLiteral("No HTML-files found."));
+        tell(tr("No HTML-files found."));
     } else {
         // Folders below it could not be read: the window stays, to list them.
-        m_view->setStatus(QStringLiteral("Done, but %1.").arg(failures()));
+        m_view->setStatus(tr("Done, but %1.").arg(failures()));
         m_view->bringToFront();
-        tell(QStringLiteral("No HTML-files found, but %1. %2")
-                 .arg(failures(), m_failures.whereListed()));
+        tell(tr("No HTML-files found, but %1. %2").arg(failures(), m_failures.whereListed()));
         return;
     }
     m_view->hide();
@@ -222,41 +204,29 @@ void RunDriver::reportEmptyList(const QString &folder)
 void RunDriver::stop()
 {
     // What was done stays in the progress window, with the failures met so far.
-    if (m_form.closeRequested()) {
+    if (m_host.closeRequested()) {
         m_view->stopped();
     } else {
-        m_view->setStatus(QStringLiteral("Stopped before the end."));
+        m_view->setStatus(tr("Stopped before the end."));
     }
     m_view->bringToFront();
     // With the main window closed and no progress window on the screen the program is ending.
     if (onScreen()->isVisible() && m_failures.total() > 0) {
-        tell(failures() + QStringLiteral(". ") + m_failures.whereListed());
+        tell(tr("%1. %2").arg(failures(), m_failures.whereListed()));
     }
 }
 
-void RunDriver::prepare(const Input &input)
+void RunDriver::prepare()
 {
-    m_form.folderEntries.setPath(input.folder);
     m_view->show();
     m_shown = true;
     m_view->showProgressBar();
     m_view->clearResults();
     m_view->setUndoableRun({});
-    m_view->setCaptions(QStringLiteral("Files that have been changed :"),
-                        QStringLiteral("Files that could not be changed :"));
-    files.clear();
-    m_view->setStatus(QStringLiteral("Generating file list. Please wait ..."));
+    m_view->setCaptions(tr("Files that have been changed :"),
+                        tr("Files that could not be changed :"));
+    m_view->setStatus(tr("Generating file list. Please wait ..."));
     letEventsThrough();
-}
-
-void RunDriver::setInputEnabled(bool enabled)
-{
-    const QList<QWidget *> controls{m_form.folderField,      m_form.searchField,
-                                    m_form.replacementField, m_form.subfolderOption,
-                                    m_form.browseButton,     m_form.startButton};
-    for (QWidget *control : controls) {
-        control->setEnabled(enabled);
-    }
 }
 
 void RunDriver::letEventsThrough()
@@ -270,7 +240,7 @@ QWidget *RunDriver::onScreen() const
     // Once the run has shown its window the user watches that one; before, the main window.
     ProgressWindow *progress = ProgressWindow::existing();
     return m_shown && progress && progress->isVisible() ? static_cast<QWidget *>(progress)
-                                                        : &m_form;
+                                                        : m_host.messageParent();
 }
 
 void RunDriver::fail(FailureTally::Kind kind, const QString &path, const QString &reason)
@@ -332,5 +302,5 @@ bool RunDriver::stopRequested()
 {
     // Closing either window stops the run between two files: a file is never cut off in the
     // middle of its rewrite.
-    return m_form.closeRequested() || m_form.stopRequested();
+    return m_host.closeRequested() || m_host.stopRequested();
 }

@@ -1,31 +1,31 @@
 #pragma once
 
 #include "FailureTally.h"
+#include "RunInput.h"
 #include "RunObserver.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QStringList>
 
-class MainWindow;
 class QWidget;
 class ProgressView;
+class RunHost;
 
 /// The search-and-replace runs started by the start picture of the main window: the checks,
 /// the confirmation, the listing and the rewriting, shown in the progress window and in
 /// message boxes, and the undo of a run. The files are the core's business (SearchReplaceRun);
-/// this class carries its reports to the screen and keeps the list of the last run's files.
-/// Runs on the user-interface thread and lets window events through while it works.
+/// this class carries its reports to the screen. It knows the window it was started from only
+/// as a RunHost. Runs on the user-interface thread and lets window events through while it
+/// works.
 class RunDriver : public RunObserver
 {
-public:
-    explicit RunDriver(MainWindow &form);
+    Q_DECLARE_TR_FUNCTIONS(RunDriver)
 
-    /// The files of the current or last run, in processing order, as the core listed them. A
-    /// run refused or not confirmed, and an undo, leave the list of the run before.
-    QStringList files;
+public:
+    explicit RunDriver(RunHost &host);
 
     /// Carries out the whole run; returns when it is over, refused or stopped.
-    void run();
+    void run(const RunInput &input);
 
     /// Undoes the run whose journal is journal, after a confirmation, shown in the progress
     /// window like a run.
@@ -39,32 +39,22 @@ public:
     bool stopRequested() override;
 
 private:
-    struct Input
-    {
-        QString folder;
-        QString search;
-        QString replacement;
-        bool subfolders = false;
-    };
-
     void begin();
-    Input readInput() const;
-    bool accepted(const Input &input);
-    void runConfirmed(const Input &input);
-    void prepare(const Input &input);
+    bool accepted(const RunInput &input);
+    void runConfirmed(const RunInput &input);
+    void prepare();
     void reportEmptyList(const QString &folder);
     void finish();
     void undoConfirmed(const QString &journal);
     void finishUndo(const QString &journal);
     void stop();
-    void setInputEnabled(bool enabled);
     void letEventsThrough();
     QWidget *onScreen() const;
     void fail(FailureTally::Kind kind, const QString &path, const QString &reason);
     QString failures() const;
     void tell(const QString &text, bool selectable = false);
 
-    MainWindow &m_form;
+    RunHost &m_host;
     ProgressView *m_view = nullptr; ///< the view installed when the run began
     QElapsedTimer m_sinceEvents;
     FailureTally m_failures;

@@ -1,5 +1,6 @@
 #include "WindowDesign.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStyle>
@@ -96,7 +97,7 @@ QFont designFont(qreal pointSize)
 
 QString windowCaption()
 {
-    return QStringLiteral("Tagmender - by the Tagmender developers");
+    return QCoreApplication::translate("WindowDesign", "Tagmender - by the Tagmender developers");
 }
 
 QIcon applicationIcon()

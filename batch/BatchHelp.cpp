@@ -6,7 +6,8 @@
 
 QString BatchHelp::help(const QString &journal)
 {
-    return QStringLiteral(
+    return QCoreApplication::translate(
+               "BatchHelp",
                R"(Usage: tagmender-batch [OPTION]... FOLDER SEARCH REPLACEMENT
        tagmender-batch --list-runs | --undo-last | --undo RUN
 

@@ -1,6 +1,7 @@
 #include "BatchOptions.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 
 using namespace Qt::StringLiterals;
 
@@ -8,7 +9,12 @@ namespace {
 
 using Action = BatchOptions::Action;
 
-const QString seeHelp = u" (see tagmender-batch --help)"_s;
+// A refusal and where to read more.
+QString withHelp(const QString &refusal)
+{
+    return QCoreApplication::translate("BatchOptions", "%1 (see tagmender-batch --help)")
+        .arg(refusal);
+}
 
 // The one action the options ask for, or a refusal when they ask for two.
 QString chooseAction(BatchOptions &options, const QList<std::pair<bool, Action>> &asked)
@@ -18,7 +24,8 @@ QString chooseAction(BatchOptions &options, const QList<std::pair<bool, Action>>
         if (given && actions++ == 0)
             options.action = action;
     }
-    return actions > 1 ? u"--list-runs, --undo-last and --undo each go alone"_s + seeHelp
+    return actions > 1 ? withHelp(QCoreApplication::translate(
+                             "BatchOptions", "--list-runs, --undo-last and --undo each go alone"))
                        : QString();
 }
 
@@ -27,13 +34,14 @@ QString checkOperands(BatchOptions &options, const QStringList &operands)
 {
     if (options.action != Action::Run) {
         if (!operands.isEmpty() || options.subfolders || options.dryRun)
-            return u"--list-runs, --undo-last and --undo take no folder, texts, --subfolders "
-                   "or --dry-run"_s +
-                   seeHelp;
+            return withHelp(QCoreApplication::translate(
+                "BatchOptions", "--list-runs, --undo-last and --undo take no "
+                                "folder, texts, --subfolders or --dry-run"));
         return {};
     }
     if (operands.size() != 3)
-        return u"usage: tagmender-batch [OPTION]... FOLDER SEARCH REPLACEMENT"_s + seeHelp;
+        return withHelp(QCoreApplication::translate(
+            "BatchOptions", "usage: tagmender-batch [OPTION]... FOLDER SEARCH REPLACEMENT"));
     options.folder = operands[0];
     options.search = operands[1];
     options.replacement = operands[2];
@@ -59,8 +67,9 @@ BatchOptions BatchOptions::parse(const QStringList &arguments)
         if (error.endsWith(u'.'))
             error.chop(1);
         if (!parser.unknownOptionNames().isEmpty())
-            error += u"; a text or folder that begins with \"-\" goes after \"--\""_s;
-        options.refusal = error + seeHelp;
+            error += QCoreApplication::translate(
+                "BatchOptions", "; a text or folder that begins with \"-\" goes after \"--\"");
+        options.refusal = withHelp(error);
         return options;
     }
     // Help and version answer whatever else the line says, as such options conventionally do.

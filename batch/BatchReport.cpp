@@ -28,7 +28,7 @@ void BatchReport::fileChanged(const QString &path, qint64 replacements)
     ++m_changed;
     QByteArray line = Console::pathBytes(path);
     if (m_kind == Kind::DryRun)
-        line += ": " + Console::text(count(replacements, u"replacement"_s, u"replacements"_s));
+        line += ": " + Console::text(count(replacements, tr("replacement"), tr("replacements")));
     Console::printLine(stdout, line);
     std::fflush(stdout);
 }
@@ -65,11 +65,11 @@ void BatchReport::drawProgress()
 {
     if (!m_progress.due())
         return;
-    const QString done = m_kind == Kind::Undo ? u"put back"_s : u"changed"_s;
-    m_progress.draw(m_count == 0 ? u"Listing the pages ..."_s
-                                 : QStringLiteral("%1 of %2, %3 %4")
+    const QString done = m_kind == Kind::Undo ? tr("put back") : tr("changed");
+    m_progress.draw(m_count == 0 ? tr("Listing the pages ...")
+                                 : tr("%1 of %2, %3 %4")
                                        .arg(Console::number(m_started),
-                                            count(m_count, u"file"_s, u"files"_s),
+                                            count(m_count, tr("file"), tr("files")),
                                             Console::number(m_changed), done));
 }
 
@@ -85,28 +85,28 @@ void BatchReport::finish(bool completed)
 // to, the whole of a long run's outcome at one glance.
 QString BatchReport::summary(bool completed) const
 {
-    const QString changed = count(m_changed, u"file"_s, u"files"_s);
+    const QString changed = count(m_changed, tr("file"), tr("files"));
     const QString failed = Console::number(m_failed);
     QString text;
     switch (m_kind) {
     case Kind::Run:
-        text = QStringLiteral("%1 changed, %2 could not be changed, %3 read")
-                   .arg(changed, failed, count(m_started, u"file"_s, u"files"_s));
+        text = tr("%1 changed, %2 could not be changed, %3 read")
+                   .arg(changed, failed, count(m_started, tr("file"), tr("files")));
         break;
     case Kind::DryRun:
-        text = QStringLiteral("%1 would be changed, %2 could not be, %3 read (a dry run: nothing "
-                              "was written)")
-                   .arg(changed, failed, count(m_started, u"file"_s, u"files"_s));
+        text = tr("%1 would be changed, %2 could not be, %3 read (a dry run: nothing was "
+                  "written)")
+                   .arg(changed, failed, count(m_started, tr("file"), tr("files")));
         break;
     case Kind::Undo:
-        text = QStringLiteral("%1 put back, %2 could not be put back, of %3 the run changed")
-                   .arg(changed, failed, count(m_count, u"file"_s, u"files"_s));
+        text = tr("%1 put back, %2 could not be put back, of %3 the run changed")
+                   .arg(changed, failed, count(m_count, tr("file"), tr("files")));
         break;
     }
     if (m_otherFailures > 0)
-        text += u", "_s + count(m_otherFailures, u"other failure"_s, u"other failures"_s);
+        text += tr(", %1").arg(count(m_otherFailures, tr("other failure"), tr("other failures")));
     if (!completed)
-        text += QStringLiteral("; stopped, %1 not taken up")
-                    .arg(count(m_count - m_started, u"file"_s, u"files"_s));
+        text += tr("; stopped, %1 not taken up")
+                    .arg(count(m_count - m_started, tr("file"), tr("files")));
     return text;
 }

@@ -3,12 +3,16 @@
 #include "ProgressLine.h"
 #include "RunObserver.h"
 
+#include <QCoreApplication>
+
 /// The tool's sink for a run, a dry run or an undo. stdout: each page changed (put back, or in
 /// a dry run that would change, with its replacements), written out as soon as it is known.
 /// stderr: each failure as "PATH: REASON", a progress line on a terminal, and at the end a
 /// summary of the counts.
 class BatchReport : public RunObserver
 {
+    Q_DECLARE_TR_FUNCTIONS(BatchReport)
+
 public:
     enum class Kind { Run, DryRun, Undo };
 

@@ -48,7 +48,8 @@ int undo(const QString &run, bool quiet)
 
 QString noRun()
 {
-    return QStringLiteral("the journal in \"%1\" holds none").arg(journalShown());
+    return QCoreApplication::translate("BatchTool", "the journal in \"%1\" holds none")
+        .arg(journalShown());
 }
 
 int listRuns()
@@ -56,7 +57,10 @@ int listRuns()
     const QList<KeptRun> runs = RunList::read();
     // Nothing to list is an answer, not a refusal.
     if (runs.isEmpty())
-        printLine(stderr, Console::text(QStringLiteral("no run can be undone: ") + noRun()));
+        printLine(
+            stderr,
+            Console::text(
+                QCoreApplication::translate("BatchTool", "no run can be undone: %1").arg(noRun())));
     for (const KeptRun &run : runs)
         printLine(stdout, Console::text(RunList::line(run)));
     return 0;
@@ -68,11 +72,13 @@ int undoLast(bool quiet)
     JournalHome::recover();
     const QList<KeptRun> runs = RunList::read();
     if (runs.isEmpty())
-        return refuse(QStringLiteral("no run to undo: ") + noRun());
+        return refuse(QCoreApplication::translate("BatchTool", "no run to undo: %1").arg(noRun()));
     const KeptRun &last = runs.first();
     if (last.undone == KeptRun::Undone::Completely)
-        return refuse(QStringLiteral("nothing left to undo: the last run (%1, in \"%2\") has "
-                                     "been undone; tagmender-batch --list-runs shows the others")
+        return refuse(QCoreApplication::translate(
+                          "BatchTool",
+                          "nothing left to undo: the last run (%1, in \"%2\") has been undone; "
+                          "tagmender-batch --list-runs shows the others")
                           .arg(RunList::nameOf(last), QDir::toNativeSeparators(last.root)));
     return undo(last.folder, quiet);
 }
@@ -82,8 +88,10 @@ int undoNamed(const QString &name, bool quiet)
     JournalHome::recover();
     if (const std::optional<KeptRun> run = RunList::find(name))
         return undo(run->folder, quiet);
-    return refuse(QStringLiteral("no run \"%1\" to undo: tagmender-batch --list-runs shows the "
-                                 "runs the journal in \"%2\" holds")
+    return refuse(QCoreApplication::translate(
+                      "BatchTool",
+                      "no run \"%1\" to undo: tagmender-batch --list-runs shows the runs the "
+                      "journal in \"%2\" holds")
                       .arg(name, journalShown()));
 }
 

@@ -3,6 +3,7 @@
 #include "Console.h"
 #include "JournalHome.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -32,15 +33,18 @@ QString undoneOf(const KeptRun &run)
 {
     switch (run.undone) {
     case KeptRun::Undone::No:
-        return u"not undone"_s;
+        return QCoreApplication::translate("RunList", "not undone");
     case KeptRun::Undone::Stopped:
-        return u"undo stopped part way"_s;
+        return QCoreApplication::translate("RunList", "undo stopped part way");
     case KeptRun::Undone::Completely:
         break;
     }
     return run.leftAlone == 0
-               ? u"undone"_s
-               : u"undone except "_s + Console::count(run.leftAlone, u"page"_s, u"pages"_s);
+               ? QCoreApplication::translate("RunList", "undone")
+               : QCoreApplication::translate("RunList", "undone except %1")
+                     .arg(Console::count(run.leftAlone,
+                                         QCoreApplication::translate("RunList", "page"),
+                                         QCoreApplication::translate("RunList", "pages")));
 }
 
 } // namespace
@@ -72,13 +76,15 @@ std::optional<KeptRun> RunList::find(const QString &name)
 QString RunList::line(const KeptRun &run)
 {
     const QString texts = run.search.isNull()
-                              ? u"(texts not noted)"_s
+                              ? QCoreApplication::translate("RunList", "(texts not noted)")
                               : quoted(run.search) + u" -> "_s + quoted(run.replacement);
     return QStringList{nameOf(run),
                        run.firstChange().toLocalTime().toString(u"yyyy-MM-dd HH:mm:ss"),
                        QDir::toNativeSeparators(run.root),
                        texts,
-                       Console::count(run.pages, u"page changed"_s, u"pages changed"_s),
+                       Console::count(run.pages,
+                                      QCoreApplication::translate("RunList", "page changed"),
+                                      QCoreApplication::translate("RunList", "pages changed")),
                        undoneOf(run)}
         .join(u"  "_s);
 }

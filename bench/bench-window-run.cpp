@@ -1,4 +1,5 @@
 // bench-window-run [--run-time FILE] [--subfolders] FOLDER SEARCH REPLACEMENT
+// bench-window-run --typing FOLDER
 //
 // One search-and-replace run made through the program's own windows, as a user makes it: the
 // main window is built as the program builds it, the folder and the texts are typed into its
@@ -21,12 +22,16 @@
 // measures it, also holds the start-up a user never waits for during a run: loading the GUI
 // libraries and fonts and building the main window, which is open before they click Start.
 // Without a closing message FILE is not written; a file that cannot be written is a fault.
+// --typing FOLDER: no run. Types FOLDER into the folder field key by key, then takes it out
+// again with Backspace, as a user correcting it does; every key the field takes (one text
+// change) is timed. stdout: "KEYS MEDIAN_MS MAX_MS". The cost of a key must not grow with
+// the number of files in the folder the field names.
 
 #include "Dialogs.h"
 #include "ImageButton.h"
 #include "MainWindow.h"
+#include "Program.h"
 #include "ProgressWindow.h"
-#include "ResultsList.h"
 #include "WindowDesign.h"
 
 #include <QApplication>
@@ -42,8 +47,10 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <vector>
 
 namespace {
 
@@ -172,6 +179,7 @@ struct Input
     QString search;
     QString replacement;
     bool subfolders = false;
+    bool typing = false;
     QString runTimeFile;
 };
 
@@ -182,6 +190,8 @@ bool takeOptions(QStringList &args, Input &input)
         const QString option = args.takeFirst();
         if (option == QLatin1String("--subfolders")) {
             input.subfolders = true;
+        } else if (option == QLatin1String("--typing")) {
+            input.typing = true;
         } else if (option == QLatin1String("--run-time") && !args.isEmpty()) {
             input.runTimeFile = args.takeFirst();
         } else {
@@ -210,23 +220,55 @@ void useWindows(MainWindow &form, const Input &input, AnsweringDialogs &dialogs,
     if (!QTest::qWaitForWindowExposed(&form)) {
         dialogs.faults.append(QStringLiteral("the main window never showed"));
     }
-    type(form.folderField, input.folder, dialogs.faults);
-    type(form.searchField, input.search, dialogs.faults);
-    type(form.replacementField, input.replacement, dialogs.faults);
+    // The controls by their design names, as a screen reader or a test finds them.
+    const auto control = [&form](const char *name) {
+        return form.findChild<QWidget *>(QLatin1String(name));
+    };
+    type(qobject_cast<QLineEdit *>(control("Text1")), input.folder, dialogs.faults);
+    type(qobject_cast<QLineEdit *>(control("Text2")), input.search, dialogs.faults);
+    type(qobject_cast<QLineEdit *>(control("Text3")), input.replacement, dialogs.faults);
     if (input.subfolders) {
-        tick(form.subfolderOption, dialogs.faults);
+        tick(qobject_cast<QCheckBox *>(control("Check1")), dialogs.faults);
     }
     dialogs.clock.click();
-    QTest::mouseClick(form.startButton, Qt::LeftButton);
+    QTest::mouseClick(control("Image2"), Qt::LeftButton);
     if (const ProgressWindow *progress = ProgressWindow::existing()) {
-        for (int i = 0; i < progress->resultsList->count(); ++i) {
-            changed.append(progress->resultsList->item(i)->text());
+        const auto *list = progress->findChild<QListWidget *>(QStringLiteral("List1"));
+        for (int i = 0; i < list->count(); ++i) {
+            changed.append(list->item(i)->text());
         }
     }
     form.close();
     if (ProgressWindow *progress = ProgressWindow::existing()) {
         progress->close();
     }
+}
+
+// Types the folder into the field and takes it out again, each key timed from its press to the
+// field having handled it (QTest sends the events synchronously); prints the keys' median and
+// slowest time.
+void typeTimed(QLineEdit *field, const QString &folder, QStringList &faults)
+{
+    std::vector<qint64> nanoseconds;
+    QElapsedTimer key;
+    for (const QChar c : folder) {
+        key.start();
+        QTest::keyClicks(field, QString(c));
+        nanoseconds.push_back(key.nsecsElapsed());
+    }
+    if (field->text() != folder)
+        faults.append(QStringLiteral("the folder field holds \"%1\"").arg(field->text()));
+    while (!field->text().isEmpty()) {
+        key.start();
+        QTest::keyClick(field, Qt::Key_Backspace);
+        nanoseconds.push_back(key.nsecsElapsed());
+    }
+    std::sort(nanoseconds.begin(), nanoseconds.end());
+    const double median = double(nanoseconds[nanoseconds.size() / 2]) / 1e6;
+    printLine(stdout, QStringLiteral("%1 %2 %3")
+                          .arg(nanoseconds.size())
+                          .arg(median, 0, 'f', 4)
+                          .arg(double(nanoseconds.back()) / 1e6, 0, 'f', 4));
 }
 
 } // namespace
@@ -256,15 +298,18 @@ int main(int argc, char *argv[])
     Input input;
     // Before QApplication, which aborts when no display can be reached: a wrong call gets its
     // usage line wherever it is made.
-    if (!takeOptions(args, input) || args.size() != 3) {
+    if (!takeOptions(args, input) || args.size() != (input.typing ? 1 : 3)) {
         printLine(stderr, QStringLiteral("usage: bench-window-run [--run-time FILE] "
-                                         "[--subfolders] FOLDER SEARCH REPLACEMENT"));
+                                         "[--subfolders] FOLDER SEARCH REPLACEMENT\n"
+                                         "       bench-window-run --typing FOLDER"));
         return 2;
     }
     QApplication app(argc, argv);
     input.folder = args.at(0);
-    input.search = args.at(1);
-    input.replacement = args.at(2);
+    if (!input.typing) {
+        input.search = args.at(1);
+        input.replacement = args.at(2);
+    }
 
     // As the program starts (app/main.cpp), with the dialogs answered here.
     QApplication::setApplicationName(QStringLiteral("Tagmender"));
@@ -273,22 +318,31 @@ int main(int argc, char *argv[])
     QApplication::setQuitOnLastWindowClosed(false);
     AnsweringDialogs dialogs;
     Dialogs::install(&dialogs);
-    MainWindow *form = MainWindow::instance();
-    QObject::connect(form, &MainWindow::programEnded, &app, &QCoreApplication::quit,
-                     Qt::QueuedConnection);
-    form->show();
     QStringList changed;
-    QTimer::singleShot(0, form, [&] { useWindows(*form, input, dialogs, changed); });
-    QApplication::exec();
-    delete MainWindow::existing();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    {
+        Program program;
+        QObject::connect(&program, &Program::ended, &app, &QCoreApplication::quit,
+                         Qt::QueuedConnection);
+        program.start();
+        MainWindow *form = MainWindow::instance();
+        QTimer::singleShot(0, form, [&] {
+            if (!input.typing) {
+                useWindows(*form, input, dialogs, changed);
+                return;
+            }
+            typeTimed(form->findChild<QLineEdit *>(QStringLiteral("Text1")), input.folder,
+                      dialogs.faults);
+            form->close();
+        });
+        QApplication::exec();
+    }
     Dialogs::install(nullptr);
 
     for (const QString &path : std::as_const(changed)) {
         printLine(stdout, path);
     }
     std::fflush(stdout);
-    if (!dialogs.finished) {
+    if (!dialogs.finished && !input.typing) {
         dialogs.faults.append(QStringLiteral("no closing message \"%1\"").arg(Finished));
     } else if (!input.runTimeFile.isEmpty() && !writeRunTime(input.runTimeFile, dialogs.clock)) {
         dialogs.faults.append(QStringLiteral("cannot write the run time to ") + input.runTimeFile);

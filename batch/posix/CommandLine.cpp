@@ -2,6 +2,7 @@
 
 #include "ShownName.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QStringDecoder>
 
@@ -18,7 +19,8 @@ CommandLine CommandLine::read(int argc, char *argv[])
         // an incomplete character at the end not at all.
         if (QFile::encodeName(text) != bytes) {
             line.refusal =
-                QStringLiteral("the argument \"%1\" cannot be used: it is not valid UTF-8")
+                QCoreApplication::translate(
+                    "CommandLine", "the argument \"%1\" cannot be used: it is not valid UTF-8")
                     .arg(ShownName(bytes));
             break;
         }

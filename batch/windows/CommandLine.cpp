@@ -3,6 +3,8 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+#include <QCoreApplication>
+
 #include <windows.h>
 
 #include <shellapi.h>
@@ -41,9 +43,10 @@ CommandLine CommandLine::read(int, char *[])
         // Half a surrogate pair is no character: it would be written as U+FFFD, in a page or
         // in a file name.
         if (!text.isValidUtf16()) {
-            line.refusal = QStringLiteral("the argument \"%1\" cannot be used: it holds half of "
-                                          "a UTF-16 surrogate pair")
-                               .arg(shown(text));
+            line.refusal =
+                QCoreApplication::translate("CommandLine", "the argument \"%1\" cannot be used: it "
+                                                           "holds half of a UTF-16 surrogate pair")
+                    .arg(shown(text));
             break;
         }
         line.arguments.append(text);

@@ -3,6 +3,7 @@
 #include "Dialogs.h"
 #include "ImageButton.h"
 #include "MainWindow.h"
+#include "Program.h"
 #include "ProgressWindow.h"
 #include "ProgressWindowView.h"
 #include "TempTree.h"
@@ -20,6 +21,7 @@
 #include <qpa/qplatformintegration.h>
 
 #include <functional>
+#include <optional>
 
 /// A throw-away site, the main window, and stand-ins recording every dialog and progress step;
 /// the steps go on to the progress window.
@@ -41,19 +43,28 @@ public:
         spoken.clear();
         Dialogs::install(this);
         ProgressView::install(this);
-        MainWindow::instance()->show();
+        program.emplace();
+        program->start();
         QApplication::setActiveWindow(MainWindow::instance());
         if (!isValid() || !QTest::qWaitForWindowActive(MainWindow::instance()))
             qWarning("No site folder or no active main window.");
     }
     ~AppFixture() override
     {
-        delete MainWindow::existing();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        program.reset();
         Dialogs::install(nullptr);
         ProgressView::install(nullptr);
         QAccessible::installUpdateHandler(nullptr);
     }
+
+    /// The control of window (the main one unless given) of that design name.
+    template <class Control = QWidget>
+    static Control *control(const QString &name, const QWidget *window = MainWindow::instance())
+    {
+        return window->findChild<Control *>(name, Qt::FindDirectChildrenOnly);
+    }
+
+    std::optional<Program> program;
 
     /// What a screen reader was told of the progress window: "status: TEXT" for each change of
     /// the status line, "value N" for each value the bar took.
@@ -86,12 +97,11 @@ public:
     /// picture; returns when the run is over.
     void start(const QString &folder, bool subfolders = false)
     {
-        MainWindow *form = MainWindow::instance();
-        form->folderField->setText(folder);
-        form->searchField->setText(QStringLiteral("Home"));
-        form->replacementField->setText(QStringLiteral("Start"));
-        form->subfolderOption->setChecked(subfolders);
-        QTest::mouseClick(form->startButton, Qt::LeftButton);
+        control<QLineEdit>(QStringLiteral("Text1"))->setText(folder);
+        control<QLineEdit>(QStringLiteral("Text2"))->setText(QStringLiteral("Home"));
+        control<QLineEdit>(QStringLiteral("Text3"))->setText(QStringLiteral("Start"));
+        control<QCheckBox>(QStringLiteral("Check1"))->setChecked(subfolders);
+        QTest::mouseClick(control(QStringLiteral("Image2")), Qt::LeftButton);
     }
 
     // Each step reaches the window first, as it would without the fixture, then the transcript.

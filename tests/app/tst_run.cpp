@@ -18,11 +18,18 @@ using namespace Qt::StringLiterals;
 // The run's input controls are all enabled (or disabled); the information picture is.
 static bool inputEnabled(bool enabled)
 {
-    const MainWindow *f = MainWindow::instance();
-    const QList<const QWidget *> input{f->folderField,     f->searchField,  f->replacementField,
-                                       f->subfolderOption, f->browseButton, f->startButton};
-    return f->informationButton->isEnabled() &&
-           std::ranges::all_of(input, [=](auto *w) { return w->isEnabled() == enabled; });
+    const QStringList input{u"Text1"_s,  u"Text2"_s,  u"Text3"_s,
+                            u"Check1"_s, u"Image1"_s, u"Image2"_s};
+    return AppFixture::control(u"Image3"_s)->isEnabled() &&
+           std::ranges::all_of(input, [=](const QString &name) {
+               return AppFixture::control(name)->isEnabled() == enabled;
+           });
+}
+
+// The lists of the progress window: List1 the changed files, List2 the failures.
+static ResultsList *progressList(const char *name)
+{
+    return AppFixture::control<ResultsList>(QLatin1String(name), ProgressWindow::existing());
 }
 
 // Whether the list's newest entry is in sight and drawn: something other than the background
@@ -104,7 +111,7 @@ void TestRun::refused()
     QCOMPARE(m_app->transcript, QStringList{u"message: The folder \"%1\" does not exist."_s.arg(
                                     m_app->path(u"none"_s))});
     QVERIFY(!ProgressWindow::existing() && inputEnabled(true));
-    QSignalSpy ended(form, &MainWindow::programEnded);
+    QSignalSpy ended(&*m_app->program, &Program::ended);
     form->close();
     QCOMPARE(ended.count(), 1);
 }
@@ -175,27 +182,27 @@ void TestRun::transcript()
     }
     // Open with a result from an earlier run, behind the main window.
     ProgressWindow *progress = ProgressWindow::instance();
-    progress->resultsList->addItem(u"earlier"_s);
+    progressList("List1")->addItem(u"earlier"_s);
     progress->addFailure(u"earlier"_s, u"why"_s);
     MainWindow *form = MainWindow::instance();
     progress->show();
     QVERIFY(QTest::qWaitForWindowActive(progress));
     form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(form));
-    QSignalSpy ended(form, &MainWindow::programEnded);
+    QSignalSpy ended(&*m_app->program, &Program::ended);
     QStringList odd; // entries met with the run's input usable, or the newest change unseen
     m_app->onEntry = [&](const QString &entry) {
         if (!entry.startsWith(u"question: "_s) && !inputEnabled(false))
             odd << u"input usable at "_s + entry;
         // The texts are read once, before the run: later edits do not reach it.
         if (entry == u"show"_s) {
-            form->searchField->setText(u"Away"_s);
-            form->replacementField->setText(u"Gone"_s);
+            AppFixture::control<QLineEdit>(u"Text2"_s)->setText(u"Away"_s);
+            AppFixture::control<QLineEdit>(u"Text3"_s)->setText(u"Gone"_s);
             if (action == u"gone"_s)
                 QVERIFY(QDir(m_app->path()).removeRecursively());
         }
-        ResultsList *list = progress->resultsList;
-        if (entry.startsWith(u"value "_s) && list->count() > 0 && !newestDrawn(list))
+        ResultsList *changes = progressList("List1");
+        if (entry.startsWith(u"value "_s) && changes->count() > 0 && !newestDrawn(changes))
             odd << u"newest unseen at "_s + entry;
         // Brought to the front and active, so that keys (Escape) go there.
         if (entry.startsWith(u"max "_s) && QApplication::activeWindow() != progress)
@@ -221,9 +228,9 @@ void TestRun::transcript()
     QCOMPARE(m_app->transcript, expectedRun(files, processed, changed, failed, leftOut, end));
     QCOMPARE(odd, QStringList());
     QVERIFY(inputEnabled(true));
-    QCOMPARE(progress->resultsList->count(), changed.size());
-    QCOMPARE(progress->failureList->count(), failed.size() + leftOut.size());
-    QCOMPARE(progress->failureList->isVisibleTo(progress), progress->failureList->count() > 0);
+    QCOMPARE(progressList("List1")->count(), changed.size());
+    QCOMPARE(progressList("List2")->count(), failed.size() + leftOut.size());
+    QCOMPARE(progressList("List2")->isVisibleTo(progress), progressList("List2")->count() > 0);
     // A screen reader is told every status, and each value the bar shows.
     const QString byClose = u"status: Stopped: the main window was closed."_s;
     QStringList spoken = AppFixture::spoken;
@@ -232,9 +239,10 @@ void TestRun::transcript()
              m_app->transcript.filter(QRegularExpression(u"^status: "_s))
                  << (end == u"stopped"_s ? QStringList{byClose} : QStringList()));
     if (!files.isEmpty()) {
-        const QString status = u"status: "_s + progress->statusLine->text();
+        const QString status =
+            u"status: "_s + AppFixture::control<QLabel>(u"Label1"_s, progress)->text();
         QCOMPARE(status, end == u"stopped"_s ? byClose : end);
-        const int bar = progress->progressBar->value();
+        const int bar = AppFixture::control<QProgressBar>(u"ProgressBar1"_s, progress)->value();
         QCOMPARE(bar, processed == files.size() ? processed : processed - 1);
         QCOMPARE(spoken.filter(u"value "_s).last(), u"value %1"_s.arg(bar));
     }
@@ -266,7 +274,7 @@ void TestRun::resultsList()
             m_app->write(page, AppFixture::PageWithText + (page == u"a.htm"_s ? "HomeHome" : "")));
     }
     m_app->start(m_app->path(), true);
-    ResultsList *list = ProgressWindow::existing()->resultsList; // sub/c.htm, a.htm, b.htm
+    ResultsList *list = progressList("List1"); // sub/c.htm, a.htm, b.htm
     QCOMPARE(list->item(0)->toolTip() + u'|' + list->item(1)->toolTip(),
              u"1 replacement|3 replacements"_s);
     QVERIFY(QTest::qWaitForWindowActive(list->window()));
@@ -307,7 +315,7 @@ void TestRun::undo()
                                                       : AppFixture::PageWithText));
     m_app->start(m_app->path());
     ProgressWindow *progress = ProgressWindow::existing();
-    const QList<QAction *> menu = progress->resultsList->actions();
+    const QList<QAction *> menu = progressList("List1")->actions();
     QAction *undo = *std::ranges::find(menu, u"Undo this run"_s, &QAction::text);
     const QByteArray changed = m_app->read(u"a.htm"_s);
     QVERIFY(undo->isEnabled() && changed != AppFixture::PageWithText);
@@ -333,7 +341,8 @@ void TestRun::undo()
                          u". It is listed, with the reason, in the progress window."_s}));
     QCOMPARE(m_app->read(u"a.htm"_s) + m_app->read(u"c.htm"_s),
              AppFixture::PageWithText + "edited");
-    QCOMPARE(progress->resultsCaption->text() + u'|' + progress->failureCaption->text(),
+    QCOMPARE(AppFixture::control<QLabel>(u"Label2"_s, progress)->text() + u'|' +
+                 AppFixture::control<QLabel>(u"Label3"_s, progress)->text(),
              u"Files that have been put back :|Files that could not be put back :"_s);
     // What was left alone may be put back once the user has seen to it.
     QVERIFY(undo->isEnabled());
@@ -350,7 +359,7 @@ void TestRun::mixedTree()
         m_app->start(site, true);
     }
     QCOMPARE(MixedTree::firstWrong(site, true), QString());
-    QCOMPARE(ProgressWindow::existing()->resultsList->count(), MixedTree::pages().size() - 3);
+    QCOMPARE(progressList("List1")->count(), MixedTree::pages().size() - 3);
     QCOMPARE(m_app->transcript.filter(u"failed: "_s).size(), 2);
 }
 
@@ -360,7 +369,7 @@ void TestRun::progressCatchesUp()
     ProgressWindow *progress = ProgressWindow::instance();
     progress->setProgress(0);
     progress->setProgress(7);
-    QTRY_COMPARE(progress->progressBar->value(), 7);
+    QTRY_COMPARE(AppFixture::control<QProgressBar>(u"ProgressBar1"_s, progress)->value(), 7);
 }
 
 QTEST_MAIN(TestRun)

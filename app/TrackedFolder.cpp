@@ -1,17 +1,13 @@
-#include "FolderList.h"
+#include "TrackedFolder.h"
 
 #include "FolderPath.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-FolderList::FolderList(Shows shows)
-    : m_shows(shows), m_path(FolderPath::normalised(QDir::currentPath()))
-{
-    refresh();
-}
+TrackedFolder::TrackedFolder() : m_path(FolderPath::normalised(QDir::currentPath())) {}
 
-bool FolderList::setPath(const QString &text)
+bool TrackedFolder::setPath(const QString &text)
 {
     // An empty text would name the working folder to QFileInfo; the field being emptied
     // names no folder at all.
@@ -26,14 +22,7 @@ bool FolderList::setPath(const QString &text)
     return true;
 }
 
-QString FolderList::path() const
+QString TrackedFolder::path() const
 {
     return m_path;
-}
-
-void FolderList::refresh()
-{
-    const QDir::Filters filters =
-        m_shows == Shows::Folders ? QDir::Dirs | QDir::NoDotAndDotDot : QDir::Files;
-    m_entries = QDir(m_path).entryList(filters, QDir::Name | QDir::IgnoreCase);
 }
