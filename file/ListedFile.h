@@ -9,10 +9,10 @@
 #include <memory>
 
 /// A listed page opened for reading, the one safe way, for the pre-scan and the rewrite alike.
-/// The page is looked at before it is opened, so that nothing but a regular file is ever opened;
-/// as another file may take the name in between, it is opened non-blocking (a FIFO does not
-/// wait for a writer) and without following a link, and what counts from then on is the file
-/// actually opened, looked at once more.
+/// The listing took only regular files; as another file may take the name since, the page is
+/// opened non-blocking (a FIFO does not wait for a writer), without following a link and without
+/// becoming a controlling terminal, and the file actually opened decides: anything but a regular
+/// file is closed unread, so nothing but a regular file is ever read or written.
 class ListedFile
 {
 public:

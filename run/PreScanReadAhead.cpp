@@ -170,5 +170,5 @@ TextAbsence PreScanReadAhead::preScan(const QString &path, const ReplacementText
     QString ignored;
     if (const std::optional<PageLocation> page = folders.locate(path, ignored))
         return PreScanFile(*page, texts, std::move(stop), yield).absence();
-    return std::nullopt;
+    return false;
 }

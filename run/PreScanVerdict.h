@@ -7,10 +7,11 @@
 
 #include <optional>
 
-/// What the read-ahead hands over for one page, and all it hands over: the stamp the page had
-/// when the pre-scan found that the search text cannot occur in it; nothing for every other
-/// page, which its turn reads afresh (see ProcessPage).
-using TextAbsence = std::optional<FileStamp>;
+/// What the read-ahead hands over for one page, and all it hands over: true when the pre-scan
+/// found that the search text cannot occur in the page as it read it. That settles the page as
+/// of the moment it was read, as if the run had reached it then; every other page is read afresh
+/// at its turn (see ProcessPage).
+using TextAbsence = bool;
 
 /// What PreScanFile found out about one file, ahead of its turn.
 struct PreScanVerdict
@@ -27,5 +28,5 @@ struct PreScanVerdict
     QString reason;                 ///< for Failed
 
     /// The one fact the run acts on.
-    TextAbsence absence() const { return kind == Kind::CannotOccur ? stamp : std::nullopt; }
+    TextAbsence absence() const { return kind == Kind::CannotOccur; }
 };

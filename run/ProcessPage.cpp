@@ -2,21 +2,12 @@
 
 #include "run/RewriteFile.h"
 
-namespace {
-
-bool unchangedSincePreScan(const PageLocation &page, const TextAbsence &absence)
-{
-    return absence && FileStamp::read(page) == absence;
-}
-
-} // namespace
-
 RewriteResult ProcessPage(const PageLocation &page, const TextAbsence &absence,
                           const ReplacementTexts &texts, const std::function<void()> &yield,
                           RunJournal *journal,
                           std::optional<std::chrono::steady_clock::time_point> lockDeadline)
 {
-    if (unchangedSincePreScan(page, absence))
+    if (absence)
         return {RewriteResult::Status::Unchanged, {}};
     return RewriteFile(page, texts, yield, journal, lockDeadline);
 }
@@ -25,7 +16,7 @@ RewriteResult PreviewPage(const PageLocation &page, const TextAbsence &absence,
                           const ReplacementTexts &texts, const std::function<void()> &yield,
                           std::optional<std::chrono::steady_clock::time_point> lockDeadline)
 {
-    if (unchangedSincePreScan(page, absence))
+    if (absence)
         return {RewriteResult::Status::Unchanged, {}};
     return PreviewRewrite(page, texts, yield, lockDeadline);
 }

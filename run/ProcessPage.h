@@ -12,10 +12,11 @@ class ReplacementTexts;
 class RunJournal;
 
 /// A listed page's turn in a run: the run's one decision per page. A page the read-ahead found
-/// free of the search text is done after one stat, if it is still that file, unchanged (the
-/// stamp compares identity, size and both times); every other page, and one changed since its
-/// pre-scan, is rewritten with every check made again (RewriteFile), a page another program
-/// keeps locked waited for until lockDeadline.
+/// free of the search text is done: the verdict stands as of the moment the page was read, as
+/// if the run had reached the page then, so it takes no second look (a change made since is
+/// another program's, made after the run passed by). Every other page is read afresh and
+/// rewritten with every check made (RewriteFile), a page another program keeps locked waited
+/// for until lockDeadline.
 RewriteResult ProcessPage(const PageLocation &page, const TextAbsence &absence,
                           const ReplacementTexts &texts, const std::function<void()> &yield,
                           RunJournal *journal = nullptr,

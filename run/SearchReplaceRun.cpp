@@ -76,7 +76,7 @@ bool SearchReplaceRun::process(const QStringList &files)
     }
     const auto finished = qScopeGuard([this] { m_readAhead.reset(); });
     PreScanReadAhead &readAhead = *m_readAhead;
-    QList<LockedPage> locked;
+    QStringList locked; // only pages that may hold the search text wait for a lock
     qsizetype done = 0;
     for (qsizetype i = 0; i < count; ++i) {
         // Stopping is only ever allowed here, between two files, so no file is cut off
@@ -89,7 +89,7 @@ bool SearchReplaceRun::process(const QStringList &files)
         if (rewrite(folders, path, absence, Clock::time_point::min(), true))
             ++done;
         else
-            locked.append({path, absence});
+            locked.append(path);
         m_observer.yield();
     }
     return processLocked(folders, locked, done, count);
@@ -98,15 +98,15 @@ bool SearchReplaceRun::process(const QStringList &files)
 // One deadline for all the pages passed over for their locks: pages other programs keep locked
 // cost the run one wait however many there are, and one they let go of meanwhile is rewritten
 // at its turn, then in its version of that moment.
-bool SearchReplaceRun::processLocked(FolderChain &folders, const QList<LockedPage> &locked,
+bool SearchReplaceRun::processLocked(FolderChain &folders, const QStringList &locked,
                                      qsizetype done, qsizetype count)
 {
     const Clock::time_point deadline = Clock::now() + SourceFile::LockWait;
-    for (const LockedPage &page : locked) {
+    for (const QString &path : locked) {
         if (m_observer.stopRequested())
             return false;
-        m_observer.fileStarted(done++, count, page.path);
-        rewrite(folders, page.path, page.absence, deadline, false);
+        m_observer.fileStarted(done++, count, path);
+        rewrite(folders, path, false, deadline, false);
         m_observer.yield();
     }
     return true;
@@ -121,6 +121,9 @@ bool SearchReplaceRun::rewrite(FolderChain &folders, const QString &path,
                                const TextAbsence &absence, Clock::time_point lockDeadline,
                                bool passLockedOver)
 {
+    // Settled by its pre-scan as of the moment it was read: its turn needs not even its folder.
+    if (absence)
+        return true;
     QString reason;
     const std::optional<PageLocation> page = folders.locate(path, reason);
     RunJournal *journal = m_journal ? &*m_journal : nullptr;

@@ -51,13 +51,7 @@ public:
 
 private:
     using Clock = std::chrono::steady_clock;
-    struct LockedPage
-    {
-        QString path;
-        TextAbsence absence;
-    };
-
-    bool processLocked(FolderChain &folders, const QList<LockedPage> &locked, qsizetype done,
+    bool processLocked(FolderChain &folders, const QStringList &locked, qsizetype done,
                        qsizetype count);
     bool rewrite(FolderChain &folders, const QString &path, const TextAbsence &absence,
                  Clock::time_point lockDeadline, bool passLockedOver);
