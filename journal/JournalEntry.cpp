@@ -90,6 +90,31 @@ std::optional<JournalEntry> JournalEntry::fromJson(const QByteArray &bytes)
     return result;
 }
 
+QByteArray JournalEntry::groupJson(const QList<JournalEntry> &entries)
+{
+    QByteArray bytes;
+    for (const JournalEntry &entry : entries)
+        bytes += entry.toJson() + '\n';
+    return bytes;
+}
+
+// Each line ends with its break: a last line cut short by a kill is not taken even where what
+// is left of it happens to parse. Only a line that names kept is parsed: in compact JSON the
+// key's quotes are bare, a path's are escaped.
+std::optional<JournalEntry> JournalEntry::fromGroupJson(const QByteArray &bytes,
+                                                        const QByteArray &kept)
+{
+    const QByteArray key = "\"kept\":\"" + kept + '"';
+    for (qsizetype from = 0, end = 0; (end = bytes.indexOf('\n', from)) >= 0; from = end + 1) {
+        const QByteArray line = bytes.sliced(from, end - from);
+        if (!line.contains(key))
+            continue;
+        if (std::optional<JournalEntry> entry = fromJson(line); entry && entry->kept == kept)
+            return entry;
+    }
+    return std::nullopt;
+}
+
 // Identity, size and modification time: a rename keeps them, a writer moves at least one.
 bool JournalEntry::Written::matches(const FileStamp &stamp) const
 {

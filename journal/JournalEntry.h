@@ -3,6 +3,7 @@
 #include "file/FileStamp.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QtGlobal>
 
@@ -42,4 +43,13 @@ struct JournalEntry
     /// Nothing for bytes that are no complete entry (a run killed while writing it, before the
     /// page was replaced).
     static std::optional<JournalEntry> fromJson(const QByteArray &bytes);
+
+    /// The entries of a group of pages in one file, one a line (compact JSON holds no line
+    /// break), so that one sync makes them all durable.
+    static QByteArray groupJson(const QList<JournalEntry> &entries);
+    /// The entry of a group's bytes that keeps the original kept; nothing where there is no
+    /// whole one (a run killed while writing the group, before any of its pages was replaced,
+    /// or a page of the group that failed before the group was written).
+    static std::optional<JournalEntry> fromGroupJson(const QByteArray &bytes,
+                                                     const QByteArray &kept);
 };

@@ -94,24 +94,58 @@ bool removeUnlessBusy(const JournalFolder &home, const QString &name)
 // the hard link would make the next run refuse the page as having other names. Nor was one
 // without a complete entry, which a page gets before it is replaced: a copy cut short, say.
 // A run that settled (JournalHome::settle) left none, and its originals are not looked through.
+// Whether original number's entry was written whole: its own file, or its line of the group
+// that covers it. One there but unreadable now says nothing of what it holds: it counts.
+bool entryComplete(const JournalFolder &run, qint64 number, const QStringList &groups)
+{
+    QString name = JournalLayout::entry(number);
+    bool grouped = false;
+    for (qsizetype i = 0; !grouped && i < groups.size() && run.links(name) == 0; ++i) {
+        const auto range = JournalLayout::groupOf(groups.at(i));
+        grouped = range->first <= number && number <= range->second;
+        name = grouped ? groups.at(i) : name;
+    }
+    const std::optional<QByteArray> bytes = run.read(name);
+    if (!bytes)
+        return run.links(name) > 0;
+    const QByteArray kept = JournalLayout::original(number).toLatin1();
+    return (grouped ? JournalEntry::fromGroupJson(*bytes, kept) : JournalEntry::fromJson(*bytes))
+        .has_value();
+}
+
+// A group none of whose originals is left tells of no page: it goes with the last of them.
+void removeEmptyGroups(const JournalFolder &run, const QStringList &groups)
+{
+    for (const QString &group : groups) {
+        const auto range = JournalLayout::groupOf(group);
+        bool empty = true;
+        for (qint64 n = range->first; empty && n <= range->second; ++n)
+            empty = run.links(JournalLayout::original(n)) == 0;
+        if (empty)
+            run.remove(group);
+    }
+}
+
 void releaseUnreplaced(JournalFolder &run)
 {
     if (settledBytesOf(run) >= 0 || !run.lockUnlessBusy())
         return;
-    for (const JournalFolder::Item &item : run.items()) {
+    const QList<JournalFolder::Item> items = run.items();
+    QStringList groups;
+    for (const JournalFolder::Item &item : items) {
+        if (JournalLayout::groupOf(item.name))
+            groups.append(item.name);
+    }
+    for (const JournalFolder::Item &item : items) {
         const qint64 number = JournalLayout::numberOf(item.name, JournalLayout::originalSuffix);
         if (item.kind != Kind::File || number == 0)
             continue;
-        const QString entry = JournalLayout::entry(number);
-        // An entry there but unreadable now says nothing of what it holds: it stays.
-        const std::optional<QByteArray> bytes = run.read(entry);
-        const bool complete =
-            bytes ? JournalEntry::fromJson(*bytes).has_value() : run.links(entry) > 0;
-        if (run.links(item.name) < 2 && complete)
+        if (run.links(item.name) < 2 && entryComplete(run, number, groups))
             continue;
-        run.remove(entry);
+        run.remove(JournalLayout::entry(number));
         run.remove(item.name);
     }
+    removeEmptyGroups(run, groups);
 }
 
 // Resolved as far as it exists, so that a link on the way counts, and a journal not made yet.

@@ -4,6 +4,8 @@
 #include "journal/JournalHome.h"
 #include "journal/JournalLayout.h"
 
+#include <QSet>
+
 namespace {
 
 using Problem = FileFailure::EntryProblem;
@@ -15,24 +17,39 @@ QString JournalReader::root() const
     return JournalHome::rootOf(m_run.read(JournalLayout::runNote).value_or(QByteArray()));
 }
 
+// A group's entry whose original is gone was let go of: its page was not replaced after all
+// (RunJournal::forgetUnlessPlaced, JournalHome::recover), and the group's other entries stay.
 QMap<qint64, QString> JournalReader::entries() const
 {
+    const QList<JournalFolder::Item> items = m_run.items();
+    QSet<QString> names;
+    for (const JournalFolder::Item &item : items)
+        names.insert(item.name);
     QMap<qint64, QString> entries;
-    for (const JournalFolder::Item &item : m_run.items()) {
+    for (const JournalFolder::Item &item : items) {
         if (const qint64 number = JournalLayout::numberOf(item.name, JournalLayout::entrySuffix))
             entries.insert(number, item.name);
+    }
+    for (const JournalFolder::Item &item : items) {
+        const auto group = JournalLayout::groupOf(item.name);
+        for (qint64 n = group ? group->first : 1; group && n <= group->second; ++n) {
+            if (!entries.contains(n) && names.contains(JournalLayout::original(n)))
+                entries.insert(n, item.name);
+        }
     }
     return entries;
 }
 
 qint64 JournalReader::pages() const
 {
-    qint64 pages = 0;
+    QSet<QString> files;
     for (const JournalFolder::Item &item : m_run.items()) {
-        if (item.kind == JournalFolder::Kind::File &&
-            JournalLayout::numberOf(item.name, JournalLayout::entrySuffix) > 0)
-            ++pages;
+        if (item.kind == JournalFolder::Kind::File)
+            files.insert(item.name);
     }
+    qint64 pages = 0;
+    for (const QString &name : entries())
+        pages += files.contains(name) ? 1 : 0;
     return pages;
 }
 
@@ -47,7 +64,10 @@ JournalReader::Read JournalReader::entry(qint64 number, const QString &name) con
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return {read.entry, FileFailure::entryUnusable(Problem::Unreadable, file.errorString())};
-    const std::optional<JournalEntry> entry = JournalEntry::fromJson(bytes);
+    const auto group = JournalLayout::groupOf(name);
+    const std::optional<JournalEntry> entry =
+        group ? JournalEntry::fromGroupJson(bytes, JournalLayout::original(number).toLatin1())
+              : JournalEntry::fromJson(bytes);
     if (!entry)
         return {read.entry, FileFailure::entryUnusable(Problem::Incomplete)};
     // The original is the one named after the entry, so no other file, in the run's folder or

@@ -25,13 +25,15 @@ public:
     /// The chosen folder the run noted; empty where the folder is no run's.
     QString root() const;
 
-    /// The names "N.entry" in the folder, whatever they are, by N: the run's order.
+    /// The file that holds each entry, by N, the run's order: "N.entry", whatever it is, or the
+    /// group "F-L.entries" that holds entry N (F <= N <= L) while "N.orig" is there.
     QMap<qint64, QString> entries() const;
 
     /// The entries that are plain files: the pages the run changed.
     qint64 pages() const;
 
-    /// Reads the entry name, the number-th; an entry names no original but its own.
+    /// Reads the number-th entry from name (as entries() gives it); an entry names no original but
+    /// its own.
     Read entry(qint64 number, const QString &name) const;
 
     /// Opens the original entry names for reading; false with reason in the words users read.

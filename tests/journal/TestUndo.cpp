@@ -73,6 +73,15 @@ class TestUndo : public QObject
         return true;
     }
 
+    // Puts the entries of both pages in one group file, as a run writes them together.
+    static bool asGroup(const QString &run)
+    {
+        const QByteArray a = TempTree::readFile(run + "/1.entry");
+        const QByteArray b = TempTree::readFile(run + "/2.entry");
+        return TempTree::writeFile(run + "/1-2.entries", a.trimmed() + '\n' + b.trimmed() + '\n') &&
+               QFile::remove(run + "/1.entry") && QFile::remove(run + "/2.entry");
+    }
+
     static QByteArray firstEntry(const QString &journal)
     {
         const QStringList runs = QDir(journal).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
@@ -94,6 +103,7 @@ class TestUndo : public QObject
             {"undo", [&] { return BatchRun().run({undoLast}).exitCode == 0; }},
             {"in place", [&] { return TempTree::writeInPlace(m_a, "DOG"); }},
             {"sha256", [&] { return asEarlierVersion(run); }},
+            {"group", [&] { return asGroup(run); }},
             {"chmod", [&] { return ::chmod(encoded(m_a), 0444) == 0; }},
             {"ln", [&] { return ::link(encoded(m_a), encoded(m_root + "/other.htm")) == 0; }},
             {"touch", [&] { return ::utimensat(AT_FDCWD, encoded(m_a), nullptr, 0) == 0; }},
@@ -182,6 +192,8 @@ private Q_SLOTS:
             << "in place" << QStringList{"b"} << changed;
         QTest::addRow("entry with SHA-256, as earlier versions kept it")
             << "sha256" << QStringList{"a", "b"} << QString();
+        QTest::addRow("entries of a group in one file")
+            << "group" << QStringList{"a", "b"} << QString();
         // The bytes tell, not the stamp; what a run refuses, an undo refuses.
         QTest::addRow("touched: put back") << "touch" << QStringList{"a", "b"} << QString();
         QTest::addRow("read-only since")
