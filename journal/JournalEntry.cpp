@@ -1,6 +1,7 @@
 #include "journal/JournalEntry.h"
 
 #include "file/ContentHash.h"
+#include "journal/JournalLayout.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -90,27 +91,28 @@ std::optional<JournalEntry> JournalEntry::fromJson(const QByteArray &bytes)
     return result;
 }
 
+// Each line begins with the number of the entry's own original, so that an entry is found
+// without parsing the others, and one that names another original is seen to.
 QByteArray JournalEntry::groupJson(const QList<JournalEntry> &entries)
 {
     QByteArray bytes;
-    for (const JournalEntry &entry : entries)
-        bytes += entry.toJson() + '\n';
+    for (const JournalEntry &entry : entries) {
+        const qint64 number =
+            JournalLayout::numberOf(QString::fromLatin1(entry.kept), JournalLayout::originalSuffix);
+        bytes += QByteArray::number(number) + ' ' + entry.toJson() + '\n';
+    }
     return bytes;
 }
 
 // Each line ends with its break: a last line cut short by a kill is not taken even where what
-// is left of it happens to parse. Only a line that names kept is parsed: in compact JSON the
-// key's quotes are bare, a path's are escaped.
-std::optional<JournalEntry> JournalEntry::fromGroupJson(const QByteArray &bytes,
-                                                        const QByteArray &kept)
+// is left of it happens to parse.
+std::optional<JournalEntry> JournalEntry::fromGroupJson(const QByteArray &bytes, qint64 number)
 {
-    const QByteArray key = "\"kept\":\"" + kept + '"';
+    const QByteArray start = QByteArray::number(number) + ' ';
     for (qsizetype from = 0, end = 0; (end = bytes.indexOf('\n', from)) >= 0; from = end + 1) {
         const QByteArray line = bytes.sliced(from, end - from);
-        if (!line.contains(key))
-            continue;
-        if (std::optional<JournalEntry> entry = fromJson(line); entry && entry->kept == kept)
-            return entry;
+        if (line.startsWith(start))
+            return fromJson(line.sliced(start.size()));
     }
     return std::nullopt;
 }

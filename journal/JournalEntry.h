@@ -44,12 +44,12 @@ struct JournalEntry
     /// page was replaced).
     static std::optional<JournalEntry> fromJson(const QByteArray &bytes);
 
-    /// The entries of a group of pages in one file, one a line (compact JSON holds no line
-    /// break), so that one sync makes them all durable.
+    /// The entries of a group of pages in one file, one a line ("N " and the compact JSON of
+    /// the entry of original N, which holds no line break), so that one sync makes them all
+    /// durable.
     static QByteArray groupJson(const QList<JournalEntry> &entries);
-    /// The entry of a group's bytes that keeps the original kept; nothing where there is no
-    /// whole one (a run killed while writing the group, before any of its pages was replaced,
-    /// or a page of the group that failed before the group was written).
-    static std::optional<JournalEntry> fromGroupJson(const QByteArray &bytes,
-                                                     const QByteArray &kept);
+    /// The entry of original number in a group's bytes; nothing where there is no whole one (a
+    /// run killed while writing the group, before any of its pages was replaced, or a page of
+    /// the group that failed before the group was written).
+    static std::optional<JournalEntry> fromGroupJson(const QByteArray &bytes, qint64 number);
 };

@@ -108,8 +108,7 @@ bool entryComplete(const JournalFolder &run, qint64 number, const QStringList &g
     const std::optional<QByteArray> bytes = run.read(name);
     if (!bytes)
         return run.links(name) > 0;
-    const QByteArray kept = JournalLayout::original(number).toLatin1();
-    return (grouped ? JournalEntry::fromGroupJson(*bytes, kept) : JournalEntry::fromJson(*bytes))
+    return (grouped ? JournalEntry::fromGroupJson(*bytes, number) : JournalEntry::fromJson(*bytes))
         .has_value();
 }
 

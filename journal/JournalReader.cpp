@@ -66,8 +66,7 @@ JournalReader::Read JournalReader::entry(qint64 number, const QString &name) con
         return {read.entry, FileFailure::entryUnusable(Problem::Unreadable, file.errorString())};
     const auto group = JournalLayout::groupOf(name);
     const std::optional<JournalEntry> entry =
-        group ? JournalEntry::fromGroupJson(bytes, JournalLayout::original(number).toLatin1())
-              : JournalEntry::fromJson(bytes);
+        group ? JournalEntry::fromGroupJson(bytes, number) : JournalEntry::fromJson(bytes);
     if (!entry)
         return {read.entry, FileFailure::entryUnusable(Problem::Incomplete)};
     // The original is the one named after the entry, so no other file, in the run's folder or

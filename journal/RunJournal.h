@@ -36,13 +36,35 @@ public:
     /// change time: the caller looks at the file right before (see SourceFile::rereadAfterLink).
     bool keepOriginal(const PageLocation &page, int sourceFd, qint64 size);
 
-    /// Makes the entry of the page last kept durable, for the complete, synced scratch file
-    /// scratchFd that is about to take its place.
-    bool record(int scratchFd);
+    /// Notes the entry of the page last kept, for the complete, synced scratch file scratchFd
+    /// that is to take its place once the entry is durable (writeGroup()).
+    bool note(int scratchFd);
 
-    /// The page last kept was not replaced after all (unless the page now is the file recorded):
-    /// its original and entry go.
-    void forgetUnlessPlaced(const PageLocation &page);
+    /// Makes the entries noted since the last group durable, with the originals they name: one
+    /// file for them all ("F-L.entries"), synced, then the run's folder. On failure none of
+    /// them is, and their pages may not be replaced (forgetUnlessPlaced()).
+    bool writeGroup();
+
+    /// note() and writeGroup() for the page last kept alone.
+    bool record(int scratchFd) { return note(scratchFd) && writeGroup(); }
+
+    /// The name of the original last kept, which tells its page's entry to placed() and
+    /// forgetUnlessPlaced().
+    QByteArray lastKept() const
+    {
+        return m_open.isEmpty() ? QByteArray() : m_open.last().entry.kept;
+    }
+
+    /// The page of the entry kept took its place: the journal is done with it.
+    void placed(const QByteArray &kept);
+
+    /// The page of the entry kept was not replaced after all (unless the page now is the file
+    /// noted for it): its original goes. Its entry, if written, stays in its group, where an
+    /// entry without its original tells of no page.
+    void forgetUnlessPlaced(const PageLocation &page, const QByteArray &kept);
+
+    /// The same for the page last kept.
+    void forgetUnlessPlaced(const PageLocation &page) { forgetUnlessPlaced(page, lastKept()); }
 
     /// The run's journal folder; empty until a page was kept.
     const QString &folder() const { return m_path; }
@@ -51,7 +73,7 @@ public:
     const QString &error() const { return m_error; }
 
 private:
-    bool copy(int sourceFd, qint64 size);
+    bool copy(int sourceFd, const QByteArray &kept, qint64 size);
     bool fail(FileFailure::JournalStep step, const QString &reason)
     {
         m_error = FileFailure::journalFailed(step, reason);
@@ -63,25 +85,31 @@ private:
         return fail(step, qt_error_string(errorCode));
     }
 
-    // The bookkeeping behind JournalHome::settle(), the same on every platform.
-    /// The entry of the page last kept is written, bytes long.
-    void countEntry(qint64 bytes)
+    /// A page whose original is kept, until it is placed or let go of.
+    struct Open
     {
-        m_pendingEntryBytes = bytes;
+        JournalEntry entry;
+        bool noted = false;   ///< its entry is complete, for the next group
+        bool written = false; ///< its entry is durable, in a group
+    };
+    qsizetype openIndex(const QByteArray &kept) const;
+
+    // The bookkeeping behind JournalHome::settle(), the same on every platform.
+    /// A group of count entries is durable, bytes long.
+    void countGroup(qint64 bytes, qint64 count)
+    {
         m_bytes += bytes;
-        ++m_entries;
+        m_entries += count;
     }
-    /// The page last kept was not replaced; letGo: its original and entry are gone.
-    void countForgotten(bool letGo)
+    /// The page of open was not replaced; letGo: its original is gone (a group's file stays).
+    void countForgotten(const Open &open, bool letGo)
     {
         if (letGo) {
-            m_bytes -= m_pending.originalSize + m_pendingEntryBytes;
-            m_entries -= m_pendingEntryBytes > 0 ? 1 : 0;
+            m_bytes -= open.entry.originalSize;
+            m_entries -= open.written ? 1 : 0;
         } else {
             m_unsettled = true; // the next run or undo lets go of it (JournalHome::recover)
         }
-        m_pending = {};
-        m_pendingEntryBytes = 0;
     }
     /// As the run ends, while it still holds its folder, so no other run sees the note before
     /// it is true. A folder without an entry holds no change: the next run removes it.
@@ -97,10 +125,9 @@ private:
     QString m_path;
     int m_fd = -1; ///< the run's folder, open and locked while the run goes on
     qint64 m_count = 0;
-    qint64 m_bytes = 0;             ///< of the files in the run's folder, for JournalHome::settle()
-    qint64 m_pendingEntryBytes = 0; ///< of the entry of the page last kept, once written
-    qint64 m_entries = 0;           ///< entries in the run's folder
-    bool m_unsettled = false;       ///< an original that was not replaced could not be let go of
-    JournalEntry m_pending;
+    qint64 m_bytes = 0;       ///< of the files in the run's folder, for JournalHome::settle()
+    qint64 m_entries = 0;     ///< entries in the run's folder whose page was not let go of
+    bool m_unsettled = false; ///< an original that was not replaced could not be let go of
+    QList<Open> m_open;       ///< in the order kept: a group's pages, a few at most
     QString m_error;
 };

@@ -205,12 +205,15 @@ try {
         return failed(FileFailure::modifiedMeanwhile());
     if (!journal->keepOriginal(page, source.handle(), source.size()))
         return failed(FileFailure::notJournaled(journal->error()));
-    auto forget = qScopeGuard([&] { journal->forgetUnlessPlaced(page); });
+    const QByteArray kept = journal->lastKept();
+    auto forget = qScopeGuard([&] { journal->forgetUnlessPlaced(page, kept); });
     if (!source.rereadAfterLink())
         return failed(source.error());
     const RewriteResult result = replaceThroughScratch(page, source, texts, *scan, yield, journal);
-    if (result.status == Status::Changed)
+    if (result.status == Status::Changed) {
         forget.dismiss();
+        journal->placed(kept);
+    }
     return result;
 } catch (const std::bad_alloc &) {
     return failed(FileFailure::outOfMemory());

@@ -138,30 +138,27 @@ bool RunJournal::keepOriginal(const PageLocation &page, int sourceFd, qint64 siz
     if (::fstat(sourceFd, &status) != 0)
         return fail(FileFailure::JournalStep::LookAtOriginal, errno);
     const FileStamp::Time modified{qint64(status.st_mtim.tv_sec), qint64(status.st_mtim.tv_nsec)};
-    m_pending = JournalEntry{
-        page.path, JournalLayout::original(++m_count).toLatin1(), false, size, modified, {}};
-    m_pendingEntryBytes = 0; // the last page's entry, if placed, stays counted
+    const QByteArray kept = JournalLayout::original(++m_count).toLatin1();
     // Linked through /proc: the file that was opened and read, not whatever the name names now.
     const QByteArray self = "/proc/self/fd/" + QByteArray::number(sourceFd);
-    if (::linkat(AT_FDCWD, self.constData(), m_fd, m_pending.kept.constData(), AT_SYMLINK_FOLLOW) ==
-        0) {
+    if (::linkat(AT_FDCWD, self.constData(), m_fd, kept.constData(), AT_SYMLINK_FOLLOW) == 0) {
+        m_open.append({JournalEntry{page.path, kept, false, size, modified, {}}});
         m_bytes += size;
         return true;
     }
     if (errno != EXDEV && errno != EPERM && errno != EMLINK && errno != ENOENT)
         return fail(FileFailure::JournalStep::LinkOriginal, errno);
-    m_pending.copied = true;
-    if (!copy(sourceFd, size))
+    if (!copy(sourceFd, kept, size))
         return false;
+    m_open.append({JournalEntry{page.path, kept, true, size, modified, {}}});
     m_bytes += size;
     return true;
 }
 
-bool RunJournal::copy(int sourceFd, qint64 size)
+bool RunJournal::copy(int sourceFd, const QByteArray &kept, qint64 size)
 {
     const auto step = FileFailure::JournalStep::CopyOriginal;
-    const int fd =
-        ::openat(m_fd, m_pending.kept.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+    const int fd = ::openat(m_fd, kept.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
     if (fd < 0)
         return fail(step, errno);
     const auto buffer = std::make_unique_for_overwrite<char[]>(size_t(ChunkBytes));
@@ -176,47 +173,86 @@ bool RunJournal::copy(int sourceFd, qint64 size)
     const int reason = errno;
     ::close(fd);
     if (!copied) {
-        ::unlinkat(m_fd, m_pending.kept.constData(), 0);
+        ::unlinkat(m_fd, kept.constData(), 0);
         return fail(step, reason);
     }
     return true;
 }
 
-bool RunJournal::record(int scratchFd)
+bool RunJournal::note(int scratchFd)
 {
     const auto step = FileFailure::JournalStep::WriteEntry;
+    if (m_open.isEmpty())
+        return fail(step, EINVAL);
     struct stat status = {};
     if (::fstat(scratchFd, &status) != 0)
         return fail(step, errno);
     const std::optional<QByteArray> hash = hashOf(scratchFd);
     if (!hash)
         return fail(step, errno);
-    m_pending.written = {quint64(status.st_dev),
-                         quint64(status.st_ino),
-                         qint64(status.st_size),
-                         {qint64(status.st_mtim.tv_sec), qint64(status.st_mtim.tv_nsec)},
-                         *hash};
-    const QByteArray name = JournalLayout::entry(m_count).toLatin1();
-    const QByteArray entry = m_pending.toJson();
-    // The folder's sync makes both names durable: the original's and the entry's.
-    if (!writeFile(m_fd, name, entry))
-        return fail(step, errno);
-    countEntry(entry.size());
-    if (::fsync(m_fd) != 0)
-        return fail(step, errno);
+    Open &open = m_open.last();
+    open.entry.written = {quint64(status.st_dev),
+                          quint64(status.st_ino),
+                          qint64(status.st_size),
+                          {qint64(status.st_mtim.tv_sec), qint64(status.st_mtim.tv_nsec)},
+                          *hash};
+    open.noted = true;
     return true;
 }
 
-void RunJournal::forgetUnlessPlaced(const PageLocation &page)
+// The folder's sync makes the group's name durable, and the names of its originals.
+bool RunJournal::writeGroup()
 {
-    if (m_fd < 0 || m_pending.kept.isEmpty())
+    const auto step = FileFailure::JournalStep::WriteEntry;
+    QList<JournalEntry> group;
+    for (const Open &open : std::as_const(m_open)) {
+        if (open.noted && !open.written)
+            group.append(open.entry);
+    }
+    if (group.isEmpty())
+        return true;
+    const auto numberOf = [](const JournalEntry &entry) {
+        return JournalLayout::numberOf(QString::fromLatin1(entry.kept),
+                                       JournalLayout::originalSuffix);
+    };
+    const QByteArray name =
+        JournalLayout::group(numberOf(group.first()), numberOf(group.last())).toLatin1();
+    const QByteArray bytes = JournalEntry::groupJson(group);
+    if (!writeFile(m_fd, name, bytes) || ::fsync(m_fd) != 0) {
+        const int reason = errno;
+        ::unlinkat(m_fd, name.constData(), 0);
+        return fail(step, reason);
+    }
+    for (Open &open : m_open)
+        open.written = open.written || open.noted;
+    countGroup(bytes.size(), group.size());
+    return true;
+}
+
+qsizetype RunJournal::openIndex(const QByteArray &kept) const
+{
+    for (qsizetype i = 0; i < m_open.size(); ++i) {
+        if (m_open.at(i).entry.kept == kept)
+            return i;
+    }
+    return -1;
+}
+
+void RunJournal::placed(const QByteArray &kept)
+{
+    if (const qsizetype i = openIndex(kept); i >= 0)
+        m_open.removeAt(i);
+}
+
+void RunJournal::forgetUnlessPlaced(const PageLocation &page, const QByteArray &kept)
+{
+    const qsizetype i = m_fd < 0 || kept.isEmpty() ? -1 : openIndex(kept);
+    if (i < 0)
         return;
+    const Open open = m_open.takeAt(i);
     const std::optional<FileStamp> now = FileStamp::read(page);
-    const FileStamp::Identity written{m_pending.written.device, m_pending.written.inode, {}};
-    if (now && now->identity() == written)
+    const FileStamp::Identity written{open.entry.written.device, open.entry.written.inode, {}};
+    if (open.noted && now && now->identity() == written)
         return;
-    const QByteArray entry = JournalLayout::entry(m_count).toLatin1();
-    const bool entryGone = ::unlinkat(m_fd, entry.constData(), 0) == 0 || errno == ENOENT;
-    const bool originalGone = ::unlinkat(m_fd, m_pending.kept.constData(), 0) == 0;
-    countForgotten(entryGone && originalGone);
+    countForgotten(open, ::unlinkat(m_fd, kept.constData(), 0) == 0);
 }

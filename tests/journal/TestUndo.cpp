@@ -54,38 +54,68 @@ class TestUndo : public QObject
                    : QString();
     }
 
+    // Gives every entry of run, its line in a group file, the JSON that edit makes of it.
+    static bool editEntries(const QString &run,
+                            const std::function<QByteArray(qint64, QJsonObject)> &edit)
+    {
+        for (const QString &name : QDir(run).entryList({"*.entries"})) {
+            QByteArrayList lines = TempTree::readFile(run + u'/' + name).split('\n');
+            for (QByteArray &line : lines) {
+                const qsizetype space = line.indexOf(' ');
+                if (space > 0)
+                    line = line.first(space + 1) +
+                           edit(line.first(space).toLongLong(),
+                                QJsonDocument::fromJson(line.sliced(space + 1)).object());
+            }
+            if (!TempTree::writeFile(run + u'/' + name, lines.join('\n')))
+                return false;
+        }
+        return true;
+    }
+
+    static QByteArray json(const QJsonObject &entry)
+    {
+        return QJsonDocument(entry).toJson(QJsonDocument::Compact);
+    }
+
     // Gives each entry of the last run the hash that earlier versions kept: the SHA-256 of the
     // page as it is now.
-    static bool asEarlierVersion(const QString &journal)
+    static bool asEarlierVersion(const QString &run)
     {
-        const QString run = JournalHome::latestRun(journal) + u'/';
-        for (const QString &name : QDir(run).entryList({"*.entry"})) {
-            QJsonObject entry = QJsonDocument::fromJson(TempTree::readFile(run + name)).object();
+        return editEntries(run, [](qint64, QJsonObject entry) {
             QJsonObject written = entry.value("written").toObject();
             const QByteArray page = TempTree::readFile(entry.value("path").toString());
             const QByteArray sha256 = QCryptographicHash::hash(page, QCryptographicHash::Sha256);
             written.remove("xxh3_128");
             written.insert("sha256", QString::fromLatin1(sha256.toHex()));
             entry.insert("written", written);
-            if (!TempTree::writeFile(run + name, QJsonDocument(entry).toJson()))
-                return false;
-        }
-        return true;
+            return json(entry);
+        });
     }
 
-    // Puts the entries of both pages in one group file, as a run writes them together.
-    static bool asGroup(const QString &run)
+    // One file an entry, as earlier versions wrote them, instead of the run's groups.
+    static bool asSingles(const QString &run)
     {
-        const QByteArray a = TempTree::readFile(run + "/1.entry");
-        const QByteArray b = TempTree::readFile(run + "/2.entry");
-        return TempTree::writeFile(run + "/1-2.entries", a.trimmed() + '\n' + b.trimmed() + '\n') &&
-               QFile::remove(run + "/1.entry") && QFile::remove(run + "/2.entry");
+        bool written = true;
+        editEntries(run, [&](qint64 number, const QJsonObject &entry) {
+            written = written && TempTree::writeFile(run + QString("/%1.entry").arg(number),
+                                                     QJsonDocument(entry).toJson());
+            return json(entry);
+        });
+        for (const QString &name : QDir(run).entryList({"*.entries"}))
+            written = written && QFile::remove(run + u'/' + name);
+        return written;
+    }
+
+    // The group file that holds the entry of the run's first page.
+    static QString firstGroup(const QString &run)
+    {
+        return run + u'/' + QDir(run).entryList({"1-*.entries"}).value(0);
     }
 
     static QByteArray firstEntry(const QString &journal)
     {
-        const QStringList runs = QDir(journal).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-        return TempTree::readFile(journal + u'/' + runs.value(0) + "/1.entry");
+        return TempTree::readFile(firstGroup(JournalHome::latestRun(journal)));
     }
 
     // Makes the change how names after a run on a.htm and b.htm; returns what a.htm then holds,
@@ -94,7 +124,7 @@ class TestUndo : public QObject
     std::optional<QByteArray> change(const QString &how, const QString &run, const QString &out)
     {
         const QByteArray a = TempTree::readFile(m_a), secret(100, 'S');
-        const QString entry = run + "/1.entry", original = run + "/1.orig";
+        const QString original = run + "/1.orig";
         const QString secretAt = m_base.filePath("secret.txt");
         const auto encoded = [](const QString &path) { return QFile::encodeName(path); };
         const QMap<QString, std::function<bool()>> steps{
@@ -103,7 +133,7 @@ class TestUndo : public QObject
             {"undo", [&] { return BatchRun().run({undoLast}).exitCode == 0; }},
             {"in place", [&] { return TempTree::writeInPlace(m_a, "DOG"); }},
             {"sha256", [&] { return asEarlierVersion(run); }},
-            {"group", [&] { return asGroup(run); }},
+            {"singles", [&] { return asSingles(run); }},
             {"chmod", [&] { return ::chmod(encoded(m_a), 0444) == 0; }},
             {"ln", [&] { return ::link(encoded(m_a), encoded(m_root + "/other.htm")) == 0; }},
             {"touch", [&] { return ::utimensat(AT_FDCWD, encoded(m_a), nullptr, 0) == 0; }},
@@ -116,20 +146,27 @@ class TestUndo : public QObject
             {"kept name",
              [&] {
                  return TempTree::writeFile(run + "/../../secret.txt", secret) &&
-                        editEntry(entry, "kept", "../../secret.txt");
+                        editFirst(run, "kept", "../../secret.txt");
              }},
-            {"entry garbled", [&] { return TempTree::writeFile(entry, "{\"path\":"); }},
+            {"entry garbled",
+             [&] {
+                 return editEntries(run, [](qint64 number, const QJsonObject &entry) {
+                     return number == 1 ? QByteArray("{\"path\":") : json(entry);
+                 });
+             }},
             {"path outside",
-             [&] { return QFile::rename(m_a, out) && editEntry(entry, "path", out); }},
+             [&] { return QFile::rename(m_a, out) && editFirst(run, "path", out); }},
         };
         return steps.value(how)() ? std::optional(TempTree::readFile(m_a)) : std::nullopt;
     }
 
-    static bool editEntry(const QString &entry, const QString &key, const QString &value)
+    static bool editFirst(const QString &run, const QString &key, const QString &value)
     {
-        QJsonObject fields = QJsonDocument::fromJson(TempTree::readFile(entry)).object();
-        fields.insert(key, value);
-        return TempTree::writeFile(entry, QJsonDocument(fields).toJson());
+        return editEntries(run, [&](qint64 number, QJsonObject entry) {
+            if (number == 1)
+                entry.insert(key, value);
+            return json(entry);
+        });
     }
 
 private Q_SLOTS:
@@ -180,7 +217,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("how");      // what came after the run (see change())
         QTest::addColumn<QStringList>("back"); // the pages the undo puts back
-        QTest::addColumn<QString>("failure");  // its line, if any: of %a, %run/1.entry or %out
+        QTest::addColumn<QString>("failure");  // its line, if any: of %a, %entry or %out
         const QString changed = "%a: the file was changed after the run, so it was left as it is";
         QTest::addRow("edited") << "edit" << QStringList{"b"} << changed;
         QTest::addRow("deleted") << "delete" << QStringList{"b"}
@@ -192,8 +229,8 @@ private Q_SLOTS:
             << "in place" << QStringList{"b"} << changed;
         QTest::addRow("entry with SHA-256, as earlier versions kept it")
             << "sha256" << QStringList{"a", "b"} << QString();
-        QTest::addRow("entries of a group in one file")
-            << "group" << QStringList{"a", "b"} << QString();
+        QTest::addRow("one entry file a page, as earlier versions wrote them")
+            << "singles" << QStringList{"a", "b"} << QString();
         // The bytes tell, not the stamp; what a run refuses, an undo refuses.
         QTest::addRow("touched: put back") << "touch" << QStringList{"a", "b"} << QString();
         QTest::addRow("read-only since")
@@ -213,11 +250,11 @@ private Q_SLOTS:
                "was left as it is";
         QTest::addRow("kept name leading out of the run's folder")
             << "kept name" << QStringList{"b"}
-            << "%run/1.entry: this entry of the undo journal names another file than its own "
+            << "%entry: this entry of the undo journal names another file than its own "
                "original, so its file was not put back";
         QTest::addRow("entry that does not parse, in a settled run")
             << "entry garbled" << QStringList{"b"}
-            << "%run/1.entry: this entry of the undo journal is not complete, so its file was "
+            << "%entry: this entry of the undo journal is not complete, so its file was "
                "not put back";
         QTest::addRow("page outside the run's folder")
             << "path outside" << QStringList{"b"}
@@ -246,7 +283,9 @@ private Q_SLOTS:
         for (const QString &name : back)
             changed << m_root + u'/' + name + ".htm";
         if (!failure.isEmpty())
-            lines << failure.replace("%a", m_a).replace("%run", run).replace("%out", out);
+            lines << failure.replace("%a", m_a)
+                         .replace("%entry", firstGroup(run))
+                         .replace("%out", out);
         QVERIFY2(undone.is(lines.isEmpty() ? 0 : 1, changed, lines), qPrintable(undone.describe()));
         QCOMPARE(TempTree::readFile(m_a), back.contains("a") ? a.before : *left);
         QCOMPARE(TempTree::readFile(m_b), b.before);
