@@ -46,6 +46,11 @@ bool ScratchFile::commit(const std::function<bool()> &unchanged)
     return d->commit(unchanged);
 }
 
+bool ScratchFile::place(const std::function<bool()> &unchanged)
+{
+    return d->place(unchanged);
+}
+
 const QString &ScratchFile::error() const
 {
     return d->m_error;

@@ -63,6 +63,11 @@ public:
     /// was replaced (error() says so); otherwise, after a failure the page is as it was.
     bool commit(const std::function<bool()> &unchanged);
 
+    /// commit() but for its last step: the page is replaced, its new name not yet durable. The
+    /// caller syncs the page's folder (HeldFolder::sync()), once for all the pages of a group
+    /// that it placed there. Windows: commit(), whose replacement is durable at once.
+    bool place(const std::function<bool()> &unchanged);
+
     /// What failed, naming the step ("cannot write the scratch file: ...").
     const QString &error() const;
 

@@ -5,11 +5,12 @@
 RewriteResult ProcessPage(const PageLocation &page, const TextAbsence &absence,
                           const ReplacementTexts &texts, const std::function<void()> &yield,
                           RunJournal *journal,
-                          std::optional<std::chrono::steady_clock::time_point> lockDeadline)
+                          std::optional<std::chrono::steady_clock::time_point> lockDeadline,
+                          ReplacementGroup *group)
 {
     if (absence)
         return {RewriteResult::Status::Unchanged, {}};
-    return RewriteFile(page, texts, yield, journal, lockDeadline);
+    return RewriteFile(page, texts, yield, journal, lockDeadline, group);
 }
 
 RewriteResult PreviewPage(const PageLocation &page, const TextAbsence &absence,

@@ -9,6 +9,7 @@
 #include <optional>
 
 class ReplacementTexts;
+class ReplacementGroup;
 class RunJournal;
 
 /// A listed page's turn in a run: the run's one decision per page. A page the read-ahead found
@@ -20,7 +21,8 @@ class RunJournal;
 RewriteResult ProcessPage(const PageLocation &page, const TextAbsence &absence,
                           const ReplacementTexts &texts, const std::function<void()> &yield,
                           RunJournal *journal = nullptr,
-                          std::optional<std::chrono::steady_clock::time_point> lockDeadline = {});
+                          std::optional<std::chrono::steady_clock::time_point> lockDeadline = {},
+                          ReplacementGroup *group = nullptr);
 
 /// The same decision in a dry run: a page that would be rewritten is counted instead
 /// (PreviewRewrite), and nothing is written.

@@ -5,7 +5,9 @@
 #include "file/ScratchFile.h"
 #include "file/SourceFile.h"
 #include "journal/RunJournal.h"
+#include "run/PendingPage.h"
 #include "run/PreviewOutput.h"
+#include "run/ReplacementGroup.h"
 #include "run/ScratchUnitSink.h"
 #include "text/LineReader.h"
 #include "text/LineReplacer.h"
@@ -174,15 +176,44 @@ RewriteResult replaceThroughScratch(const PageLocation &page, SourceFile &source
     return written;
 }
 
+// The page holds the search text and may be rewritten: rewrite it into its scratch file and
+// note its entry, for its group to put in place. Status Pending, or why it failed.
+RewriteResult writePending(PendingPage &pending, const ReplacementTexts &texts,
+                           const SearchPreScan::Result &scan, const std::function<void()> &yield,
+                           RunJournal &journal)
+{
+    ScratchFile &scratch = pending.scratch.emplace(pending.folder.location());
+    if (!scratch.open())
+        return failed(scratch.error());
+    const RewriteResult written =
+        writeScratch(pending.source.device(), scratch, texts, scan, yield);
+    if (written.status != Status::Changed)
+        return written;
+    if (!scratch.flush())
+        return failed(scratch.error());
+    if (!pending.source.copyMetadataTo(scratch))
+        return failed(pending.source.error());
+    if (!journal.note(scratch.handle()))
+        return failed(FileFailure::notJournaled(journal.error()));
+    pending.result = written;
+    return {Status::Pending, {}, written.replacements};
+}
+
 // A failed allocation costs this file, not the run: everything of the file is let go of on the
 // way out, the scratch file removed. With preview, the page is rewritten into it instead, with
 // the same checks and refusals up to there, and nothing is written.
-RewriteResult rewriteLocated(const PageLocation &page, const ReplacementTexts &texts,
+RewriteResult rewriteLocated(const PageLocation &listed, const ReplacementTexts &texts,
                              const std::function<void()> &yield, RunJournal *journal,
                              std::optional<SourceFile::Clock::time_point> lockDeadline,
-                             PreviewOutput *preview = nullptr)
+                             PreviewOutput *preview = nullptr, ReplacementGroup *group = nullptr)
 try {
-    SourceFile source;
+    // A page of a group keeps its folder open until the group puts it in place.
+    auto pending = group ? std::make_unique<PendingPage>(listed) : nullptr;
+    if (pending && !pending->folder.held())
+        return failed(pending->folder.error());
+    const PageLocation &page = pending ? pending->folder.location() : listed;
+    SourceFile alone;
+    SourceFile &source = pending ? pending->source : alone;
     if (!source.open(page, yield, lockDeadline))
         return {source.lockedOut() ? Status::Locked : Status::Failed, source.error()};
     SearchPreScan preScan(texts, yield);
@@ -209,6 +240,15 @@ try {
     auto forget = qScopeGuard([&] { journal->forgetUnlessPlaced(page, kept); });
     if (!source.rereadAfterLink())
         return failed(source.error());
+    if (pending) {
+        pending->kept = kept;
+        const RewriteResult result = writePending(*pending, texts, *scan, yield, *journal);
+        if (result.status == Status::Pending) {
+            forget.dismiss();
+            group->add(page.path, std::move(pending));
+        }
+        return result;
+    }
     const RewriteResult result = replaceThroughScratch(page, source, texts, *scan, yield, journal);
     if (result.status == Status::Changed) {
         forget.dismiss();
@@ -223,9 +263,11 @@ try {
 
 RewriteResult RewriteFile(const PageLocation &page, const ReplacementTexts &texts,
                           const std::function<void()> &yield, RunJournal *journal,
-                          std::optional<std::chrono::steady_clock::time_point> lockDeadline)
+                          std::optional<std::chrono::steady_clock::time_point> lockDeadline,
+                          ReplacementGroup *group)
 {
-    return rewriteLocated(page, texts, yield, journal, lockDeadline);
+    return rewriteLocated(page, texts, yield, journal, lockDeadline, nullptr,
+                          journal ? group : nullptr);
 }
 
 RewriteResult PreviewRewrite(const PageLocation &page, const ReplacementTexts &texts,

@@ -10,6 +10,7 @@
 
 class QString;
 class ReplacementTexts;
+class ReplacementGroup;
 class RunJournal;
 
 /// Rewrites one file with every occurrence of the search text replaced (see LineReplacer),
@@ -26,9 +27,12 @@ RewriteResult RewriteFile(const QString &path, const ReplacementTexts &texts,
 /// journal, a page is replaced only once its original and entry are on the disk there; when
 /// that fails, the page is left as it was and the failure says why. A page another program
 /// keeps locked is waited for until lockDeadline (see SourceFile::open()), then left as Locked.
+/// With a journal and a group, a page that changes is not put in place here: it is handed to
+/// group, complete, its entry noted, and the result is Pending (see ReplacementGroup).
 RewriteResult RewriteFile(const PageLocation &page, const ReplacementTexts &texts,
                           const std::function<void()> &yield, RunJournal *journal = nullptr,
-                          std::optional<std::chrono::steady_clock::time_point> lockDeadline = {});
+                          std::optional<std::chrono::steady_clock::time_point> lockDeadline = {},
+                          ReplacementGroup *group = nullptr);
 
 /// The same rewrite of a page of a run counted instead of written (a dry run): the same checks,
 /// refusals and line failures, the result Changed with the replacements the page would get,

@@ -12,6 +12,8 @@ struct RewriteResult
                    ///< folder that could not be synced after the replacement, says so)
         Locked,    ///< nothing was changed: another program kept the page locked until the
                    ///< deadline; reason says so
+        Pending,   ///< rewritten into its complete scratch file, handed to a ReplacementGroup,
+                   ///< which puts it in place (or reports it) with the group's other pages
     };
 
     Status status = Status::Unchanged;

@@ -67,8 +67,13 @@ bool SearchReplaceRun::process(const QStringList &files)
     m_journal.reset();
     if (!m_dryRun)
         JournalHome::recover();
-    if (m_journaled && !m_dryRun)
+    m_group.reset();
+    if (m_journaled && !m_dryRun) {
         m_journal.emplace(m_root, m_texts.search(), m_texts.replacement());
+        m_group.emplace(*m_journal);
+    }
+    // However the run ends, the pages rewritten so far take their place, and are reported.
+    const auto committed = qScopeGuard([this] { commitGroup(); });
     // The read-ahead that collect() started serves its own list only.
     if (!m_readAhead || list != m_listed) {
         m_readAhead.reset();
@@ -121,6 +126,8 @@ bool SearchReplaceRun::rewrite(FolderChain &folders, const QString &path,
                                const TextAbsence &absence, Clock::time_point lockDeadline,
                                bool passLockedOver)
 {
+    if (m_group && m_group->full())
+        commitGroup();
     // Settled by its pre-scan as of the moment it was read: its turn needs not even its folder.
     if (absence)
         return true;
@@ -128,10 +135,11 @@ bool SearchReplaceRun::rewrite(FolderChain &folders, const QString &path,
     const std::optional<PageLocation> page = folders.locate(path, reason);
     RunJournal *journal = m_journal ? &*m_journal : nullptr;
     const auto yield = [this] { m_observer.yield(); };
-    const RewriteResult result =
-        !page      ? RewriteResult{RewriteResult::Status::Failed, reason}
-        : m_dryRun ? PreviewPage(*page, absence, m_texts, yield, lockDeadline)
-                   : ProcessPage(*page, absence, m_texts, yield, journal, lockDeadline);
+    const RewriteResult result = !page ? RewriteResult{RewriteResult::Status::Failed, reason}
+                                 : m_dryRun
+                                     ? PreviewPage(*page, absence, m_texts, yield, lockDeadline)
+                                     : ProcessPage(*page, absence, m_texts, yield, journal,
+                                                   lockDeadline, m_group ? &*m_group : nullptr);
     switch (result.status) {
     case RewriteResult::Status::Changed:
         m_observer.fileChanged(path, result.replacements);
@@ -144,7 +152,21 @@ bool SearchReplaceRun::rewrite(FolderChain &folders, const QString &path,
         m_observer.fileFailed(path, result.reason);
         break;
     case RewriteResult::Status::Unchanged:
+    case RewriteResult::Status::Pending:
         break;
     }
     return true;
+}
+
+// The observer hears of each page of the group only now, once it is in place (or why not).
+void SearchReplaceRun::commitGroup()
+{
+    if (!m_group || m_group->isEmpty())
+        return;
+    for (const auto &[path, result] : m_group->commit()) {
+        if (result.status == RewriteResult::Status::Changed)
+            m_observer.fileChanged(path, result.replacements);
+        else
+            m_observer.fileFailed(path, result.reason);
+    }
 }

@@ -2,6 +2,7 @@
 
 #include "journal/RunJournal.h"
 #include "run/PreScanReadAhead.h"
+#include "run/ReplacementGroup.h"
 #include "text/ReplacementTexts.h"
 
 #include <QStringList>
@@ -53,6 +54,7 @@ private:
     using Clock = std::chrono::steady_clock;
     bool processLocked(FolderChain &folders, const QStringList &locked, qsizetype done,
                        qsizetype count);
+    void commitGroup();
     bool rewrite(FolderChain &folders, const QString &path, const TextAbsence &absence,
                  Clock::time_point lockDeadline, bool passLockedOver);
 
@@ -61,6 +63,7 @@ private:
     QString m_root;       ///< the folder last collected, in the form its pages are listed under
     QStringList m_listed; ///< the list collect() returned, which m_readAhead works on
     std::optional<RunJournal> m_journal;
+    std::optional<ReplacementGroup> m_group; ///< the pages rewritten, waiting to take their place
     bool m_journaled = true;
     bool m_dryRun = false;
     std::optional<PreScanReadAhead> m_readAhead; ///< last: its workers stop before the rest goes

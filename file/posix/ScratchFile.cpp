@@ -262,6 +262,16 @@ bool ScratchFile::Native::giveName()
 
 bool ScratchFile::Native::commit(const std::function<bool()> &unchanged)
 {
+    if (!place(unchanged))
+        return false;
+    // A rename is durable only once the folder that holds the new name is on the disk.
+    if (::fsync(m_page.folder) != 0)
+        return fail(FileFailure::replacedButNotDurable(qt_error_string(errno)));
+    return true;
+}
+
+bool ScratchFile::Native::place(const std::function<bool()> &unchanged)
+{
     if (!m_error.isEmpty() || !giveName())
         return false;
     // As late as possible: a change another program makes after this look is lost. Nothing but
@@ -271,9 +281,6 @@ bool ScratchFile::Native::commit(const std::function<bool()> &unchanged)
     if (::renameat(m_page.folder, m_name.constData(), m_page.folder, m_page.name.constData()) != 0)
         return fail(ScratchStep::Replace, errno);
     setName({});
-    // A rename is durable only once the folder that holds the new name is on the disk.
-    if (::fsync(m_page.folder) != 0)
-        return fail(FileFailure::replacedButNotDurable(qt_error_string(errno)));
     return true;
 }
 

@@ -24,6 +24,7 @@ struct ScratchFile::Native
     bool sync();
     int handle() const { return m_fd; }
     bool commit(const std::function<bool()> &unchanged);
+    bool place(const std::function<bool()> &unchanged);
 
     bool createNamed();
     bool giveName();

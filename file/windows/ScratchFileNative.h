@@ -23,6 +23,7 @@ struct ScratchFile::Native
     bool sync();
     int handle() const { return m_file.handle(); }
     bool commit(const std::function<bool()> &unchanged);
+    bool place(const std::function<bool()> &unchanged) { return commit(unchanged); }
     bool fail(FileFailure::ScratchStep step, const QString &reason);
 
     QString m_target;

@@ -314,9 +314,14 @@ private Q_SLOTS:
             const QFileInfo original(kept.next());
             const qint64 number =
                 JournalLayout::numberOf(original.fileName(), JournalLayout::originalSuffix);
-            const QString entry = original.path() + u'/' + JournalLayout::entry(number);
-            QVERIFY2(JournalEntry::fromJson(TempTree::readFile(entry)),
-                     qPrintable(original.filePath()));
+            const QDir run = original.dir();
+            bool complete = JournalEntry::fromJson(
+                                TempTree::readFile(run.filePath(JournalLayout::entry(number))))
+                                .has_value();
+            for (const QString &group : run.entryList({"*" + JournalLayout::groupSuffix}))
+                complete = complete || JournalEntry::fromGroupJson(
+                                           TempTree::readFile(run.filePath(group)), number);
+            QVERIFY2(complete, qPrintable(original.filePath()));
         }
     }
 

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "run/PendingPage.h"
+#include "run/RewriteResult.h"
+
+#include <QList>
+#include <QString>
+
+#include <memory>
+#include <utility>
+
+class RunJournal;
+
+/// Pages of a run rewritten into their scratch files, put in place together, so that their
+/// syncs are shared: the journal's entries and its folder are synced once for the group, each
+/// page's folder once for the group's pages in it. A page is replaced only once its scratch
+/// file and its journal entry are on the disk, and is reported only once it is in place.
+/// Used by the thread that rewrites.
+class ReplacementGroup
+{
+public:
+    /// The most pages a group holds: each holds three descriptors (page, scratch file, folder).
+    static constexpr qsizetype MostPages = 64;
+
+    explicit ReplacementGroup(RunJournal &journal) : m_journal(journal) {}
+
+    /// The page at path, rewritten and noted in the journal (RunJournal::note()).
+    void add(const QString &path, std::unique_ptr<PendingPage> page);
+
+    bool full() const { return m_pages.size() >= MostPages; }
+    bool isEmpty() const { return m_pages.isEmpty(); }
+
+    /// Syncs the scratch files, then the journal's group, puts each page in its place (after
+    /// the last check that it is as it was read), syncs each folder once; returns each page's
+    /// path and result in the order added (Changed, or Failed and why, the page left as it
+    /// was unless the reason says otherwise). The group is empty after.
+    QList<std::pair<QString, RewriteResult>> commit();
+
+private:
+    void syncScratchFiles();
+    void place();
+    void syncFolders();
+    void release();
+
+    RunJournal &m_journal;
+    QList<std::pair<QString, std::shared_ptr<PendingPage>>> m_pages;
+};
