@@ -75,8 +75,9 @@ public:
     /// files, so that this way can be tested on any file system. (Always so on Windows.)
     static void setAlwaysNamed(bool named);
 
-    /// Removes the scratch file under way when it has a name, for a program that ends at once
-    /// on a signal: an unnamed one goes with the program, a named one would stay, incomplete.
+    /// Removes the scratch files under way that have a name (a group's pages waiting for their
+    /// place, the page being rewritten), for a program that ends at once on a signal: an
+    /// unnamed one goes with the program, a named one would stay.
     /// POSIX: async-signal-safe, for a handler that runs on the thread that writes the scratch
     /// files. Windows: does nothing (see there).
     static void removeUnfinished();

@@ -97,6 +97,8 @@ bool SearchReplaceRun::process(const QStringList &files)
             locked.append(path);
         m_observer.yield();
     }
+    // Before the wait for locked pages: none of them is then kept locked by the run itself.
+    commitGroup();
     return processLocked(folders, locked, done, count);
 }
 
@@ -135,11 +137,18 @@ bool SearchReplaceRun::rewrite(FolderChain &folders, const QString &path,
     const std::optional<PageLocation> page = folders.locate(path, reason);
     RunJournal *journal = m_journal ? &*m_journal : nullptr;
     const auto yield = [this] { m_observer.yield(); };
-    const RewriteResult result = !page ? RewriteResult{RewriteResult::Status::Failed, reason}
-                                 : m_dryRun
-                                     ? PreviewPage(*page, absence, m_texts, yield, lockDeadline)
-                                     : ProcessPage(*page, absence, m_texts, yield, journal,
-                                                   lockDeadline, m_group ? &*m_group : nullptr);
+    ReplacementGroup *group = m_group ? &*m_group : nullptr;
+    const auto process = [&] {
+        return m_dryRun ? PreviewPage(*page, absence, m_texts, yield, lockDeadline)
+                        : ProcessPage(*page, absence, m_texts, yield, journal, lockDeadline, group);
+    };
+    RewriteResult result = page ? process() : RewriteResult{RewriteResult::Status::Failed, reason};
+    // The lock may be the run's own: the page, listed twice, waits in the group. Once the group
+    // is in place, the page is taken again in its new version.
+    if (result.status == RewriteResult::Status::Locked && group && !group->isEmpty()) {
+        commitGroup();
+        result = process();
+    }
     switch (result.status) {
     case RewriteResult::Status::Changed:
         m_observer.fileChanged(path, result.replacements);

@@ -6,6 +6,7 @@
 #include <QRandomGenerator>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -23,28 +24,49 @@ constexpr qsizetype BufferBytes = qsizetype(256) << 10;
 
 std::atomic<bool> alwaysNamed = false;
 
-// The named scratch file under way, for removeUnfinished() in a signal handler. Set and cleared
-// on the thread that writes scratch files, which the handler interrupts: the name is written
-// while the slot is disarmed, so the handler reads it whole or not at all.
+// The named scratch files under way (a group of pages waiting to take their place holds several),
+// for removeUnfinished() in a signal handler. Set and cleared on the thread that writes scratch
+// files, which the handler interrupts: a name is written while its slot is disarmed, so the
+// handler reads it whole or not at all.
 struct UnfinishedSlot
 {
     volatile std::sig_atomic_t armed = 0;
     const void *owner = nullptr;
     int folder = -1;
     char name[PATH_MAX] = {};
-} unfinished;
+};
+// More than a group's pages, with the scratch file of an undo's page beside them.
+std::array<UnfinishedSlot, 80> unfinished;
+
+UnfinishedSlot *slotOf(const void *owner)
+{
+    for (UnfinishedSlot &slot : unfinished) {
+        if (slot.owner == owner)
+            return &slot;
+    }
+    return nullptr;
+}
+
+void disarmUnfinished(const void *owner)
+{
+    if (UnfinishedSlot *slot = slotOf(owner)) {
+        slot->armed = 0;
+        std::atomic_signal_fence(std::memory_order_seq_cst);
+        slot->owner = nullptr;
+    }
+}
 
 void armUnfinished(const void *owner, int folder, const QByteArray &name)
 {
-    unfinished.armed = 0;
-    std::atomic_signal_fence(std::memory_order_seq_cst);
-    if (name.size() >= qsizetype(sizeof unfinished.name))
+    disarmUnfinished(owner);
+    UnfinishedSlot *slot = slotOf(nullptr);
+    if (!slot || name.size() >= qsizetype(sizeof slot->name))
         return;
-    unfinished.owner = owner;
-    unfinished.folder = folder;
-    std::memcpy(unfinished.name, name.constData(), size_t(name.size()) + 1);
+    slot->owner = owner;
+    slot->folder = folder;
+    std::memcpy(slot->name, name.constData(), size_t(name.size()) + 1);
     std::atomic_signal_fence(std::memory_order_seq_cst);
-    unfinished.armed = 1;
+    slot->armed = 1;
 }
 
 // Owner-only until the page's own permissions are copied onto it.
@@ -90,8 +112,8 @@ void ScratchFile::Native::setName(const QByteArray &name)
     m_name = name;
     if (!name.isEmpty())
         armUnfinished(this, m_page.folder, name);
-    else if (unfinished.owner == this)
-        unfinished.armed = 0;
+    else
+        disarmUnfinished(this);
 }
 
 void ScratchFile::setAlwaysNamed(bool named)
@@ -101,8 +123,10 @@ void ScratchFile::setAlwaysNamed(bool named)
 
 void ScratchFile::removeUnfinished()
 {
-    if (unfinished.armed)
-        ::unlinkat(unfinished.folder, unfinished.name, 0);
+    for (const UnfinishedSlot &slot : unfinished) {
+        if (slot.armed)
+            ::unlinkat(slot.folder, slot.name, 0);
+    }
 }
 
 bool ScratchFile::Native::open()
