@@ -25,7 +25,8 @@ HeldFolder::~HeldFolder()
 
 bool HeldFolder::sameFolder(const HeldFolder &other) const
 {
-    return held() && other.held() && m_device == other.m_device && m_inode == other.m_inode;
+    // Not held(): a folder whose sync failed is still the same folder.
+    return m_inode != 0 && m_device == other.m_device && m_inode == other.m_inode;
 }
 
 bool HeldFolder::sync()

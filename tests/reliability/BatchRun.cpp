@@ -107,7 +107,7 @@ int SyscallTrace::invocation(const QString &syscall, const QString &pattern, int
             expression.match(m_main[i]).hasMatch())
             matches << int(seen);
     }
-    return matches.value(ordinal > 0 ? ordinal - 1 : matches.size() - 1);
+    return matches.value(ordinal > 0 ? ordinal - 1 : matches.size() + ordinal);
 }
 
 QString SyscallTrace::callBefore(const QString &note) const

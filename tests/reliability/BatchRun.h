@@ -68,7 +68,8 @@ public:
     explicit SyscallTrace(const QString &file = {});
     qint64 pid() const { return m_pid; } ///< the traced tool's; 0 before its first line
 
-    /// when= of the ordinal-th (-1: last) call matching pattern after each from, before to; or 0.
+    /// when= of the ordinal-th (-1: last, -2: the one before) call matching pattern after each
+    /// from, before to; or 0.
     int invocation(const QString &syscall, const QString &pattern, int ordinal = 1,
                    const QStringList &from = {}, const QString &to = {}) const;
     /// The main thread's last call before its first line starting with note, or empty.
