@@ -132,13 +132,13 @@ bool RunJournal::keepOriginal(const PageLocation &page, int sourceFd, qint64 siz
     // The time is the one thing of the original that a copy does not keep: it goes in the entry.
     std::int64_t seconds = 0, nanoseconds = 0;
     UnixTimeOf(facts.lastWrite, seconds, nanoseconds);
-    m_pending = JournalEntry{page.path, JournalLayout::original(++m_count).toLatin1(), false,
-                             size,      FileStamp::Time{seconds, nanoseconds},         {}};
-    m_pendingEntryBytes = 0; // the last page's entry, if placed, stays counted
-    const QString kept = m_path + u'/' + QString::fromLatin1(m_pending.kept);
-    if (!KeepOriginal(source, nativePath(page.path), nativePath(kept), quint64(size),
-                      m_pending.copied, error))
+    JournalEntry entry{page.path, JournalLayout::original(++m_count).toLatin1(), false,
+                       size,      FileStamp::Time{seconds, nanoseconds},         {}};
+    const QString kept = m_path + u'/' + QString::fromLatin1(entry.kept);
+    if (!KeepOriginal(source, nativePath(page.path), nativePath(kept), quint64(size), entry.copied,
+                      error))
         return fail(FileFailure::JournalStep::CopyOriginal, QString::fromStdWString(error));
+    m_open.append({entry});
     m_bytes += size;
     return true;
 }
@@ -147,9 +147,11 @@ bool RunJournal::keepOriginal(const PageLocation &page, int sourceFd, qint64 siz
 // write to the millisecond (identity goes by path there, so device and inode stay 0), and the
 // hash. ReplaceFileW keeps the scratch file's time of last write; set once more by hand, it is
 // also one that closing the scratch file no longer moves.
-bool RunJournal::record(int scratchFd)
+bool RunJournal::note(int scratchFd)
 {
     const auto step = FileFailure::JournalStep::WriteEntry;
+    if (m_open.isEmpty())
+        return fail(step, QStringLiteral("no original kept"));
     WindowsFileFacts facts;
     std::wstring error;
     if (!ReadFileFacts(win32Handle(scratchFd), facts, error) ||
@@ -160,28 +162,63 @@ bool RunJournal::record(int scratchFd)
         return fail(step, -1);
     std::int64_t seconds = 0, nanoseconds = 0;
     UnixTimeOf(facts.lastWrite, seconds, nanoseconds);
-    m_pending.written = {
+    Open &open = m_open.last();
+    open.entry.written = {
         0, 0, qint64(facts.size), {seconds, nanoseconds - nanoseconds % 1000000}, *hash};
-    const QString name = JournalLayout::entry(m_count);
-    QString reason;
-    const QByteArray entry = m_pending.toJson();
-    if (!writeFlushed(m_path + u'/' + name, entry, reason))
-        return fail(step, reason);
-    countEntry(entry.size());
+    open.noted = true;
     return true;
 }
 
-// A kept hard link cannot go while the page is still open (Qt shares no deletion): it then stays
-// until the next run or undo lets go of it (JournalHome::recover), the entry being gone already.
-void RunJournal::forgetUnlessPlaced(const PageLocation &page)
+// NTFS journals the name it makes; the group's text is flushed.
+bool RunJournal::writeGroup()
 {
-    if (m_fd < 0 || m_pending.kept.isEmpty())
+    QList<JournalEntry> group;
+    for (const Open &open : std::as_const(m_open)) {
+        if (open.noted && !open.written)
+            group.append(open.entry);
+    }
+    if (group.isEmpty())
+        return true;
+    const auto numberOf = [](const JournalEntry &entry) {
+        return JournalLayout::numberOf(QString::fromLatin1(entry.kept),
+                                       JournalLayout::originalSuffix);
+    };
+    const QString name = JournalLayout::group(numberOf(group.first()), numberOf(group.last()));
+    const QByteArray bytes = JournalEntry::groupJson(group);
+    QString reason;
+    if (!writeFlushed(m_path + u'/' + name, bytes, reason))
+        return fail(FileFailure::JournalStep::WriteEntry, reason);
+    for (Open &open : m_open)
+        open.written = open.written || open.noted;
+    countGroup(bytes.size(), group.size());
+    return true;
+}
+
+qsizetype RunJournal::openIndex(const QByteArray &kept) const
+{
+    for (qsizetype i = 0; i < m_open.size(); ++i) {
+        if (m_open.at(i).entry.kept == kept)
+            return i;
+    }
+    return -1;
+}
+
+void RunJournal::placed(const QByteArray &kept)
+{
+    if (const qsizetype i = openIndex(kept); i >= 0)
+        m_open.removeAt(i);
+}
+
+// A kept hard link cannot go while the page is still open (Qt shares no deletion): it then stays
+// until the next run or undo lets go of it (JournalHome::recover).
+void RunJournal::forgetUnlessPlaced(const PageLocation &page, const QByteArray &kept)
+{
+    const qsizetype i = m_fd < 0 || kept.isEmpty() ? -1 : openIndex(kept);
+    if (i < 0)
         return;
+    const Open open = m_open.takeAt(i);
     const std::optional<FileStamp> now = FileStamp::read(page);
-    if (now && !m_pending.written.hash.isEmpty() && m_pending.written.matches(*now))
+    if (open.noted && now && open.entry.written.matches(*now))
         return;
-    const QString kept = m_path + u'/' + QString::fromLatin1(m_pending.kept);
-    const QString entry = m_path + u'/' + JournalLayout::entry(m_count);
-    const bool entryGone = QFile::remove(entry) || !QFile::exists(entry);
-    countForgotten(entryGone && QFile::remove(kept));
+    countForgotten(open, QFile::remove(m_path + u'/' + QString::fromLatin1(kept)));
 }
