@@ -2,6 +2,7 @@
 // closed during and after a run, and the list of changed files.
 
 #include "app/ResultsList.h"
+#include "run/ReplacementGroup.h"
 #include "tests/app/AppFixture.h"
 #include "tests/common/MixedTree.h"
 
@@ -57,13 +58,24 @@ static QStringList expectedRun(const QStringList &files, qsizetype processed,
         return expected << end << u"hide"_s;
     expected << u"status: Performing search and replace. Please wait..."_s
              << u"max %1"_s.arg(files.size()) << u"value 0"_s;
+    // A changed page is listed once it is in place, with the others of its group: when the
+    // group is full, and as the run ends.
+    QStringList group;
+    const auto placed = [&] {
+        for (const QString &file : std::as_const(group))
+            expected << u"changed: "_s + file;
+        group.clear();
+    };
     for (qsizetype i = 0; i < processed; ++i) {
         expected << u"value %1"_s.arg(i);
+        if (group.size() >= ReplacementGroup::MostPages)
+            placed();
         if (changed.contains(files.at(i)))
-            expected << u"changed: "_s + files.at(i);
+            group << files.at(i);
         if (failed.contains(files.at(i)))
             expected << u"failed: "_s + files.at(i);
     }
+    placed();
     // A run that got to its end shows a full bar.
     const bool stopped = end.contains(u"topped"_s);
     if (!stopped)
