@@ -4,18 +4,23 @@
 
 #include <QString>
 
+#include <memory>
+
 /// A page's folder held open beyond the FolderChain's next move, for a page that takes its
 /// place later, together with the others of its group; and the sync that makes the names
 /// renamed in that folder durable, once for all of them.
 ///
 /// POSIX: a second descriptor of the folder the chain opened, so the page is still reached
 /// through the folder that was opened without following a link. Windows: the page goes by its
-/// path, and a replacement is durable at once (ReplaceFileW): nothing is held, nothing synced.
+/// path, so every folder of that path below the chosen one is held open again, as FolderChain
+/// holds them, and none can be swapped for a link meanwhile; a replacement is durable at once
+/// there (ReplaceFileW), so nothing is synced.
 class HeldFolder
 {
 public:
-    /// Holds the folder of page; false from held() when that failed, error() saying why.
-    explicit HeldFolder(const PageLocation &page);
+    /// Holds the folder of page, located below the chosen folder root; false from held() when
+    /// that failed, error() saying why.
+    HeldFolder(const PageLocation &page, const QString &root);
     ~HeldFolder();
 
     HeldFolder(const HeldFolder &) = delete;
@@ -35,7 +40,8 @@ public:
     const QString &error() const { return m_error; }
 
 private:
+    struct Native; ///< what the platform holds
     PageLocation m_page;
-    quint64 m_device = 0, m_inode = 0;
+    std::unique_ptr<Native> d;
     QString m_error;
 };

@@ -45,9 +45,6 @@ public:
     /// them is, and their pages may not be replaced (forgetUnlessPlaced()).
     bool writeGroup();
 
-    /// note() and writeGroup() for the page last kept alone.
-    bool record(int scratchFd) { return note(scratchFd) && writeGroup(); }
-
     /// The name of the original last kept, which tells its page's entry to placed() and
     /// forgetUnlessPlaced().
     QByteArray lastKept() const

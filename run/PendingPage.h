@@ -14,7 +14,7 @@
 /// the journal. It takes its place when its group's entries are durable (ReplacementGroup).
 struct PendingPage
 {
-    explicit PendingPage(const PageLocation &page) : folder(page) {}
+    PendingPage(const PageLocation &page, const QString &root) : folder(page, root) {}
 
     HeldFolder folder;
     SourceFile source;

@@ -4,13 +4,12 @@
 
 RewriteResult ProcessPage(const PageLocation &page, const TextAbsence &absence,
                           const ReplacementTexts &texts, const std::function<void()> &yield,
-                          RunJournal *journal,
-                          std::optional<std::chrono::steady_clock::time_point> lockDeadline,
-                          ReplacementGroup *group)
+                          ReplacementGroup *group,
+                          std::optional<std::chrono::steady_clock::time_point> lockDeadline)
 {
     if (absence)
         return {RewriteResult::Status::Unchanged, {}};
-    return RewriteFile(page, texts, yield, journal, lockDeadline, group);
+    return RewriteFile(page, texts, yield, group, lockDeadline);
 }
 
 RewriteResult PreviewPage(const PageLocation &page, const TextAbsence &absence,

@@ -20,9 +20,18 @@ bool going(const PendingPage &page)
 
 } // namespace
 
-void ReplacementGroup::add(const QString &path, std::unique_ptr<PendingPage> page)
+void ReplacementGroup::add(const QString &path, const std::shared_ptr<PendingPage> &page)
 {
-    m_pages.append({path, std::shared_ptr<PendingPage>(std::move(page))});
+    m_pages.append({path, page});
+}
+
+bool ReplacementGroup::holds(const FileStamp::Identity &identity) const
+{
+    for (const auto &[path, page] : m_pages) {
+        if (page->source.stamp().identity() == identity)
+            return true;
+    }
+    return false;
 }
 
 QList<std::pair<QString, RewriteResult>> ReplacementGroup::commit()

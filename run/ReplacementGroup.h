@@ -1,5 +1,6 @@
 #pragma once
 
+#include "file/FileStamp.h"
 #include "run/PendingPage.h"
 #include "run/RewriteResult.h"
 
@@ -22,10 +23,20 @@ public:
     /// The most pages a group holds: each holds three descriptors (page, scratch file, folder).
     static constexpr qsizetype MostPages = 64;
 
-    explicit ReplacementGroup(RunJournal &journal) : m_journal(journal) {}
+    /// journal keeps the originals; root: the chosen folder, below which each page's folder is
+    /// held while it waits (HeldFolder).
+    ReplacementGroup(RunJournal &journal, const QString &root) : m_journal(journal), m_root(root) {}
 
-    /// The page at path, rewritten and noted in the journal (RunJournal::note()).
-    void add(const QString &path, std::unique_ptr<PendingPage> page);
+    RunJournal &journal() const { return m_journal; }
+    const QString &root() const { return m_root; }
+
+    /// The page at path, rewritten, its original kept and its entry noted in the journal
+    /// (RunJournal::note()).
+    void add(const QString &path, const std::shared_ptr<PendingPage> &page);
+
+    /// Whether the file of identity waits in the group: a page listed twice, which the group is
+    /// to put in place before the page is read again (on POSIX its lock tells so first).
+    bool holds(const FileStamp::Identity &identity) const;
 
     bool full() const { return m_pages.size() >= MostPages; }
     bool isEmpty() const { return m_pages.isEmpty(); }
@@ -43,5 +54,6 @@ private:
     void release();
 
     RunJournal &m_journal;
+    QString m_root;
     QList<std::pair<QString, std::shared_ptr<PendingPage>>> m_pages;
 };

@@ -149,12 +149,12 @@ RewriteResult writeScratch(QIODevice &in, Output &out, const ReplacementTexts &t
 }
 
 // The file holds the search text and may be rewritten: rewrite it into a scratch file beside
-// it and put that in its place. Any failure before the rename leaves the file as it was, and
-// the scratch file is removed however this returns.
+// it and put that in its place (a run without the undo journal). Any failure before the rename
+// leaves the file as it was, and the scratch file is removed however this returns.
 RewriteResult replaceThroughScratch(const PageLocation &page, SourceFile &source,
                                     const ReplacementTexts &texts,
                                     const SearchPreScan::Result &scan,
-                                    const std::function<void()> &yield, RunJournal *journal)
+                                    const std::function<void()> &yield)
 {
     ScratchFile scratch(page);
     if (!scratch.open())
@@ -168,8 +168,6 @@ RewriteResult replaceThroughScratch(const PageLocation &page, SourceFile &source
         return failed(source.error());
     if (!scratch.sync())
         return failed(scratch.error());
-    if (journal && !journal->record(scratch.handle()))
-        return failed(FileFailure::notJournaled(journal->error()));
     source.closeBeforeReplacement();
     if (!scratch.commit([&source] { return source.unchangedOnDisk(); }))
         return failed(scratch.error());
@@ -177,7 +175,8 @@ RewriteResult replaceThroughScratch(const PageLocation &page, SourceFile &source
 }
 
 // The page holds the search text and may be rewritten: rewrite it into its scratch file and
-// note its entry, for its group to put in place. Status Pending, or why it failed.
+// note its entry, for its group to put in place. Status Pending, or why it failed. The scratch
+// file's buffer goes with the flush: a waiting page holds no more than its descriptors.
 RewriteResult writePending(PendingPage &pending, const ReplacementTexts &texts,
                            const SearchPreScan::Result &scan, const std::function<void()> &yield,
                            RunJournal &journal)
@@ -199,62 +198,99 @@ RewriteResult writePending(PendingPage &pending, const ReplacementTexts &texts,
     return {Status::Pending, {}, written.replacements};
 }
 
-// A failed allocation costs this file, not the run: everything of the file is let go of on the
-// way out, the scratch file removed. With preview, the page is rewritten into it instead, with
-// the same checks and refusals up to there, and nothing is written.
-RewriteResult rewriteLocated(const PageLocation &listed, const ReplacementTexts &texts,
-                             const std::function<void()> &yield, RunJournal *journal,
-                             std::optional<SourceFile::Clock::time_point> lockDeadline,
-                             PreviewOutput *preview = nullptr, ReplacementGroup *group = nullptr)
-try {
-    // A page of a group keeps its folder open until the group puts it in place.
-    auto pending = group ? std::make_unique<PendingPage>(listed) : nullptr;
-    if (pending && !pending->folder.held())
-        return failed(pending->folder.error());
-    const PageLocation &page = pending ? pending->folder.location() : listed;
-    SourceFile alone;
-    SourceFile &source = pending ? pending->source : alone;
-    if (!source.open(page, yield, lockDeadline))
-        return {source.lockedOut() ? Status::Locked : Status::Failed, source.error()};
+// Whether the open page is to be rewritten: the scan to rewrite it by, or how its turn ends.
+struct Examined
+{
+    std::optional<SearchPreScan::Result> scan;
+    RewriteResult result;
+};
+
+Examined examine(SourceFile &source, const ReplacementTexts &texts,
+                 const std::function<void()> &yield)
+{
     SearchPreScan preScan(texts, yield);
     const std::optional<SearchPreScan::Result> scan = preScan.scan(source.device(), source.size());
     if (!scan)
-        return failed(FileFailure::cannotRead(source.device().errorString()));
+        return {{}, failed(FileFailure::cannotRead(source.device().errorString()))};
     if (!scan->occurs)
-        return {Status::Unchanged, {}};
+        return {{}, {Status::Unchanged, {}}};
     if (const std::optional<QString> reason = refusal(source, texts.encoded(scan->encoding)))
-        return failed(*reason);
-    if (preview)
-        return writeScratch(source.device(), *preview, texts, *scan, yield);
-    if (!journal)
-        return replaceThroughScratch(page, source, texts, *scan, yield, nullptr);
-    if (!journal->open())
-        return failed(FileFailure::notJournaled(journal->error()));
-    // Kept before the new text is read from it, and looked at right before: the hard link moves
-    // the change time, which from then on tells of other writers again (rereadAfterLink()).
+        return {{}, failed(*reason)};
+    return {scan, {}};
+}
+
+RewriteResult notOpened(const SourceFile &source)
+{
+    return {source.lockedOut() ? Status::Locked : Status::Failed, source.error()};
+}
+
+// Kept before the new text is read from it, and looked at right before: the hard link moves
+// the change time, which from then on tells of other writers again (rereadAfterLink()).
+std::optional<QString> keepOriginal(const PageLocation &page, SourceFile &source,
+                                    RunJournal &journal)
+{
+    if (!journal.open())
+        return FileFailure::notJournaled(journal.error());
     if (!source.unchangedOnDisk())
-        return failed(FileFailure::modifiedMeanwhile());
-    if (!journal->keepOriginal(page, source.handle(), source.size()))
-        return failed(FileFailure::notJournaled(journal->error()));
-    const QByteArray kept = journal->lastKept();
-    auto forget = qScopeGuard([&] { journal->forgetUnlessPlaced(page, kept); });
+        return FileFailure::modifiedMeanwhile();
+    if (!journal.keepOriginal(page, source.handle(), source.size()))
+        return FileFailure::notJournaled(journal.error());
+    return std::nullopt;
+}
+
+// A page of a group keeps its folder held, and itself open (and on POSIX locked), until the
+// group puts it in place. Its original, once kept, is let go of unless the page joins the group.
+RewriteResult rewriteIntoGroup(const PageLocation &listed, const ReplacementTexts &texts,
+                               const std::function<void()> &yield, ReplacementGroup &group,
+                               std::optional<SourceFile::Clock::time_point> lockDeadline)
+{
+    const auto pending = std::make_shared<PendingPage>(listed, group.root());
+    if (!pending->folder.held())
+        return failed(pending->folder.error());
+    const PageLocation &page = pending->folder.location();
+    SourceFile &source = pending->source;
+    if (!source.open(page, yield, lockDeadline))
+        return notOpened(source);
+    // The run's own lock, where the system's lock does not show it (Windows).
+    if (group.holds(source.stamp().identity()))
+        return {Status::Locked, {}};
+    const Examined examined = examine(source, texts, yield);
+    if (!examined.scan)
+        return examined.result;
+    RunJournal &journal = group.journal();
+    if (const std::optional<QString> reason = keepOriginal(page, source, journal))
+        return failed(*reason);
+    pending->kept = journal.lastKept();
+    auto forget = qScopeGuard([&] { journal.forgetUnlessPlaced(page, pending->kept); });
     if (!source.rereadAfterLink())
         return failed(source.error());
-    if (pending) {
-        pending->kept = kept;
-        const RewriteResult result = writePending(*pending, texts, *scan, yield, *journal);
-        if (result.status == Status::Pending) {
-            forget.dismiss();
-            group->add(page.path, std::move(pending));
-        }
-        return result;
-    }
-    const RewriteResult result = replaceThroughScratch(page, source, texts, *scan, yield, journal);
-    if (result.status == Status::Changed) {
+    const RewriteResult result = writePending(*pending, texts, *examined.scan, yield, journal);
+    if (result.status == Status::Pending) {
+        group.add(page.path, pending);
         forget.dismiss();
-        journal->placed(kept);
     }
     return result;
+}
+
+// A failed allocation costs this file, not the run: everything of the file is let go of on the
+// way out, the scratch file removed. With preview, the page is rewritten into it instead, with
+// the same checks and refusals up to there, and nothing is written.
+RewriteResult rewriteLocated(const PageLocation &page, const ReplacementTexts &texts,
+                             const std::function<void()> &yield, ReplacementGroup *group,
+                             std::optional<SourceFile::Clock::time_point> lockDeadline,
+                             PreviewOutput *preview = nullptr)
+try {
+    if (group)
+        return rewriteIntoGroup(page, texts, yield, *group, lockDeadline);
+    SourceFile source;
+    if (!source.open(page, yield, lockDeadline))
+        return notOpened(source);
+    const Examined examined = examine(source, texts, yield);
+    if (!examined.scan)
+        return examined.result;
+    if (preview)
+        return writeScratch(source.device(), *preview, texts, *examined.scan, yield);
+    return replaceThroughScratch(page, source, texts, *examined.scan, yield);
 } catch (const std::bad_alloc &) {
     return failed(FileFailure::outOfMemory());
 }
@@ -262,12 +298,10 @@ try {
 } // namespace
 
 RewriteResult RewriteFile(const PageLocation &page, const ReplacementTexts &texts,
-                          const std::function<void()> &yield, RunJournal *journal,
-                          std::optional<std::chrono::steady_clock::time_point> lockDeadline,
-                          ReplacementGroup *group)
+                          const std::function<void()> &yield, ReplacementGroup *group,
+                          std::optional<std::chrono::steady_clock::time_point> lockDeadline)
 {
-    return rewriteLocated(page, texts, yield, journal, lockDeadline, nullptr,
-                          journal ? group : nullptr);
+    return rewriteLocated(page, texts, yield, group, lockDeadline);
 }
 
 RewriteResult PreviewRewrite(const PageLocation &page, const ReplacementTexts &texts,

@@ -11,7 +11,6 @@
 class QString;
 class ReplacementTexts;
 class ReplacementGroup;
-class RunJournal;
 
 /// Rewrites one file with every occurrence of the search text replaced (see LineReplacer),
 /// keeping every other byte, every line terminator and the file's metadata exactly.
@@ -23,16 +22,16 @@ class RunJournal;
 RewriteResult RewriteFile(const QString &path, const ReplacementTexts &texts,
                           const std::function<void()> &yield = {});
 
-/// The same for a page of a run, reached through its open folder (see FolderChain). With a
-/// journal, a page is replaced only once its original and entry are on the disk there; when
-/// that fails, the page is left as it was and the failure says why. A page another program
-/// keeps locked is waited for until lockDeadline (see SourceFile::open()), then left as Locked.
-/// With a journal and a group, a page that changes is not put in place here: it is handed to
-/// group, complete, its entry noted, and the result is Pending (see ReplacementGroup).
+/// The same for a page of a run, reached through its open folder (see FolderChain). A page
+/// another program keeps locked is waited for until lockDeadline (see SourceFile::open()), then
+/// left as Locked. With a group (a run that keeps the undo journal), a page that changes is not
+/// put in place here: its original is kept in the group's journal, and the page, rewritten
+/// into its complete scratch file and its entry noted, is handed to the group, which puts it
+/// in place once both are on the disk: the result is Pending (see ReplacementGroup). Locked
+/// too, without a reason, for a page that waits in the group already (listed twice).
 RewriteResult RewriteFile(const PageLocation &page, const ReplacementTexts &texts,
-                          const std::function<void()> &yield, RunJournal *journal = nullptr,
-                          std::optional<std::chrono::steady_clock::time_point> lockDeadline = {},
-                          ReplacementGroup *group = nullptr);
+                          const std::function<void()> &yield, ReplacementGroup *group = nullptr,
+                          std::optional<std::chrono::steady_clock::time_point> lockDeadline = {});
 
 /// The same rewrite of a page of a run counted instead of written (a dry run): the same checks,
 /// refusals and line failures, the result Changed with the replacements the page would get,

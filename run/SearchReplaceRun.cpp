@@ -70,7 +70,7 @@ bool SearchReplaceRun::process(const QStringList &files)
     m_group.reset();
     if (m_journaled && !m_dryRun) {
         m_journal.emplace(m_root, m_texts.search(), m_texts.replacement());
-        m_group.emplace(*m_journal);
+        m_group.emplace(*m_journal, m_root);
     }
     // However the run ends, the pages rewritten so far take their place, and are reported.
     const auto committed = qScopeGuard([this] { commitGroup(); });
@@ -135,12 +135,11 @@ bool SearchReplaceRun::rewrite(FolderChain &folders, const QString &path,
         return true;
     QString reason;
     const std::optional<PageLocation> page = folders.locate(path, reason);
-    RunJournal *journal = m_journal ? &*m_journal : nullptr;
     const auto yield = [this] { m_observer.yield(); };
     ReplacementGroup *group = m_group ? &*m_group : nullptr;
     const auto process = [&] {
         return m_dryRun ? PreviewPage(*page, absence, m_texts, yield, lockDeadline)
-                        : ProcessPage(*page, absence, m_texts, yield, journal, lockDeadline, group);
+                        : ProcessPage(*page, absence, m_texts, yield, group, lockDeadline);
     };
     RewriteResult result = page ? process() : RewriteResult{RewriteResult::Status::Failed, reason};
     // The lock may be the run's own: the page, listed twice, waits in the group. Once the group

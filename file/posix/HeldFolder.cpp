@@ -7,14 +7,21 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-HeldFolder::HeldFolder(const PageLocation &page) : m_page(page)
+struct HeldFolder::Native
+{
+    quint64 device = 0, inode = 0;
+};
+
+// The chain already reached the folder from root; its descriptor is duplicated, not reopened.
+HeldFolder::HeldFolder(const PageLocation &page, const QString &)
+    : m_page(page), d(std::make_unique<Native>())
 {
     m_page.folder = ::fcntl(page.folder, F_DUPFD_CLOEXEC, 0);
     struct stat status = {};
     if (m_page.folder < 0 || ::fstat(m_page.folder, &status) != 0)
         m_error = FileFailure::cannotOpen(errno);
-    m_device = quint64(status.st_dev);
-    m_inode = quint64(status.st_ino);
+    d->device = quint64(status.st_dev);
+    d->inode = quint64(status.st_ino);
 }
 
 HeldFolder::~HeldFolder()
@@ -26,7 +33,7 @@ HeldFolder::~HeldFolder()
 bool HeldFolder::sameFolder(const HeldFolder &other) const
 {
     // Not held(): a folder whose sync failed is still the same folder.
-    return m_inode != 0 && m_device == other.m_device && m_inode == other.m_inode;
+    return d->inode != 0 && d->device == other.d->device && d->inode == other.d->inode;
 }
 
 bool HeldFolder::sync()
