@@ -38,7 +38,7 @@ public:
     /// Appends bytes. After a failure every further call fails too, and error() says why.
     bool write(const void *data, qsizetype size);
 
-    /// Writes out what is buffered.
+    /// Writes out what is buffered, and lets the buffer go until the next write.
     bool flush();
 
     /// Removes the last size bytes written and copies them to data, from the buffer where it

@@ -138,10 +138,7 @@ bool ScratchFile::Native::open()
     if (m_fd < 0 && !alwaysNamed && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
         return fail(ScratchStep::Create, errno);
 #endif
-    if (m_fd < 0 && !createNamed())
-        return false;
-    m_buffer = std::make_unique_for_overwrite<char[]>(size_t(BufferBytes));
-    return true;
+    return m_fd >= 0 || createNamed();
 }
 
 // O_EXCL: an existing file of the same name is never opened or truncated; a name that is taken
@@ -169,22 +166,33 @@ bool ScratchFile::Native::write(const void *data, qsizetype size)
         return false;
     if (size == 0) // data may then be null, which memcpy must not be given
         return true;
-    if (m_used + size > BufferBytes && !flush())
+    if (m_used + size > BufferBytes && !writeBuffered())
         return false;
     if (size >= BufferBytes)
         return writeOut(static_cast<const char *>(data), size);
+    if (!m_buffer)
+        m_buffer = std::make_unique_for_overwrite<char[]>(size_t(BufferBytes));
     std::memcpy(m_buffer.get() + m_used, data, size_t(size));
     m_used += size;
     return true;
 }
 
-bool ScratchFile::Native::flush()
+bool ScratchFile::Native::writeBuffered()
 {
     if (!m_error.isEmpty())
         return false;
     const qsizetype used = m_used;
     m_used = 0;
     return writeOut(m_buffer.get(), used);
+}
+
+// The buffer goes too, and comes back with the next write: a page that waits for its group to
+// take its place keeps no buffer meanwhile, however many pages wait.
+bool ScratchFile::Native::flush()
+{
+    const bool flushed = writeBuffered();
+    m_buffer.reset();
+    return flushed;
 }
 
 bool ScratchFile::Native::takeBack(void *data, qsizetype size)

@@ -28,6 +28,7 @@ struct ScratchFile::Native
 
     bool createNamed();
     bool giveName();
+    bool writeBuffered();
     bool writeOut(const char *data, qsizetype size);
     bool cutFileEnd(char *data, qsizetype size);
     bool fail(FileFailure::ScratchStep step, int errorCode);
