@@ -90,17 +90,14 @@ bool removeUnlessBusy(const JournalFolder &home, const QString &name)
     return true;
 }
 
-// A kept original that still has another name was never replaced: that name is the page's, and
-// the hard link would make the next run refuse the page as having other names. Nor was one
-// without a complete entry, which a page gets before it is replaced: a copy cut short, say.
-// A run that settled (JournalHome::settle) left none, and its originals are not looked through.
-// Whether original number's entry was written whole: its own file, or its line of the group
-// that covers it. One there but unreadable now says nothing of what it holds: it counts.
+// Whether original number's entry was written whole: its line of the group that covers it, or
+// (earlier versions, which wrote no groups) its own file. One there but unreadable now says
+// nothing of what it holds: it counts.
 bool entryComplete(const JournalFolder &run, qint64 number, const QStringList &groups)
 {
     QString name = JournalLayout::entry(number);
     bool grouped = false;
-    for (qsizetype i = 0; !grouped && i < groups.size() && run.links(name) == 0; ++i) {
+    for (qsizetype i = 0; !grouped && i < groups.size(); ++i) {
         const auto range = JournalLayout::groupOf(groups.at(i));
         grouped = range->first <= number && number <= range->second;
         name = grouped ? groups.at(i) : name;
@@ -125,6 +122,10 @@ void removeEmptyGroups(const JournalFolder &run, const QStringList &groups)
     }
 }
 
+// A kept original that still has another name was never replaced: that name is the page's, and
+// the hard link would make the next run refuse the page as having other names. Nor was one
+// without a complete entry, which a page gets before it is replaced: a copy cut short, say.
+// A run that settled (JournalHome::settle) left none, and its originals are not looked through.
 void releaseUnreplaced(JournalFolder &run)
 {
     if (settledBytesOf(run) >= 0 || !run.lockUnlessBusy())

@@ -5,7 +5,10 @@
 #include "journal/JournalEntry.h"
 #include "journal/JournalHome.h"
 
+#include <QList>
 #include <QString>
+
+#include <optional>
 
 /// The undo journal of one run: before a changed page takes its place, the run keeps the
 /// page's original here, outside the user's tree, and an entry that says how to tell the page
@@ -91,13 +94,17 @@ private:
     };
     qsizetype openIndex(const QByteArray &kept) const;
 
-    // The bookkeeping behind JournalHome::settle(), the same on every platform.
-    /// A group of count entries is durable, bytes long.
-    void countGroup(qint64 bytes, qint64 count)
+    /// The entries noted since the last group, as the file that makes them durable together.
+    struct Group
     {
-        m_bytes += bytes;
-        m_entries += count;
-    }
+        QString name; ///< "F-L.entries"
+        QByteArray bytes;
+    };
+    std::optional<Group> nextGroup() const;
+    /// The group nextGroup() gave is durable.
+    void groupWritten(const Group &group);
+
+    // The bookkeeping behind JournalHome::settle(), the same on every platform.
     /// The page of open was not replaced; letGo: its original is gone (a group's file stays).
     void countForgotten(const Open &open, bool letGo)
     {

@@ -200,48 +200,21 @@ bool RunJournal::note(int scratchFd)
     return true;
 }
 
-// The folder's sync makes the group's name durable, and the names of its originals.
+// The folder's sync makes the group's name durable, and the names of its originals. A group
+// that fails goes again: none of its pages may be replaced.
 bool RunJournal::writeGroup()
 {
-    const auto step = FileFailure::JournalStep::WriteEntry;
-    QList<JournalEntry> group;
-    for (const Open &open : std::as_const(m_open)) {
-        if (open.noted && !open.written)
-            group.append(open.entry);
-    }
-    if (group.isEmpty())
+    const std::optional<Group> group = nextGroup();
+    if (!group)
         return true;
-    const auto numberOf = [](const JournalEntry &entry) {
-        return JournalLayout::numberOf(QString::fromLatin1(entry.kept),
-                                       JournalLayout::originalSuffix);
-    };
-    const QByteArray name =
-        JournalLayout::group(numberOf(group.first()), numberOf(group.last())).toLatin1();
-    const QByteArray bytes = JournalEntry::groupJson(group);
-    if (!writeFile(m_fd, name, bytes) || ::fsync(m_fd) != 0) {
+    const QByteArray name = group->name.toLatin1();
+    if (!writeFile(m_fd, name, group->bytes) || ::fsync(m_fd) != 0) {
         const int reason = errno;
         ::unlinkat(m_fd, name.constData(), 0);
-        return fail(step, reason);
+        return fail(FileFailure::JournalStep::WriteEntry, reason);
     }
-    for (Open &open : m_open)
-        open.written = open.written || open.noted;
-    countGroup(bytes.size(), group.size());
+    groupWritten(*group);
     return true;
-}
-
-qsizetype RunJournal::openIndex(const QByteArray &kept) const
-{
-    for (qsizetype i = 0; i < m_open.size(); ++i) {
-        if (m_open.at(i).entry.kept == kept)
-            return i;
-    }
-    return -1;
-}
-
-void RunJournal::placed(const QByteArray &kept)
-{
-    if (const qsizetype i = openIndex(kept); i >= 0)
-        m_open.removeAt(i);
 }
 
 void RunJournal::forgetUnlessPlaced(const PageLocation &page, const QByteArray &kept)

@@ -169,44 +169,18 @@ bool RunJournal::note(int scratchFd)
     return true;
 }
 
-// NTFS journals the name it makes; the group's text is flushed.
+// NTFS journals the name it makes; the group's text is flushed. A group that fails goes again
+// (writeFlushed): none of its pages may be replaced.
 bool RunJournal::writeGroup()
 {
-    QList<JournalEntry> group;
-    for (const Open &open : std::as_const(m_open)) {
-        if (open.noted && !open.written)
-            group.append(open.entry);
-    }
-    if (group.isEmpty())
+    const std::optional<Group> group = nextGroup();
+    if (!group)
         return true;
-    const auto numberOf = [](const JournalEntry &entry) {
-        return JournalLayout::numberOf(QString::fromLatin1(entry.kept),
-                                       JournalLayout::originalSuffix);
-    };
-    const QString name = JournalLayout::group(numberOf(group.first()), numberOf(group.last()));
-    const QByteArray bytes = JournalEntry::groupJson(group);
     QString reason;
-    if (!writeFlushed(m_path + u'/' + name, bytes, reason))
+    if (!writeFlushed(m_path + u'/' + group->name, group->bytes, reason))
         return fail(FileFailure::JournalStep::WriteEntry, reason);
-    for (Open &open : m_open)
-        open.written = open.written || open.noted;
-    countGroup(bytes.size(), group.size());
+    groupWritten(*group);
     return true;
-}
-
-qsizetype RunJournal::openIndex(const QByteArray &kept) const
-{
-    for (qsizetype i = 0; i < m_open.size(); ++i) {
-        if (m_open.at(i).entry.kept == kept)
-            return i;
-    }
-    return -1;
-}
-
-void RunJournal::placed(const QByteArray &kept)
-{
-    if (const qsizetype i = openIndex(kept); i >= 0)
-        m_open.removeAt(i);
 }
 
 // A kept hard link cannot go while the page is still open (Qt shares no deletion): it then stays
