@@ -14,7 +14,7 @@ QString BatchHelp::help(const QString &journal)
 Replaces SEARCH by REPLACEMENT in every HTML page of FOLDER (a name ending in .htm or .html,
 in any case), and with --subfolders in every folder below it. The search is literal and
 case-sensitive; every other byte of a page stays as it was. Each page changed is written to
-standard output as soon as it is replaced; each page or folder that could not be changed to
+standard output as soon as it is in place; each page or folder that could not be changed to
 standard error, as "PATH: REASON", and a summary at the end.
 
 Options:

@@ -2,8 +2,9 @@
 
 /// The signals that stop a run from outside: SIGINT (Ctrl+C), SIGTERM and SIGHUP; on Windows
 /// Ctrl+C and Ctrl+Break. The first stops the run, or the undo, after the page it is working
-/// on, as closing the progress window does. A second ends the program at once; the scratch file
-/// it was writing goes too (ScratchFile::removeUnfinished()), the page stays as it was.
+/// on, as closing the progress window does. A second ends the program at once; the named
+/// scratch files of the page under way and of the pages waiting with it go too (POSIX:
+/// ScratchFile::removeUnfinished()), and those pages stay as they were.
 namespace StopSignals {
 
 /// Takes the signals over; called on the thread that runs the run. A signal ignored from the
