@@ -1,4 +1,4 @@
-// The design of both windows: frames, controls, fonts and colours.
+// The design of both windows: frames, controls, fonts, colours and pictures.
 
 #include "app/ImageButton.h"
 #include "app/MainWindow.h"
@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFontInfo>
+#include <QImage>
 #include <QLineEdit>
 #include <QScreen>
 #include <QTest>
@@ -38,6 +39,16 @@ private Q_SLOTS:
     void design_data();
     void design();
     void screen();
+    // The pictures come twice as large for high-density screens, the window icon in every size
+    // the desktop asks for.
+    void artwork()
+    {
+        for (const QString &name : {u"browse"_s, u"start"_s, u"info"_s})
+            QCOMPARE(QImage(u":/images/%1@2x.png"_s.arg(name)).size(),
+                     QImage(u":/images/%1.png"_s.arg(name)).size() * 2);
+        for (const int size : {16, 32, 48, 256})
+            QCOMPARE(QImage(u":/icons/tagmender-%1.png"_s.arg(size)).size(), QSize(size, size));
+    }
 };
 
 void TestWindows::design_data()
