@@ -20,6 +20,12 @@ QString cannotOpenFolder(const QString &folder, int errorCode);
 QString folderReplaced(const QString &folder);
 /// The listed path does not lead to a page inside the chosen folder.
 QString notInTree();
+/// The page vanished between its opening and the look at its name.
+QString fileGone();
+/// Reasons a read of the scratch file comes back short: more was asked than was written...
+QString readBeyondWritten();
+/// ...or the file ended before the bytes written.
+QString endOfFile();
 /// The page could not be read to its end.
 QString cannotRead(const QString &reason);
 /// Another program (most likely another run of this one) kept its lock on the page.
@@ -83,6 +89,16 @@ QString journalFailed(JournalStep step, const QString &reason);
 /// The page's original could not be kept in the undo journal, so the page was not replaced.
 QString notJournaled(const QString &reason);
 
+// The walk: what it leaves out of the list, and why.
+/// A folder or a file whose name is not valid in the file name encoding (shownName escapes it).
+QString undecodableName(bool isFolder, const QString &shownName);
+/// A link where a page or a folder would be.
+QString linkLeftOut(const QString &shownName);
+/// A folder listing failed and the system gave no reason.
+QString unknownError();
+/// The run was stopped before the page was read to its end.
+QString stopped();
+
 // Undo: why a page of the run was not put back.
 /// The page no longer holds what the run wrote.
 QString changedSinceRun();
@@ -92,6 +108,8 @@ QString goneSinceRun();
 QString originalMissing(const QString &reason);
 /// The original in the journal has another size than the run kept (cut short, say).
 QString originalNotAsKept(qint64 size, qint64 keptSize);
+/// The folder chosen for an undo holds no run's journal.
+QString notRunJournal();
 /// Why an entry of the journal cannot be used; the path shown is the entry's own.
 enum class EntryProblem { Unreadable, Incomplete, OtherOriginal };
 /// "this entry of the undo journal cannot be read (REASON), so ..."

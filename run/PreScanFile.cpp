@@ -35,7 +35,7 @@ try {
     const std::optional<SearchPreScan::Result> scan =
         preScan.scan(file.device(), file.stamp().size());
     if (!scan) {
-        fail(verdict, preScan.stopped() ? QStringLiteral("stopped")
+        fail(verdict, preScan.stopped() ? FileFailure::stopped()
                                         : FileFailure::cannotRead(file.device().errorString()));
         return verdict;
     }

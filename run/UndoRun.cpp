@@ -75,7 +75,7 @@ bool UndoRun::load()
     if (home.open(run.path()) && m_journal.open(home, run.fileName()))
         m_root = journal.root();
     if (m_root.isEmpty()) {
-        m_observer.folderFailed(m_folder, QStringLiteral("not the journal of a run"));
+        m_observer.folderFailed(m_folder, FileFailure::notRunJournal());
         return false;
     }
     const QMap<qint64, QString> entries = journal.entries();

@@ -1,25 +1,10 @@
 #include "scan/FolderWalk.h"
 
+#include "file/FileFailure.h"
 #include "scan/FolderHandle.h"
 #include "scan/FolderListing.h"
 #include "scan/FolderPath.h"
 #include "scan/WalkObserver.h"
-
-namespace {
-
-QString undecodableReason(const QString &kind, const QString &shownName)
-{
-    return QStringLiteral("the %1 \"%2\" was left out because its name is not valid in the file "
-                          "name encoding")
-        .arg(kind, shownName);
-}
-
-QString linkReason(const QString &shownName)
-{
-    return QStringLiteral("the link \"%1\" was left out: links are not followed").arg(shownName);
-}
-
-} // namespace
 
 FolderWalk::FolderWalk(QStringList &list, WalkObserver &observer)
     : m_list(list), m_observer(observer)
@@ -84,14 +69,14 @@ void FolderWalk::reportProblems(const QString &folder, const FolderListing &list
         m_observer.folderFailed(folder, listing.error());
     if (m_intoSubfolders) {
         for (const QString &name : listing.undecodableFolders())
-            m_observer.folderFailed(folder, undecodableReason(QStringLiteral("folder"), name));
+            m_observer.folderFailed(folder, FileFailure::undecodableName(true, name));
         for (const QString &name : listing.linkedFolders())
-            m_observer.folderFailed(folder, linkReason(name));
+            m_observer.folderFailed(folder, FileFailure::linkLeftOut(name));
     }
     for (const QString &name : listing.undecodableFiles())
-        m_observer.folderFailed(folder, undecodableReason(QStringLiteral("file"), name));
+        m_observer.folderFailed(folder, FileFailure::undecodableName(false, name));
     for (const QString &name : listing.linkedFiles())
-        m_observer.folderFailed(folder, linkReason(name));
+        m_observer.folderFailed(folder, FileFailure::linkLeftOut(name));
 }
 
 void FolderWalk::appendFiles(const Level &level)

@@ -43,7 +43,7 @@ bool ListedFile::open(const PageLocation &page)
         return fail(FileFailure::cannotOpen(QString::fromStdWString(error)));
     const std::optional<FileStamp> stamp = FileStamp::read(page.path);
     if (!stamp)
-        return fail(FileFailure::cannotOpen(QStringLiteral("the file is gone")));
+        return fail(FileFailure::cannotOpen(FileFailure::fileGone()));
     m_stamp = *stamp;
     return true;
 }
