@@ -4,7 +4,7 @@
 #include "app/ProgressView.h"
 #include "app/ProgressWindow.h"
 #include "app/RunHost.h"
-#include "file/FileFailure.h"
+#include "file/FailureKind.h"
 #include "run/InputCheck.h"
 #include "run/SearchReplaceRun.h"
 #include "run/UndoRun.h"
@@ -21,12 +21,12 @@ constexpr qint64 EventInterval = 100;
 
 // An undo leaves a page alone for one of two reasons the user can understand without the
 // list; every other reason counts as a plain failure.
-FailureTally::Kind undoFailure(const QString &reason)
+FailureTally::Kind undoFailure(FailureKind kind)
 {
-    if (reason == FileFailure::changedSinceRun())
+    if (kind == FailureKind::ChangedSinceRun)
         return FailureTally::Kind::ChangedSinceRun;
-    return reason == FileFailure::goneSinceRun() ? FailureTally::Kind::GoneSinceRun
-                                                 : FailureTally::Kind::File;
+    return kind == FailureKind::GoneSinceRun ? FailureTally::Kind::GoneSinceRun
+                                             : FailureTally::Kind::File;
 }
 
 } // namespace
@@ -293,9 +293,9 @@ void RunDriver::fileChanged(const QString &path, qint64 replacements)
     m_view->addChangedFile(QDir::toNativeSeparators(path), replacements);
 }
 
-void RunDriver::fileFailed(const QString &path, const QString &reason)
+void RunDriver::fileFailed(const QString &path, const Failure &failure)
 {
-    fail(m_undoing ? undoFailure(reason) : FailureTally::Kind::File, path, reason);
+    fail(m_undoing ? undoFailure(failure.kind) : FailureTally::Kind::File, path, failure.text);
 }
 
 bool RunDriver::stopRequested()

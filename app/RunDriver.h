@@ -35,7 +35,7 @@ public:
     void yield() override;
     void fileStarted(qsizetype index, qsizetype count, const QString &path) override;
     void fileChanged(const QString &path, qint64 replacements) override;
-    void fileFailed(const QString &path, const QString &reason) override;
+    void fileFailed(const QString &path, const Failure &failure) override;
     bool stopRequested() override;
 
 private:

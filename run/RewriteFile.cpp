@@ -23,9 +23,15 @@ namespace {
 
 using Status = RewriteResult::Status;
 
+RewriteResult failed(const Failure &failure)
+{
+    return {Status::Failed, failure.text, 0, failure.kind};
+}
+
+// A reason worded by a lower layer that does not keep its kind (yet).
 RewriteResult failed(const QString &reason)
 {
-    return {Status::Failed, reason};
+    return failed(Failure{FailureKind::Other, reason});
 }
 
 // Why a file that holds the search text (or may, see SearchPreScan) cannot be rewritten, if
@@ -184,7 +190,8 @@ RewriteResult rewriteLocated(const PageLocation &page, const ReplacementTexts &t
 try {
     SourceFile source;
     if (!source.open(page, yield, lockDeadline))
-        return {source.lockedOut() ? Status::Locked : Status::Failed, source.error()};
+        return {source.lockedOut() ? Status::Locked : Status::Failed, source.error(), 0,
+                source.lockedOut() ? FailureKind::Locked : FailureKind::Other};
     SearchPreScan preScan(texts, yield);
     const std::optional<SearchPreScan::Result> scan = preScan.scan(source.device(), source.size());
     if (!scan)

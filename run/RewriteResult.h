@@ -1,5 +1,7 @@
 #pragma once
 
+#include "file/Failure.h"
+
 #include <QString>
 
 /// How the rewrite of one file ended.
@@ -17,4 +19,7 @@ struct RewriteResult
     Status status = Status::Unchanged;
     QString reason;          ///< for Failed: a human-readable reason that names the failing step
     qint64 replacements = 0; ///< for Changed: how many replacements the new text holds
+    FailureKind kind = FailureKind::Other; ///< for Failed and Locked: what failed
+
+    Failure failure() const { return {kind, reason}; }
 };

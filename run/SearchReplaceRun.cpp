@@ -141,7 +141,7 @@ bool SearchReplaceRun::rewrite(FolderChain &folders, const QString &path,
             return false;
         [[fallthrough]];
     case RewriteResult::Status::Failed:
-        m_observer.fileFailed(path, result.reason);
+        m_observer.fileFailed(path, result.failure());
         break;
     case RewriteResult::Status::Unchanged:
         break;

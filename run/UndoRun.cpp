@@ -23,9 +23,15 @@ using Status = RewriteResult::Status;
 
 constexpr qint64 ChunkBytes = qint64(1) << 20;
 
+RewriteResult failed(const Failure &failure)
+{
+    return {Status::Failed, failure.text, 0, failure.kind};
+}
+
+// A reason worded by a lower layer that does not keep its kind (yet).
 RewriteResult failed(const QString &reason)
 {
-    return {Status::Failed, reason};
+    return failed(Failure{FailureKind::Other, reason});
 }
 
 // Whether path lies below root, as the run listed its pages: no "." or ".." on the way.
@@ -49,7 +55,7 @@ bool asKept(qint64 size, const JournalEntry &entry)
 }
 
 // An undo replaces a page as a run does, so it refuses what a run refuses, in the same words.
-std::optional<QString> refusal(const SourceFile &page)
+std::optional<Failure> refusal(const SourceFile &page)
 {
     if (page.isReadOnly())
         return FileFailure::readOnly();
@@ -97,12 +103,13 @@ bool UndoRun::process()
         const JournalReader::Read &step = m_steps.at(i);
         m_observer.fileStarted(i, m_steps.size(), step.entry.path);
         const RewriteResult result =
-            step.problem.isEmpty() ? restore(folders, step.entry) : failed(step.problem);
+            step.problem.isEmpty() ? restore(folders, step.entry)
+                                   : failed(Failure{FailureKind::JournalDamaged, step.problem});
         if (result.status == Status::Changed) {
             m_observer.fileChanged(step.entry.path, 0); // put back: no replacement to count
         } else if (result.status == Status::Failed) {
             ++leftAlone;
-            m_observer.fileFailed(step.entry.path, result.reason);
+            m_observer.fileFailed(step.entry.path, result.failure());
         }
         m_observer.yield();
     }
@@ -116,7 +123,7 @@ RewriteResult UndoRun::restore(FolderChain &folders, const JournalEntry &entry)
     const std::optional<PageLocation> page =
         liesBelow(entry.path, m_root) ? folders.locate(entry.path, reason) : std::nullopt;
     if (!page)
-        return failed(reason.isEmpty() ? FileFailure::notInTree() : reason);
+        return reason.isEmpty() ? failed(FileFailure::notInTree()) : failed(reason);
     if (!FileStamp::read(*page) && errno == ENOENT)
         return failed(FileFailure::goneSinceRun());
     SourceFile current;
@@ -129,7 +136,7 @@ RewriteResult UndoRun::restore(FolderChain &folders, const JournalEntry &entry)
         return failed(FileFailure::originalNotAsKept(original.size(), entry.originalSize));
     switch (compare(current, original, entry)) {
     case Holds::Written:
-        if (const std::optional<QString> refused = refusal(current))
+        if (const std::optional<Failure> refused = refusal(current))
             return failed(*refused);
         return putBack(*page, current, original, entry);
     case Holds::Original:

@@ -18,9 +18,9 @@ public:
             std::exchange(damage, nullptr)();
     }
     void fileChanged(const QString &path, qint64) override { outcome.out << path; }
-    void fileFailed(const QString &path, const QString &reason) override
+    void fileFailed(const QString &path, const Failure &failure) override
     {
-        folderFailed(path, reason);
+        folderFailed(path, failure.text);
     }
     void folderFailed(const QString &path, const QString &reason) override
     {
