@@ -307,10 +307,10 @@ void TestRun::resultsList()
 }
 
 // "Undo this run" puts back what the run shown changed, once the user confirms, shown like a run,
-// and tells what it left alone: here a page edited since the run.
+// and tells what it left alone: here a page edited since the run and one removed since.
 void TestRun::undo()
 {
-    for (const QString &page : {u"a.htm"_s, u"b.htm"_s, u"c.htm"_s})
+    for (const QString &page : {u"a.htm"_s, u"b.htm"_s, u"c.htm"_s, u"d.htm"_s})
         QVERIFY(m_app->write(page, page == u"b.htm"_s ? AppFixture::PageWithout
                                                       : AppFixture::PageWithText));
     m_app->start(m_app->path());
@@ -319,7 +319,7 @@ void TestRun::undo()
     QAction *undo = *std::ranges::find(menu, u"Undo this run"_s, &QAction::text);
     const QByteArray changed = m_app->read(u"a.htm"_s);
     QVERIFY(undo->isEnabled() && changed != AppFixture::PageWithText);
-    QVERIFY(m_app->write(u"c.htm"_s, "edited"));
+    QVERIFY(m_app->write(u"c.htm"_s, "edited") && QFile::remove(m_app->path(u"d.htm"_s)));
     const QString question = u"question: Undo this run? Every file it changed is put back as it "
                              "was before the run, unless it was changed again since."_s;
     m_app->transcript.clear();
@@ -329,16 +329,17 @@ void TestRun::undo()
     QVERIFY(undo->isEnabled() && m_app->read(u"a.htm"_s) == changed);
     m_app->answer = QMessageBox::Yes;
     undo->trigger();
-    const QString except = u"except 1 file changed since the run"_s;
+    const QString except = u"except 1 file changed since the run and 1 file no longer there"_s;
     QTRY_COMPARE(
         m_app->transcript,
         (QStringList{question, question, u"show"_s, u"bar"_s, u"clear"_s,
-                     u"status: Putting the files back as they were. Please wait ..."_s, u"max 2"_s,
+                     u"status: Putting the files back as they were. Please wait ..."_s, u"max 3"_s,
                      u"value 0"_s, u"value 0"_s, u"changed: "_s + m_app->path(u"a.htm"_s),
                      u"value 1"_s, u"failed: "_s + m_app->path(u"c.htm"_s), u"value 2"_s,
+                     u"failed: "_s + m_app->path(u"d.htm"_s), u"value 3"_s,
                      u"status: Undone, "_s + except + u'.', u"front"_s,
                      u"message: Undo finished, "_s + except +
-                         u". It is listed, with the reason, in the progress window."_s}));
+                         u". They are listed, with the reasons, in the progress window."_s}));
     QCOMPARE(m_app->read(u"a.htm"_s) + m_app->read(u"c.htm"_s),
              AppFixture::PageWithText + "edited");
     QCOMPARE(AppFixture::control<QLabel>(u"Label2"_s, progress)->text() + u'|' +
