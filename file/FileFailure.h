@@ -4,8 +4,10 @@
 
 #include <QString>
 
-/// The reasons a page could not be rewritten, in the words users read after "PATH: ". Kept in
-/// one place so that the pre-scan, the rewrite and the run say the same thing the same way.
+/// The reasons a page could not be rewritten or put back, or a folder's entry was left out, in
+/// the words users read after "PATH: ". Kept in one place so that the walk, the pre-scan, the
+/// rewrite and the undo say the same thing the same way. A whole reason comes as a Failure,
+/// whose kind callers decide on; a QString is a piece that goes inside another reason.
 namespace FileFailure {
 
 /// A link, FIFO, socket, device or folder where a page was listed. A link is never followed:
