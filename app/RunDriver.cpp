@@ -260,16 +260,18 @@ void RunDriver::tell(const QString &text, bool selectable)
     Dialogs::message(onScreen(), text, QMessageBox::Ok, selectable);
 }
 
-void RunDriver::folderFailed(const QString &folder, const QString &reason)
+void RunDriver::folderFailed(const QString &folder, const Failure &failure)
 {
-    // The walk starts with the chosen folder: a failure reported before any other and naming
-    // it means the folder itself could not be listed, and nothing below it was reached.
-    if (m_failures.total() == 0 && m_startFolderFailure.isEmpty() && !m_startFolder.isEmpty() &&
+    // The walk starts with the chosen folder: a folder left unlisted before any other failure,
+    // and naming it, is the chosen folder itself, and nothing below it was reached. An entry
+    // of it left out (a link, say) is no reason for the folder to count as unread.
+    if (failure.kind == FailureKind::Unlisted && m_failures.total() == 0 &&
+        m_startFolderFailure.isEmpty() && !m_startFolder.isEmpty() &&
         QDir::cleanPath(QDir::fromNativeSeparators(folder)) ==
             QDir::cleanPath(QDir::fromNativeSeparators(m_startFolder))) {
-        m_startFolderFailure = reason;
+        m_startFolderFailure = failure.text;
     }
-    fail(FailureTally::Kind::Folder, folder, reason);
+    fail(FailureTally::Kind::Folder, folder, failure.text);
 }
 
 void RunDriver::yield()

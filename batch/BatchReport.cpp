@@ -39,10 +39,10 @@ void BatchReport::fileFailed(const QString &path, const Failure &reason)
     failure(path, reason.text);
 }
 
-void BatchReport::folderFailed(const QString &folder, const QString &reason)
+void BatchReport::folderFailed(const QString &folder, const Failure &reason)
 {
     ++m_otherFailures;
-    failure(folder, reason);
+    failure(folder, reason.text);
 }
 
 void BatchReport::yield()

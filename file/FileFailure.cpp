@@ -269,6 +269,61 @@ Failure FileFailure::replacedButNotDurable(const QString &reason)
                 reason};
 }
 
+Failure FileFailure::replaceStoppedHalfWay(const QString &reason)
+{
+    return {FailureKind::NotReplaced,
+            Words::tr("Windows could not replace the file (%1); the file was left as it was")
+                .arg(reason)};
+}
+
+Failure FileFailure::replacedByRename(const QString &reason)
+{
+    return {FailureKind::MetadataLost,
+            Words::tr("Windows could not replace the file (%1) and took the old file away; the "
+                      "new text was put in its place, but its permissions, attributes and "
+                      "alternate data streams may be lost")
+                .arg(reason)};
+}
+
+Failure FileFailure::keptOnlyInScratch(const QString &reason, const QString &renameReason,
+                                       const QString &scratch)
+{
+    return {FailureKind::OnlyInScratch,
+            Words::tr("Windows could not replace the file (%1) and took the old file away; the "
+                      "new text could not be put in its place (%2) and is kept in %3")
+                .arg(reason, renameReason, scratch)};
+}
+
+Failure FileFailure::attributesNotKept(const QString &reason)
+{
+    return {FailureKind::MetadataLost,
+            Words::tr("the file was replaced with its new text, but its hidden or system "
+                      "attribute could not be set again (%1)")
+                .arg(reason)};
+}
+
+QString FileFailure::folderInPlace()
+{
+    return Words::tr("a folder has taken its place");
+}
+
+QString FileFailure::scratchNotRemoved(const QString &scratch)
+{
+    return Words::tr(" (the scratch file %1 could not be removed)").arg(scratch);
+}
+
+QString FileFailure::linkLeftInJournal(const QString &reason)
+{
+    return Words::tr("another file took the page's name, and its link in the journal could not "
+                     "be removed (%1)")
+        .arg(reason);
+}
+
+Failure FileFailure::folderUnlisted(const QString &reason)
+{
+    return {FailureKind::Unlisted, reason};
+}
+
 QString FileFailure::fileGone()
 {
     return Words::tr("the file is gone");

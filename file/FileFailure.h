@@ -41,6 +41,22 @@ Failure scratchFailed(ScratchStep step, const QString &reason);
 /// The scratch file took the page's place, but the folder could not be synced, so a power cut
 /// could still bring back the old text.
 Failure replacedButNotDurable(const QString &reason);
+// Windows: how the system's replacement of the page by the scratch file (ReplaceFileW) failed,
+// reason being the system's words.
+/// It stopped half-way; the page is still as it was.
+Failure replaceStoppedHalfWay(const QString &reason);
+/// It took the page away; the new text took its place by a rename, which keeps less of it.
+Failure replacedByRename(const QString &reason);
+/// It took the page away, and the new text could not take its place (renameReason): the
+/// scratch file, shown so, is all that is left of the page.
+Failure keptOnlyInScratch(const QString &reason, const QString &renameReason,
+                          const QString &scratch);
+/// The page was replaced, but its hidden or system attribute could not be set again.
+Failure attributesNotKept(const QString &reason);
+/// A folder took the page's place, for scratchFailed(ScratchStep::Replace, ...).
+QString folderInPlace();
+/// What follows the reason of a refused replacement when the scratch file could not be removed.
+QString scratchNotRemoved(const QString &scratch);
 /// The steps of giving the scratch file the page's metadata, those about one extended attribute
 /// among them.
 enum class MetadataStep {
@@ -90,6 +106,9 @@ Failure matchInsideCharacter(const QString &charset, const QString &startCharact
 enum class JournalStep { MakeFolder, LookAtOriginal, LinkOriginal, CopyOriginal, WriteEntry };
 /// A step failed ("cannot write the journal entry: REASON"); notJournaled() wraps it.
 QString journalFailed(JournalStep step, const QString &reason);
+/// Windows: why the original could not be copied when another file took the page's name after
+/// it was opened, and the link to that file could not be removed from the journal (reason).
+QString linkLeftInJournal(const QString &reason);
 /// The page's original could not be kept in the undo journal, so the page was not replaced.
 Failure notJournaled(const QString &reason);
 
@@ -98,6 +117,8 @@ Failure notJournaled(const QString &reason);
 Failure undecodableName(bool isFolder, const QString &shownName);
 /// A link where a page or a folder would be.
 Failure linkLeftOut(const QString &shownName);
+/// A folder could not be opened or listed, for the reason the system gave (or unknownError()).
+Failure folderUnlisted(const QString &reason);
 /// A folder listing failed and the system gave no reason.
 QString unknownError();
 /// The run was stopped before the page was read to its end.

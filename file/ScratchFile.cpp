@@ -46,7 +46,7 @@ bool ScratchFile::commit(const std::function<bool()> &unchanged)
     return d->commit(unchanged);
 }
 
-const QString &ScratchFile::error() const
+const Failure &ScratchFile::error() const
 {
     return d->m_error;
 }

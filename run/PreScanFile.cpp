@@ -11,7 +11,7 @@
 
 namespace {
 
-bool fail(PreScanVerdict &verdict, const QString &reason)
+bool fail(PreScanVerdict &verdict, const Failure &reason)
 {
     verdict.kind = PreScanVerdict::Kind::Failed;
     verdict.reason = reason;

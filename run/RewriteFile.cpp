@@ -25,18 +25,12 @@ using Status = RewriteResult::Status;
 
 RewriteResult failed(const Failure &failure)
 {
-    return {Status::Failed, failure.text, 0, failure.kind};
-}
-
-// A reason worded by a lower layer that does not keep its kind (yet).
-RewriteResult failed(const QString &reason)
-{
-    return failed(Failure{FailureKind::Other, reason});
+    return {Status::Failed, failure};
 }
 
 // Why a file that holds the search text (or may, see SearchPreScan) cannot be rewritten, if
 // it cannot.
-std::optional<QString> refusal(const SourceFile &source, const ReplacementTexts::Encoded &texts)
+std::optional<Failure> refusal(const SourceFile &source, const ReplacementTexts::Encoded &texts)
 {
     switch (texts.problem) {
     case EncodingProblem::UnknownCharset:
@@ -74,7 +68,7 @@ bool writeUnits(Output &out, std::basic_string_view<Unit> text)
 }
 
 // Why a line could not be replaced, for an outcome that is not a result.
-template <typename Output> QString lineFailure(ReplaceOutcome outcome, const Output &out)
+template <typename Output> Failure lineFailure(ReplaceOutcome outcome, const Output &out)
 {
     switch (outcome) {
     case ReplaceOutcome::Endless:
@@ -190,15 +184,14 @@ RewriteResult rewriteLocated(const PageLocation &page, const ReplacementTexts &t
 try {
     SourceFile source;
     if (!source.open(page, yield, lockDeadline))
-        return {source.lockedOut() ? Status::Locked : Status::Failed, source.error(), 0,
-                source.lockedOut() ? FailureKind::Locked : FailureKind::Other};
+        return {source.lockedOut() ? Status::Locked : Status::Failed, source.error()};
     SearchPreScan preScan(texts, yield);
     const std::optional<SearchPreScan::Result> scan = preScan.scan(source.device(), source.size());
     if (!scan)
         return failed(FileFailure::cannotRead(source.device().errorString()));
     if (!scan->occurs)
         return {Status::Unchanged, {}};
-    if (const std::optional<QString> reason = refusal(source, texts.encoded(scan->encoding)))
+    if (const std::optional<Failure> reason = refusal(source, texts.encoded(scan->encoding)))
         return failed(*reason);
     if (preview)
         return writeScratch(source.device(), *preview, texts, *scan, yield);
@@ -245,7 +238,7 @@ RewriteResult RewriteFile(const QString &path, const ReplacementTexts &texts,
                           const std::function<void()> &yield)
 {
     FolderChain folders;
-    QString error;
+    Failure error;
     const std::optional<PageLocation> page = folders.locate(path, error);
     if (!page)
         return failed(error);

@@ -25,13 +25,7 @@ constexpr qint64 ChunkBytes = qint64(1) << 20;
 
 RewriteResult failed(const Failure &failure)
 {
-    return {Status::Failed, failure.text, 0, failure.kind};
-}
-
-// A reason worded by a lower layer that does not keep its kind (yet).
-RewriteResult failed(const QString &reason)
-{
-    return failed(Failure{FailureKind::Other, reason});
+    return {Status::Failed, failure};
 }
 
 // Whether path lies below root, as the run listed its pages: no "." or ".." on the way.
@@ -103,13 +97,12 @@ bool UndoRun::process()
         const JournalReader::Read &step = m_steps.at(i);
         m_observer.fileStarted(i, m_steps.size(), step.entry.path);
         const RewriteResult result =
-            step.problem.isEmpty() ? restore(folders, step.entry)
-                                   : failed(Failure{FailureKind::JournalDamaged, step.problem});
+            step.problem.isEmpty() ? restore(folders, step.entry) : failed(step.problem);
         if (result.status == Status::Changed) {
             m_observer.fileChanged(step.entry.path, 0); // put back: no replacement to count
         } else if (result.status == Status::Failed) {
             ++leftAlone;
-            m_observer.fileFailed(step.entry.path, result.failure());
+            m_observer.fileFailed(step.entry.path, result.failure);
         }
         m_observer.yield();
     }
@@ -119,17 +112,18 @@ bool UndoRun::process()
 
 RewriteResult UndoRun::restore(FolderChain &folders, const JournalEntry &entry)
 {
-    QString reason;
+    Failure unreachable;
     const std::optional<PageLocation> page =
-        liesBelow(entry.path, m_root) ? folders.locate(entry.path, reason) : std::nullopt;
+        liesBelow(entry.path, m_root) ? folders.locate(entry.path, unreachable) : std::nullopt;
     if (!page)
-        return reason.isEmpty() ? failed(FileFailure::notInTree()) : failed(reason);
+        return failed(unreachable.isEmpty() ? FileFailure::notInTree() : unreachable);
     if (!FileStamp::read(*page) && errno == ENOENT)
         return failed(FileFailure::goneSinceRun());
     SourceFile current;
     if (!current.open(*page, [this] { m_observer.yield(); }))
         return failed(current.error());
     QFile original;
+    QString reason;
     if (!JournalReader(m_journal).openOriginal(entry, original, reason))
         return failed(FileFailure::originalMissing(reason));
     if (!asKept(original.size(), entry))

@@ -45,7 +45,7 @@ bool FolderWalk::enter(const QString &folder, const FolderHandle *parent, const 
     m_observer.yield();
     FolderHandle handle = parent ? parent->subfolder(name) : FolderHandle(folder);
     if (handle.failed()) {
-        m_observer.folderFailed(folder, handle.error());
+        m_observer.folderFailed(folder, FileFailure::folderUnlisted(handle.error()));
         return false;
     }
     // Reached again through another path (a bind mount, maybe of a folder above): its pages are
@@ -66,7 +66,7 @@ bool FolderWalk::enter(const QString &folder, const FolderHandle *parent, const 
 void FolderWalk::reportProblems(const QString &folder, const FolderListing &listing)
 {
     if (listing.failed())
-        m_observer.folderFailed(folder, listing.error());
+        m_observer.folderFailed(folder, FileFailure::folderUnlisted(listing.error()));
     if (m_intoSubfolders) {
         for (const QString &name : listing.undecodableFolders())
             m_observer.folderFailed(folder, FileFailure::undecodableName(true, name));

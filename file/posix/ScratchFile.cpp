@@ -281,9 +281,9 @@ bool ScratchFile::Native::fail(ScratchStep step, int errorCode)
     return fail(FileFailure::scratchFailed(step, qt_error_string(errorCode)));
 }
 
-bool ScratchFile::Native::fail(const QString &reason)
+bool ScratchFile::Native::fail(const Failure &failure)
 {
     if (m_error.isEmpty())
-        m_error = reason;
+        m_error = failure;
     return false;
 }

@@ -30,7 +30,7 @@ ListedFile::~ListedFile() = default;
 bool ListedFile::open(const PageLocation &page)
 {
     d->file.close();
-    m_error.clear();
+    m_error = {};
     const QFileInfo info(page.path);
     if (isLink(info) || (info.exists() && !info.isFile()))
         return fail(FileFailure::notRegular());
@@ -58,9 +58,9 @@ QIODevice &ListedFile::device()
     return d->file;
 }
 
-bool ListedFile::fail(const QString &reason)
+bool ListedFile::fail(const Failure &failure)
 {
     d->file.close();
-    m_error = reason;
+    m_error = failure;
     return false;
 }

@@ -136,9 +136,14 @@ bool RunJournal::keepOriginal(const PageLocation &page, int sourceFd, qint64 siz
                              size,      FileStamp::Time{seconds, nanoseconds},         {}};
     m_pendingEntryBytes = 0; // the last page's entry, if placed, stays counted
     const QString kept = m_path + u'/' + QString::fromLatin1(m_pending.kept);
-    if (!KeepOriginal(source, nativePath(page.path), nativePath(kept), quint64(size),
-                      m_pending.copied, error))
-        return fail(FileFailure::JournalStep::CopyOriginal, QString::fromStdWString(error));
+    const KeptOriginal how =
+        KeepOriginal(source, nativePath(page.path), nativePath(kept), quint64(size), error);
+    m_pending.copied = how == KeptOriginal::Copied;
+    if (how == KeptOriginal::Failed || how == KeptOriginal::LinkLeftBehind) {
+        const QString reason = QString::fromStdWString(error);
+        return fail(FileFailure::JournalStep::CopyOriginal,
+                    how == KeptOriginal::Failed ? reason : FileFailure::linkLeftInJournal(reason));
+    }
     m_bytes += size;
     return true;
 }

@@ -208,18 +208,18 @@ void TestRewrite::rewrite()
     // A dry run tells what the run does, and writes nothing. Keeping 256 KiB of the new text,
     // it cannot tell it for the rows over 1 MiB, the cascades that reach back beyond the window.
     FolderChain folders;
-    QString error;
+    Failure error;
     const std::optional<PageLocation> page = folders.locate(fixture.path(fileName), error);
-    QVERIFY2(page, qPrintable(error));
+    QVERIFY2(page, qPrintable(error.text));
     const RewriteResult preview = PreviewRewrite(*page, texts, {});
-    QCOMPARE(PreviewRewrite(*page, texts, {}, {}, 1 << 18).reason,
+    QCOMPARE(PreviewRewrite(*page, texts, {}, {}, 1 << 18).failure.text,
              before.size() > 1 << 20 ? FileFailure::previewReachesTooFarBack(1 << 18).text
                                      : reason);
     QCOMPARE(fixture.state(), untouched);
     const RewriteResult result = RewriteFile(fixture.path(fileName), texts);
-    QVERIFY(preview.status == result.status && preview.reason == result.reason &&
+    QVERIFY(preview.status == result.status && preview.failure.text == result.failure.text &&
             preview.replacements == result.replacements);
-    QCOMPARE(result.reason, reason);
+    QCOMPARE(result.failure.text, reason);
     QCOMPARE(result.status, !reason.isEmpty() ? Status::Failed
                             : after != before ? Status::Changed
                                               : Status::Unchanged);

@@ -26,7 +26,7 @@ public:
     {
         events << u'!' + name(path) + (failure.text.isEmpty() ? u" without a reason"_s : QString());
     }
-    void folderFailed(const QString &, const QString &) override {}
+    void folderFailed(const QString &, const Failure &) override {}
     bool stopRequested() override { return stopAfter >= 0 && events.size() >= stopAfter; }
     QString name(const QString &path) const
     {
