@@ -8,7 +8,7 @@
 /// A default one stands for none: every failure has words.
 struct Failure
 {
-    FailureKind kind = FailureKind::Other;
+    FailureKind kind = FailureKind::None;
     QString text;
 
     bool isEmpty() const { return text.isEmpty(); }

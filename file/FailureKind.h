@@ -22,5 +22,5 @@ enum class FailureKind {
     OnlyInScratch,   ///< (Windows) the page was taken away; its new text is in the scratch file
     JournalDamaged,  ///< undo: the journal does not hold what the run kept
     Stopped,         ///< the run was stopped first
-    Other            ///< words from elsewhere (a platform layer), with no kind of their own
+    None             ///< no failure: what a default Failure holds
 };
