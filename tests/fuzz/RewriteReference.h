@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tests/engine/NaiveReplace.h"
+#include "tests/text/NaiveReplace.h"
 
 #include <optional>
 #include <string>

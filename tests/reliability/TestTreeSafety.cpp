@@ -2,7 +2,7 @@
 // programs), or names a page by a path longer than the system takes.
 
 #include "tests/common/TempTree.h"
-#include "tests/reliability/RecordingObserver.h"
+#include "tests/reliability/DamagingRun.h"
 
 #include <QRandomGenerator>
 #include <QScopeGuard>
@@ -23,7 +23,7 @@ enum class Writer { DeployTool, SecondRun, HeldRun, Lock };
 // Three pages, p0001.htm to p0003.htm, locked by other programs: p0002.htm is let go of once
 // the run, the other pages done, waits for p0001.htm; p0003.htm only should the run wait for
 // it too, which it must not: the wait for p0001.htm used up the time for all three.
-struct LockObserver : RecordingObserver
+struct LockObserver : DamagingRun
 {
     void fileStarted(qsizetype index, qsizetype, const QString &) override
     {
@@ -103,7 +103,7 @@ private Q_SLOTS:
         bool swapped = false;
         const auto swap = [&] { swapped = QDir().rename(zz, away) && QFile::link(elsewhere, zz); };
 
-        RecordingObserver observer;
+        DamagingRun observer;
         observer.damage = swap;
         // The first sync is of site/a/1.htm's scratch file, long after the walk.
         const BatchOutcome outcome =

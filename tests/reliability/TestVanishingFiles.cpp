@@ -2,7 +2,7 @@
 // the tree is touched, and the run goes on.
 
 #include "tests/common/TempTree.h"
-#include "tests/reliability/RecordingObserver.h"
+#include "tests/reliability/DamagingRun.h"
 
 #include <QTest>
 
@@ -73,7 +73,7 @@ private Q_SLOTS:
         QFETCH(Damage, how);
         QFETCH(QString, reason);
         const QString outside = TempTree::state(m_outside);
-        RecordingObserver observer;
+        DamagingRun observer;
         observer.victim = 1;
         bool damaged = false;
         observer.damage = [&] { damaged = damage(how, QFile::encodeName(site("b.htm"))); };

@@ -14,7 +14,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // Records every report as one line, so a test compares the whole sequence at once.
-class RecordingObserver : public RunObserver
+class EventLog : public RunObserver
 {
 public:
     void fileStarted(qsizetype index, qsizetype count, const QString &path) override
@@ -88,7 +88,7 @@ void TestSearchReplaceRun::process()
     for (auto it = before.cbegin(); it != before.cend(); ++it)
         QVERIFY(tree.write(it.key(), it.value()));
     QVERIFY(QFile::setPermissions(tree.path(u"r.htm"_s), QFile::ReadOwner));
-    RecordingObserver observer;
+    EventLog observer;
     observer.root = tree.path();
     observer.stopAfter = stopAfter;
     for (QString &name : names)
@@ -164,4 +164,4 @@ void TestSearchReplaceRun::inputCheck()
 }
 
 QTEST_GUILESS_MAIN(TestSearchReplaceRun)
-#include "tst_searchreplacerun.moc"
+#include "TestSearchReplaceRun.moc"

@@ -187,4 +187,4 @@ void TestPreScan::readAhead()
 }
 
 QTEST_GUILESS_MAIN(TestPreScan)
-#include "tst_prescan.moc"
+#include "TestPreScan.moc"

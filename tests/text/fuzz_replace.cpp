@@ -8,7 +8,7 @@
 // replacement text, and the rest (up to 256 bytes) as the line. The sizes stay small so that the
 // naive reference stays fast.
 
-#include "tests/engine/NaiveReplace.h"
+#include "tests/text/NaiveReplace.h"
 #include "text/LineReplacer.h"
 #include "text/StringUnitSink.h"
 

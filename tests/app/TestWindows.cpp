@@ -165,4 +165,4 @@ void TestWindows::screen()
 }
 
 QTEST_MAIN(TestWindows)
-#include "tst_windows.moc"
+#include "TestWindows.moc"

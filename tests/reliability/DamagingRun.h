@@ -9,7 +9,7 @@
 
 /// A run in process, recorded as the batch tool prints it; damage comes once, at the turn of the
 /// page at victim.
-class RecordingObserver : public RunObserver
+class DamagingRun : public RunObserver
 {
 public:
     void fileStarted(qsizetype index, qsizetype, const QString &) override

@@ -27,4 +27,4 @@ void TestArtwork::pictures()
 }
 
 QTEST_GUILESS_MAIN(TestArtwork)
-#include "tst_artwork.moc"
+#include "TestArtwork.moc"

@@ -378,4 +378,4 @@ void TestRun::progressCatchesUp()
 }
 
 QTEST_MAIN(TestRun)
-#include "tst_run.moc"
+#include "TestRun.moc"

@@ -145,4 +145,4 @@ void TestForm1::systemChooser()
 }
 
 QTEST_MAIN(TestForm1)
-#include "tst_form1.moc"
+#include "TestForm1.moc"
