@@ -77,7 +77,6 @@ public:
     /// wait for its answer, " [TEXT]" its button that opens a document.
     QStringList transcript;
     QMessageBox::StandardButton answer = QMessageBox::Yes; ///< to every question
-    QString folderAnswer;                                  ///< empty cancels
     QStringList opened; ///< the URLs handed to the desktop's programs
     std::function<void(const QString &entry)> onEntry;
 
@@ -144,7 +143,7 @@ protected:
     {
         record((parent == MainWindow::existing() ? "" : "odd ") + QString("folder: ") + title +
                (start.isEmpty() ? QString() : " from " + QDir::toNativeSeparators(start)));
-        return folderAnswer;
+        return {}; // cancelled: the real chooser is tried by the windows' suite
     }
     bool launch(const QUrl &url) override
     {

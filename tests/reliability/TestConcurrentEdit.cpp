@@ -11,14 +11,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <fcntl.h>
+#include <cerrno>
 
 namespace {
 
 const QString traced = QStringLiteral("trace=openat,newfstatat,read,fsync");
 const QString modified = QStringLiteral("the file was modified by another program during the run");
 
-enum class Edit { Appended, TimeRestored, Renamed, Deleted, Fifo, DeviceLink };
+enum class Edit { Appended, TimeRestored, Renamed, Deleted, Folder, Fifo, DeviceLink };
 
 bool change(Edit how, const QString &path)
 {
@@ -35,8 +35,9 @@ bool change(Edit how, const QString &path)
     default: // gone, or something else in its place
         return ::unlink(native.constData()) == 0 &&
                (how == Edit::Deleted ||
-                (how == Edit::Fifo ? ::mkfifo(native.constData(), 0644)
-                                   : ::symlink("/dev/zero", native.constData())) == 0);
+                (how == Edit::Folder ? ::mkdir(native.constData(), 0755)
+                 : how == Edit::Fifo ? ::mkfifo(native.constData(), 0644)
+                                     : ::symlink("/dev/zero", native.constData())) == 0);
     }
 }
 
@@ -105,16 +106,19 @@ private Q_SLOTS:
     void changedWhileHeld_data()
     {
         QTest::addColumn<Edit>("how");
-        QTest::addColumn<QString>("reason"); // "not a regular file": held right before b.htm's open
+        QTest::addColumn<QString>("reason"); // other than modified: held right before b.htm's open
         QTest::addColumn<bool>("coarse");    // on a file system that keeps whole seconds
         QTest::addRow("appended") << Edit::Appended << modified << false;
         // Regression: size and modification time were as before, and only they were compared.
         QTest::addRow("edited, time restored") << Edit::TimeRestored << modified << false;
         QTest::addRow("replaced by rename") << Edit::Renamed << modified << false;
         QTest::addRow("deleted") << Edit::Deleted << modified << false;
+        QTest::addRow("deleted before the open")
+            << Edit::Deleted << "cannot open the file: " + qt_error_string(ENOENT) << false;
         // Regressions: the path was checked, not the file opened: a FIFO read empty, /dev/zero
         // ever. Nothing but the listing looks before the open now: the file opened decides.
         QTest::addRow("FIFO after the check") << Edit::Fifo << "not a regular file" << false;
+        QTest::addRow("folder after the check") << Edit::Folder << "not a regular file" << false;
         QTest::addRow("device link after the check")
             << Edit::DeviceLink << "not a regular file" << false;
         // Regression: within the second of the page's last change the stamp stayed as it was.
