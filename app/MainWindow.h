@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/RunControl.h"
 #include "app/RunHost.h"
 #include "app/TrackedFolder.h"
 
@@ -16,10 +17,10 @@ class RunDriver;
 
 /// The main window: the folder field, the two texts, the subfolder option and the browse,
 /// start and information pictures, and the folder its field names. Its runs are carried out
-/// by a RunDriver, to which it is the RunHost. The design's Form1; each control keeps its
-/// design name as objectName (Label1-3, Text1-3, Check1, Image1-3), by which tests and
-/// accessibility tools find it.
-class MainWindow : public QWidget, public RunHost
+/// by a RunDriver, to which it is the RunHost; the progress window's RunControl too. The design's
+/// Form1; each control keeps its design name as objectName (Label1-3, Text1-3, Check1, Image1-3),
+/// by which tests and accessibility tools find it.
+class MainWindow : public QWidget, public RunHost, public RunControl
 {
     Q_OBJECT
 
@@ -36,15 +37,15 @@ public:
     /// between two files.
     bool closeRequested() const override { return m_closeRequested; }
 
-    /// True while a run started by the start picture is under way.
-    bool runUnderWay() const { return m_runUnderWay; }
+    /// True while a run started by the start picture, or an undo, is under way.
+    bool runUnderWay() const override { return m_runUnderWay; }
 
     /// Asks the run under way to stop between two files (the progress window's close does).
-    void requestStop() { m_stopRequested = true; }
+    void requestStop() override { m_stopRequested = true; }
 
     /// Undoes the run whose journal is journal, as the start picture starts a run; nothing
     /// while a run is under way.
-    void undoRun(const QString &journal);
+    void undoRun(const QString &journal) override;
 
     /// True once requestStop() was called during the current run.
     bool stopRequested() const override { return m_stopRequested; }

@@ -7,11 +7,15 @@
 
 Program::Program()
 {
+    // The progress window stops and undoes runs through the main window, which alone knows of
+    // them; handed over here, so that neither window reaches for the other.
+    ProgressWindow::setRunControl(MainWindow::instance());
     connect(MainWindow::instance(), &MainWindow::closed, this, &Program::mainWindowClosed);
 }
 
 Program::~Program()
 {
+    ProgressWindow::setRunControl(nullptr);
     delete MainWindow::existing();
     delete ProgressWindow::existing();
     // A progress window closed by the program's end is still waiting for its deletion.

@@ -1,7 +1,7 @@
 #include "app/ProgressWindow.h"
 
-#include "app/MainWindow.h"
 #include "app/ResultsList.h"
+#include "app/RunControl.h"
 #include "app/WindowAccessible.h"
 #include "app/WindowDesign.h"
 
@@ -14,6 +14,7 @@
 namespace {
 
 QPointer<ProgressWindow> theForm2;
+RunControl *theRunControl = nullptr;
 
 // How often the bar moves during a run, in milliseconds: as often as the eye follows it.
 constexpr qint64 ProgressInterval = 100;
@@ -37,6 +38,11 @@ ProgressWindow *ProgressWindow::instance()
 ProgressWindow *ProgressWindow::existing()
 {
     return theForm2;
+}
+
+void ProgressWindow::setRunControl(RunControl *control)
+{
+    theRunControl = control;
 }
 
 ProgressWindow::ProgressWindow()
@@ -80,8 +86,8 @@ ProgressWindow::ProgressWindow()
     connect(
         m_resultsList, &ResultsList::undoRequested, this,
         [](const QString &journal) {
-            if (MainWindow *main = MainWindow::existing()) {
-                main->undoRun(journal);
+            if (theRunControl) {
+                theRunControl->undoRun(journal);
             }
         },
         Qt::QueuedConnection);
@@ -202,10 +208,9 @@ void ProgressWindow::closeEvent(QCloseEvent *event)
 {
     // Closed during a run, the window would leave the run going on unseen. It stays instead,
     // to show what was done and what failed, and the run stops before its next file.
-    MainWindow *main = MainWindow::existing();
-    if (main && main->runUnderWay()) {
+    if (theRunControl && theRunControl->runUnderWay()) {
         event->ignore();
-        main->requestStop();
+        theRunControl->requestStop();
         return;
     }
     event->accept();

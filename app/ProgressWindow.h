@@ -7,6 +7,7 @@
 class QLabel;
 class QProgressBar;
 class ResultsList;
+class RunControl;
 
 /// The progress window: status line, caption, the list of changed files, below it (once
 /// something failed) the list of files that could not be changed, and the progress bar. The run
@@ -25,6 +26,10 @@ public:
 
     /// The progress window if it exists and has not been closed, else nullptr; never builds one.
     static ProgressWindow *existing();
+
+    /// What every progress window stops and undoes runs through: set where the program is
+    /// assembled, before a run can start; nullptr (the start) leaves both undone.
+    static void setRunControl(RunControl *control);
 
     /// Shows text in the status line.
     void setStatus(const QString &text);

@@ -4,7 +4,7 @@
 #include "app/ProgressView.h"
 #include "app/ProgressWindow.h"
 #include "app/RunHost.h"
-#include "file/FileFailure.h"
+#include "file/FailureKind.h"
 #include "run/InputCheck.h"
 #include "run/SearchReplaceRun.h"
 #include "run/UndoRun.h"
@@ -21,12 +21,12 @@ constexpr qint64 EventInterval = 100;
 
 // An undo leaves a page alone for one of two reasons the user can understand without the
 // list; every other reason counts as a plain failure.
-FailureTally::Kind undoFailure(const QString &reason)
+FailureTally::Kind undoFailure(FailureKind kind)
 {
-    if (reason == FileFailure::changedSinceRun())
+    if (kind == FailureKind::ChangedSinceRun)
         return FailureTally::Kind::ChangedSinceRun;
-    return reason == FileFailure::goneSinceRun() ? FailureTally::Kind::GoneSinceRun
-                                                 : FailureTally::Kind::File;
+    return kind == FailureKind::GoneSinceRun ? FailureTally::Kind::GoneSinceRun
+                                             : FailureTally::Kind::File;
 }
 
 } // namespace
@@ -260,16 +260,18 @@ void RunDriver::tell(const QString &text, bool selectable)
     Dialogs::message(onScreen(), text, QMessageBox::Ok, selectable);
 }
 
-void RunDriver::folderFailed(const QString &folder, const QString &reason)
+void RunDriver::folderFailed(const QString &folder, const Failure &failure)
 {
-    // The walk starts with the chosen folder: a failure reported before any other and naming
-    // it means the folder itself could not be listed, and nothing below it was reached.
-    if (m_failures.total() == 0 && m_startFolderFailure.isEmpty() && !m_startFolder.isEmpty() &&
+    // The walk starts with the chosen folder: a folder left unlisted before any other failure,
+    // and naming it, is the chosen folder itself, and nothing below it was reached. An entry
+    // of it left out (a link, say) is no reason for the folder to count as unread.
+    if (failure.kind == FailureKind::Unlisted && m_failures.total() == 0 &&
+        m_startFolderFailure.isEmpty() && !m_startFolder.isEmpty() &&
         QDir::cleanPath(QDir::fromNativeSeparators(folder)) ==
             QDir::cleanPath(QDir::fromNativeSeparators(m_startFolder))) {
-        m_startFolderFailure = reason;
+        m_startFolderFailure = failure.text;
     }
-    fail(FailureTally::Kind::Folder, folder, reason);
+    fail(FailureTally::Kind::Folder, folder, failure.text);
 }
 
 void RunDriver::yield()
@@ -293,9 +295,9 @@ void RunDriver::fileChanged(const QString &path, qint64 replacements)
     m_view->addChangedFile(QDir::toNativeSeparators(path), replacements);
 }
 
-void RunDriver::fileFailed(const QString &path, const QString &reason)
+void RunDriver::fileFailed(const QString &path, const Failure &failure)
 {
-    fail(m_undoing ? undoFailure(reason) : FailureTally::Kind::File, path, reason);
+    fail(m_undoing ? undoFailure(failure.kind) : FailureTally::Kind::File, path, failure.text);
 }
 
 bool RunDriver::stopRequested()

@@ -31,11 +31,11 @@ public:
     /// window like a run.
     void undo(const QString &journal);
 
-    void folderFailed(const QString &folder, const QString &reason) override;
+    void folderFailed(const QString &folder, const Failure &failure) override;
     void yield() override;
     void fileStarted(qsizetype index, qsizetype count, const QString &path) override;
     void fileChanged(const QString &path, qint64 replacements) override;
-    void fileFailed(const QString &path, const QString &reason) override;
+    void fileFailed(const QString &path, const Failure &failure) override;
     bool stopRequested() override;
 
 private:

@@ -33,16 +33,16 @@ void BatchReport::fileChanged(const QString &path, qint64 replacements)
     std::fflush(stdout);
 }
 
-void BatchReport::fileFailed(const QString &path, const QString &reason)
+void BatchReport::fileFailed(const QString &path, const Failure &reason)
 {
     ++m_failed;
-    failure(path, reason);
+    failure(path, reason.text);
 }
 
-void BatchReport::folderFailed(const QString &folder, const QString &reason)
+void BatchReport::folderFailed(const QString &folder, const Failure &reason)
 {
     ++m_otherFailures;
-    failure(folder, reason);
+    failure(folder, reason.text);
 }
 
 void BatchReport::yield()

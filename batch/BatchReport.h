@@ -21,8 +21,8 @@ public:
 
     void fileStarted(qsizetype index, qsizetype count, const QString &path) override;
     void fileChanged(const QString &path, qint64 replacements) override;
-    void fileFailed(const QString &path, const QString &reason) override;
-    void folderFailed(const QString &folder, const QString &reason) override;
+    void fileFailed(const QString &path, const Failure &reason) override;
+    void folderFailed(const QString &folder, const Failure &reason) override;
     void yield() override;
     bool stopRequested() override;
 

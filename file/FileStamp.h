@@ -39,7 +39,7 @@ public:
 
     /// The stamp of the file path names; a final symbolic link is not followed (it is no
     /// regular file: a run never reads or writes through one). Nothing when the path names
-    /// nothing or cannot be looked at (errno says why on POSIX).
+    /// nothing (errno is ENOENT) or cannot be looked at (errno says why on POSIX).
     static std::optional<FileStamp> read(const QString &path);
 
     /// The same for a page reached through its open folder.

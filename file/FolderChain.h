@@ -1,5 +1,6 @@
 #pragma once
 
+#include "file/Failure.h"
 #include "file/PageLocation.h"
 
 #include <QByteArray>
@@ -34,7 +35,7 @@ public:
 
     /// Opens the folders down to the page at path. The location stays valid until the next
     /// call. On failure, error says why ("cannot open its folder ...: ...").
-    std::optional<PageLocation> locate(const QString &path, QString &error);
+    std::optional<PageLocation> locate(const QString &path, Failure &error);
 
 private:
     struct Native; ///< the platform's open folders

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "file/Failure.h"
 #include "file/PageLocation.h"
 
 #include <QString>
@@ -37,11 +38,11 @@ public:
     /// Makes the names renamed in the folder durable; false with error() saying why.
     bool sync();
 
-    const QString &error() const { return m_error; }
+    const Failure &error() const { return m_error; }
 
 private:
     struct Native; ///< what the platform holds
     PageLocation m_page;
     std::unique_ptr<Native> d;
-    QString m_error;
+    Failure m_error;
 };

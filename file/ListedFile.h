@@ -1,5 +1,6 @@
 #pragma once
 
+#include "file/Failure.h"
 #include "file/FileStamp.h"
 #include "file/PageLocation.h"
 
@@ -34,7 +35,7 @@ public:
     /// The stamp of the file actually opened, as it was opened.
     const FileStamp &stamp() const { return m_stamp; }
 
-    const QString &error() const { return m_error; }
+    const Failure &error() const { return m_error; }
 
     /// The platform's handle and what it read of the file, for the rest of the file layer.
     struct Native;
@@ -42,9 +43,9 @@ public:
     const Native &native() const { return *d; }
 
 private:
-    bool fail(const QString &reason);
+    bool fail(const Failure &failure);
 
     std::unique_ptr<Native> d;
     FileStamp m_stamp;
-    QString m_error;
+    Failure m_error;
 };

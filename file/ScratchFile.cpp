@@ -51,7 +51,7 @@ bool ScratchFile::place(const std::function<bool()> &unchanged)
     return d->place(unchanged);
 }
 
-const QString &ScratchFile::error() const
+const Failure &ScratchFile::error() const
 {
     return d->m_error;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "file/Failure.h"
 #include "file/FileStamp.h"
 #include "file/PageLocation.h"
 
@@ -69,7 +70,7 @@ public:
     bool place(const std::function<bool()> &unchanged);
 
     /// What failed, naming the step ("cannot write the scratch file: ...").
-    const QString &error() const;
+    const Failure &error() const;
 
     /// Gives every scratch file a name from the start, as on a file system without unnamed
     /// files, so that this way can be tested on any file system. (Always so on Windows.)

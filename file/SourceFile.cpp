@@ -7,8 +7,8 @@ QIODevice &SourceFile::device()
     return m_file.device();
 }
 
-bool SourceFile::fail(const QString &reason)
+bool SourceFile::fail(const Failure &failure)
 {
-    m_error = reason;
+    m_error = failure;
     return false;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "file/Failure.h"
 #include "file/ListedFile.h"
 #include "file/PageLocation.h"
 
@@ -76,13 +77,13 @@ public:
     int handle() const;
 
     /// Why the last step failed, naming the step ("cannot open the file: ...").
-    const QString &error() const { return m_error; }
+    const Failure &error() const { return m_error; }
 
 private:
-    bool fail(const QString &reason);
+    bool fail(const Failure &failure);
 
     PageLocation m_page;
     ListedFile m_file;
-    QString m_error;
+    Failure m_error;
     bool m_lockedOut = false;
 };

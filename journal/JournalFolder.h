@@ -44,7 +44,8 @@ public:
     int links(const QString &name) const;
 
     /// Opens the plain file name for reading into file. False, with error saying why in the
-    /// words users read, for a link or anything but a plain file.
+    /// words users read, for a link or anything but a plain file; the words go inside the
+    /// failure of the entry or original that could not be read.
     bool openFile(const QString &name, QFile &file, QString &error) const;
 
     /// The bytes of the plain file name; nothing where it is none or cannot be read whole.

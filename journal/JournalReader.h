@@ -1,5 +1,6 @@
 #pragma once
 
+#include "file/Failure.h"
 #include "journal/JournalEntry.h"
 #include "journal/JournalFolder.h"
 
@@ -17,7 +18,7 @@ public:
     struct Read
     {
         JournalEntry entry;
-        QString problem;
+        Failure problem; ///< none for an entry that can be used
     };
 
     explicit JournalReader(const JournalFolder &run) : m_run(run) {}

@@ -11,7 +11,7 @@
 
 namespace {
 
-bool fail(PreScanVerdict &verdict, const QString &reason)
+bool fail(PreScanVerdict &verdict, const Failure &reason)
 {
     verdict.kind = PreScanVerdict::Kind::Failed;
     verdict.reason = reason;
@@ -35,7 +35,7 @@ try {
     const std::optional<SearchPreScan::Result> scan =
         preScan.scan(file.device(), file.stamp().size());
     if (!scan) {
-        fail(verdict, preScan.stopped() ? QStringLiteral("stopped")
+        fail(verdict, preScan.stopped() ? FileFailure::stopped()
                                         : FileFailure::cannotRead(file.device().errorString()));
         return verdict;
     }

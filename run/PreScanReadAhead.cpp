@@ -167,7 +167,7 @@ TextAbsence PreScanReadAhead::preScan(const QString &path, const ReplacementText
                                       FolderChain &folders, std::stop_token stop,
                                       const std::function<void()> &yield)
 {
-    QString ignored;
+    Failure ignored;
     if (const std::optional<PageLocation> page = folders.locate(path, ignored))
         return PreScanFile(*page, texts, std::move(stop), yield).absence();
     return false;

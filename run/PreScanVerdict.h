@@ -1,5 +1,6 @@
 #pragma once
 
+#include "file/Failure.h"
 #include "file/FileStamp.h"
 #include "text/SearchPreScan.h"
 
@@ -25,7 +26,7 @@ struct PreScanVerdict
     Kind kind = Kind::Failed;
     std::optional<FileStamp> stamp; ///< the file as pre-scanned; missing when it was not found
     SearchPreScan::Result scan;     ///< for CannotOccur and MayOccur
-    QString reason;                 ///< for Failed
+    Failure reason;                 ///< for Failed
 
     /// The one fact the run acts on.
     TextAbsence absence() const { return kind == Kind::CannotOccur; }

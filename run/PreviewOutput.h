@@ -1,7 +1,8 @@
 #pragma once
 
+#include "file/Failure.h"
+
 #include <QByteArray>
-#include <QString>
 
 /// What a dry run rewrites a page into instead of a scratch file: nothing is written anywhere.
 /// It keeps only the end of the new text, which the line replacer may take back when a cascade
@@ -23,10 +24,10 @@ public:
     bool takeBack(void *data, qsizetype size);
 
     /// Why takeBack() failed.
-    const QString &error() const { return m_error; }
+    const Failure &error() const { return m_error; }
 
 private:
     qsizetype m_keptBytes;
     QByteArray m_tail;
-    QString m_error;
+    Failure m_error;
 };

@@ -7,7 +7,7 @@ namespace {
 
 using Status = RewriteResult::Status;
 
-void fail(PendingPage &page, const QString &reason)
+void fail(PendingPage &page, const Failure &reason)
 {
     if (page.result.status == Status::Changed)
         page.result = {Status::Failed, reason};

@@ -25,14 +25,14 @@ namespace {
 
 using Status = RewriteResult::Status;
 
-RewriteResult failed(const QString &reason)
+RewriteResult failed(const Failure &failure)
 {
-    return {Status::Failed, reason};
+    return {Status::Failed, failure};
 }
 
 // Why a file that holds the search text (or may, see SearchPreScan) cannot be rewritten, if
 // it cannot.
-std::optional<QString> refusal(const SourceFile &source, const ReplacementTexts::Encoded &texts)
+std::optional<Failure> refusal(const SourceFile &source, const ReplacementTexts::Encoded &texts)
 {
     switch (texts.problem) {
     case EncodingProblem::UnknownCharset:
@@ -70,7 +70,7 @@ bool writeUnits(Output &out, std::basic_string_view<Unit> text)
 }
 
 // Why a line could not be replaced, for an outcome that is not a result.
-template <typename Output> QString lineFailure(ReplaceOutcome outcome, const Output &out)
+template <typename Output> Failure lineFailure(ReplaceOutcome outcome, const Output &out)
 {
     switch (outcome) {
     case ReplaceOutcome::Endless:
@@ -214,7 +214,7 @@ Examined examine(SourceFile &source, const ReplacementTexts &texts,
         return {{}, failed(FileFailure::cannotRead(source.device().errorString()))};
     if (!scan->occurs)
         return {{}, {Status::Unchanged, {}}};
-    if (const std::optional<QString> reason = refusal(source, texts.encoded(scan->encoding)))
+    if (const std::optional<Failure> reason = refusal(source, texts.encoded(scan->encoding)))
         return {{}, failed(*reason)};
     return {scan, {}};
 }
@@ -226,7 +226,7 @@ RewriteResult notOpened(const SourceFile &source)
 
 // Kept before the new text is read from it, and looked at right before: the hard link moves
 // the change time, which from then on tells of other writers again (rereadAfterLink()).
-std::optional<QString> keepOriginal(const PageLocation &page, SourceFile &source,
+std::optional<Failure> keepOriginal(const PageLocation &page, SourceFile &source,
                                     RunJournal &journal)
 {
     if (!journal.open())
@@ -258,7 +258,7 @@ RewriteResult rewriteIntoGroup(const PageLocation &listed, const ReplacementText
     if (!examined.scan)
         return examined.result;
     RunJournal &journal = group.journal();
-    if (const std::optional<QString> reason = keepOriginal(page, source, journal))
+    if (const std::optional<Failure> reason = keepOriginal(page, source, journal))
         return failed(*reason);
     pending->kept = journal.lastKept();
     auto forget = qScopeGuard([&] { journal.forgetUnlessPlaced(page, pending->kept); });
@@ -317,7 +317,7 @@ RewriteResult RewriteFile(const QString &path, const ReplacementTexts &texts,
                           const std::function<void()> &yield)
 {
     FolderChain folders;
-    QString error;
+    Failure error;
     const std::optional<PageLocation> page = folders.locate(path, error);
     if (!page)
         return failed(error);

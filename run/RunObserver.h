@@ -1,5 +1,6 @@
 #pragma once
 
+#include "file/Failure.h"
 #include "scan/WalkObserver.h"
 
 #include <QString>
@@ -22,7 +23,7 @@ public:
     virtual void fileChanged(const QString &path, qint64 replacements) = 0;
 
     /// The file could not be rewritten and was left as it was.
-    virtual void fileFailed(const QString &path, const QString &reason) = 0;
+    virtual void fileFailed(const QString &path, const Failure &failure) = 0;
 
     /// Asked between two files; true ends the run cleanly before the next file.
     virtual bool stopRequested() { return false; }

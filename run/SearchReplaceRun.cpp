@@ -20,9 +20,9 @@ public:
     ListingFeed(WalkObserver &observer, PreScanReadAhead &readAhead)
         : m_observer(observer), m_readAhead(readAhead)
     {}
-    void folderFailed(const QString &folder, const QString &reason) override
+    void folderFailed(const QString &folder, const Failure &failure) override
     {
-        m_observer.folderFailed(folder, reason);
+        m_observer.folderFailed(folder, failure);
     }
     void yield() override { m_observer.yield(); }
     void fileListed(const QString &path) override { m_readAhead.add(path); }
@@ -133,7 +133,7 @@ bool SearchReplaceRun::rewrite(FolderChain &folders, const QString &path,
     // Settled by its pre-scan as of the moment it was read: its turn needs not even its folder.
     if (absence)
         return true;
-    QString reason;
+    Failure reason;
     const std::optional<PageLocation> page = folders.locate(path, reason);
     const auto yield = [this] { m_observer.yield(); };
     ReplacementGroup *group = m_group ? &*m_group : nullptr;
@@ -157,7 +157,7 @@ bool SearchReplaceRun::rewrite(FolderChain &folders, const QString &path,
             return false;
         [[fallthrough]];
     case RewriteResult::Status::Failed:
-        m_observer.fileFailed(path, result.reason);
+        m_observer.fileFailed(path, result.failure);
         break;
     case RewriteResult::Status::Unchanged:
     case RewriteResult::Status::Pending:
@@ -175,6 +175,6 @@ void SearchReplaceRun::commitGroup()
         if (result.status == RewriteResult::Status::Changed)
             m_observer.fileChanged(path, result.replacements);
         else
-            m_observer.fileFailed(path, result.reason);
+            m_observer.fileFailed(path, result.failure);
     }
 }

@@ -23,9 +23,9 @@ using Status = RewriteResult::Status;
 
 constexpr qint64 ChunkBytes = qint64(1) << 20;
 
-RewriteResult failed(const QString &reason)
+RewriteResult failed(const Failure &failure)
 {
-    return {Status::Failed, reason};
+    return {Status::Failed, failure};
 }
 
 // Whether path lies below root, as the run listed its pages: no "." or ".." on the way.
@@ -49,7 +49,7 @@ bool asKept(qint64 size, const JournalEntry &entry)
 }
 
 // An undo replaces a page as a run does, so it refuses what a run refuses, in the same words.
-std::optional<QString> refusal(const SourceFile &page)
+std::optional<Failure> refusal(const SourceFile &page)
 {
     if (page.isReadOnly())
         return FileFailure::readOnly();
@@ -75,7 +75,7 @@ bool UndoRun::load()
     if (home.open(run.path()) && m_journal.open(home, run.fileName()))
         m_root = journal.root();
     if (m_root.isEmpty()) {
-        m_observer.folderFailed(m_folder, QStringLiteral("not the journal of a run"));
+        m_observer.folderFailed(m_folder, FileFailure::notRunJournal());
         return false;
     }
     const QMap<qint64, QString> entries = journal.entries();
@@ -102,7 +102,7 @@ bool UndoRun::process()
             m_observer.fileChanged(step.entry.path, 0); // put back: no replacement to count
         } else if (result.status == Status::Failed) {
             ++leftAlone;
-            m_observer.fileFailed(step.entry.path, result.reason);
+            m_observer.fileFailed(step.entry.path, result.failure);
         }
         m_observer.yield();
     }
@@ -112,24 +112,25 @@ bool UndoRun::process()
 
 RewriteResult UndoRun::restore(FolderChain &folders, const JournalEntry &entry)
 {
-    QString reason;
+    Failure unreachable;
     const std::optional<PageLocation> page =
-        liesBelow(entry.path, m_root) ? folders.locate(entry.path, reason) : std::nullopt;
+        liesBelow(entry.path, m_root) ? folders.locate(entry.path, unreachable) : std::nullopt;
     if (!page)
-        return failed(reason.isEmpty() ? FileFailure::notInTree() : reason);
+        return failed(unreachable.isEmpty() ? FileFailure::notInTree() : unreachable);
     if (!FileStamp::read(*page) && errno == ENOENT)
         return failed(FileFailure::goneSinceRun());
     SourceFile current;
     if (!current.open(*page, [this] { m_observer.yield(); }))
         return failed(current.error());
     QFile original;
+    QString reason;
     if (!JournalReader(m_journal).openOriginal(entry, original, reason))
         return failed(FileFailure::originalMissing(reason));
     if (!asKept(original.size(), entry))
         return failed(FileFailure::originalNotAsKept(original.size(), entry.originalSize));
     switch (compare(current, original, entry)) {
     case Holds::Written:
-        if (const std::optional<QString> refused = refusal(current))
+        if (const std::optional<Failure> refused = refusal(current))
             return failed(*refused);
         return putBack(*page, current, original, entry);
     case Holds::Original:

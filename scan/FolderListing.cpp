@@ -1,5 +1,6 @@
 #include "scan/FolderListing.h"
 
+#include "file/FileFailure.h"
 #include "scan/FolderHandle.h"
 #include "scan/PageName.h"
 #include "scan/ShownName.h"
@@ -54,5 +55,5 @@ void FolderListing::fail(const QString &error)
     // undecodable names stay, since those entries are left out and must still be reported.
     m_subfolders.clear();
     m_files.clear();
-    m_error = error.isEmpty() ? QStringLiteral("Unknown error") : error;
+    m_error = error.isEmpty() ? FileFailure::unknownError() : error;
 }

@@ -1,25 +1,10 @@
 #include "scan/FolderWalk.h"
 
+#include "file/FileFailure.h"
 #include "scan/FolderHandle.h"
 #include "scan/FolderListing.h"
 #include "scan/FolderPath.h"
 #include "scan/WalkObserver.h"
-
-namespace {
-
-QString undecodableReason(const QString &kind, const QString &shownName)
-{
-    return QStringLiteral("the %1 \"%2\" was left out because its name is not valid in the file "
-                          "name encoding")
-        .arg(kind, shownName);
-}
-
-QString linkReason(const QString &shownName)
-{
-    return QStringLiteral("the link \"%1\" was left out: links are not followed").arg(shownName);
-}
-
-} // namespace
 
 FolderWalk::FolderWalk(QStringList &list, WalkObserver &observer)
     : m_list(list), m_observer(observer)
@@ -60,7 +45,7 @@ bool FolderWalk::enter(const QString &folder, const FolderHandle *parent, const 
     m_observer.yield();
     FolderHandle handle = parent ? parent->subfolder(name) : FolderHandle(folder);
     if (handle.failed()) {
-        m_observer.folderFailed(folder, handle.error());
+        m_observer.folderFailed(folder, FileFailure::folderUnlisted(handle.error()));
         return false;
     }
     // Reached again through another path (a bind mount, maybe of a folder above): its pages are
@@ -81,17 +66,17 @@ bool FolderWalk::enter(const QString &folder, const FolderHandle *parent, const 
 void FolderWalk::reportProblems(const QString &folder, const FolderListing &listing)
 {
     if (listing.failed())
-        m_observer.folderFailed(folder, listing.error());
+        m_observer.folderFailed(folder, FileFailure::folderUnlisted(listing.error()));
     if (m_intoSubfolders) {
         for (const QString &name : listing.undecodableFolders())
-            m_observer.folderFailed(folder, undecodableReason(QStringLiteral("folder"), name));
+            m_observer.folderFailed(folder, FileFailure::undecodableName(true, name));
         for (const QString &name : listing.linkedFolders())
-            m_observer.folderFailed(folder, linkReason(name));
+            m_observer.folderFailed(folder, FileFailure::linkLeftOut(name));
     }
     for (const QString &name : listing.undecodableFiles())
-        m_observer.folderFailed(folder, undecodableReason(QStringLiteral("file"), name));
+        m_observer.folderFailed(folder, FileFailure::undecodableName(false, name));
     for (const QString &name : listing.linkedFiles())
-        m_observer.folderFailed(folder, linkReason(name));
+        m_observer.folderFailed(folder, FileFailure::linkLeftOut(name));
 }
 
 void FolderWalk::appendFiles(const Level &level)

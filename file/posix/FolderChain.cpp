@@ -35,7 +35,7 @@ bool isPlainName(const QByteArray &name)
 }
 
 // error is what opening folder failed with: a folder that became a link or a file is named so.
-QString folderFailure(const QString &folder, int errorCode)
+Failure folderFailure(const QString &folder, int errorCode)
 {
     if (errorCode == ELOOP || errorCode == ENOTDIR)
         return FileFailure::folderReplaced(folder);
@@ -49,11 +49,11 @@ struct FolderChain::Native
     explicit Native(const QString &root) : m_root(QFile::encodeName(root)) {}
     ~Native();
 
-    std::optional<PageLocation> locate(const QString &path, QString &error);
-    bool openRoot(QString &error);
-    bool descend(const std::vector<QByteArray> &folders, const QString &path, QString &error);
+    std::optional<PageLocation> locate(const QString &path, Failure &error);
+    bool openRoot(Failure &error);
+    bool descend(const std::vector<QByteArray> &folders, const QString &path, Failure &error);
     void closeFrom(std::size_t level);
-    std::optional<PageLocation> locateByPath(const QString &path, QString &error);
+    std::optional<PageLocation> locateByPath(const QString &path, Failure &error);
 
     QByteArray m_root;              ///< the chosen folder, encoded; empty: none
     std::vector<QByteArray> m_open; ///< names of the open folders below the root
@@ -66,7 +66,7 @@ FolderChain::FolderChain(const QString &root) : d(std::make_unique<Native>(root)
 
 FolderChain::~FolderChain() = default;
 
-std::optional<PageLocation> FolderChain::locate(const QString &path, QString &error)
+std::optional<PageLocation> FolderChain::locate(const QString &path, Failure &error)
 {
     return d->locate(path, error);
 }
@@ -90,7 +90,7 @@ void FolderChain::Native::closeFrom(std::size_t level)
         m_open.resize(level - 1);
 }
 
-std::optional<PageLocation> FolderChain::Native::locate(const QString &path, QString &error)
+std::optional<PageLocation> FolderChain::Native::locate(const QString &path, Failure &error)
 {
     // The common case: another page of the folder located last.
     const qsizetype slash = path.lastIndexOf(u'/');
@@ -124,7 +124,7 @@ std::optional<PageLocation> FolderChain::Native::locate(const QString &path, QSt
     return PageLocation{path, m_fds.back(), name};
 }
 
-bool FolderChain::Native::openRoot(QString &error)
+bool FolderChain::Native::openRoot(Failure &error)
 {
     if (!m_fds.empty())
         return true;
@@ -140,7 +140,7 @@ bool FolderChain::Native::openRoot(QString &error)
 // Keeps the open folders that the page's path shares with the last one and opens the rest, each
 // from its parent without following a link.
 bool FolderChain::Native::descend(const std::vector<QByteArray> &folders, const QString &path,
-                                  QString &error)
+                                  Failure &error)
 {
     if (!openRoot(error))
         return false;
@@ -163,7 +163,7 @@ bool FolderChain::Native::descend(const std::vector<QByteArray> &folders, const 
     return true;
 }
 
-std::optional<PageLocation> FolderChain::Native::locateByPath(const QString &path, QString &error)
+std::optional<PageLocation> FolderChain::Native::locateByPath(const QString &path, Failure &error)
 {
     const QByteArray encoded = QFile::encodeName(QDir::cleanPath(path));
     const qsizetype slash = encoded.lastIndexOf('/');

@@ -19,7 +19,7 @@ ListedFile::~ListedFile() = default;
 bool ListedFile::open(const PageLocation &page)
 {
     d->reader.reset();
-    m_error.clear();
+    m_error = {};
     PosixFileMetadata &metadata = d->metadata;
     const int fd = ::openat(page.folder, page.name.constData(),
                             O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
@@ -44,9 +44,9 @@ QIODevice &ListedFile::device()
     return *d->reader;
 }
 
-bool ListedFile::fail(const QString &reason)
+bool ListedFile::fail(const Failure &failure)
 {
     d->reader.reset();
-    m_error = reason;
+    m_error = failure;
     return false;
 }

@@ -21,7 +21,7 @@ namespace {
 using Step = FileFailure::MetadataStep;
 
 // What failed, with errno's reason; for a step about one attribute, its name.
-QString failure(Step step, const QByteArray &attribute = {})
+Failure failure(Step step, const QByteArray &attribute = {})
 {
     return FileFailure::metadataFailed(step, qt_error_string(errno), QString::fromUtf8(attribute));
 }
@@ -67,7 +67,7 @@ bool readAttribute(int fd, const QByteArray &name, QByteArray &value)
 
 // An attribute the scratch file got from its folder (an ACL from the folder's default ACL,
 // say) but the file does not have would grant what the file did not.
-QString removeExtraAttributes(int targetFd, const QList<QByteArray> &keep)
+Failure removeExtraAttributes(int targetFd, const QList<QByteArray> &keep)
 {
     QList<QByteArray> names;
     if (!listAttributes(targetFd, names))
@@ -79,12 +79,12 @@ QString removeExtraAttributes(int targetFd, const QList<QByteArray> &keep)
     return {};
 }
 
-QString copyAttributes(int sourceFd, int targetFd)
+Failure copyAttributes(int sourceFd, int targetFd)
 {
     QList<QByteArray> names;
     if (!listAttributes(sourceFd, names))
         return failure(Step::ListAttributes);
-    if (const QString reason = removeExtraAttributes(targetFd, names); !reason.isEmpty())
+    if (const Failure reason = removeExtraAttributes(targetFd, names); !reason.isEmpty())
         return reason;
     QByteArray value;
     QByteArray present;
@@ -122,7 +122,7 @@ bool PosixFileMetadata::sameVersionAs(const PosixFileMetadata &other) const
     return StampOfStatus(m_stat) == StampOfStatus(other.m_stat);
 }
 
-QString PosixFileMetadata::copyTo(int sourceFd, int targetFd) const
+Failure PosixFileMetadata::copyTo(int sourceFd, int targetFd) const
 {
     struct stat target = {};
     if (::fstat(targetFd, &target) != 0)
@@ -134,7 +134,7 @@ QString PosixFileMetadata::copyTo(int sourceFd, int targetFd) const
 #ifdef Q_OS_LINUX
     // After the owner, which clears security.capability; before the mode, since setting an
     // ACL can clear the setgid bit.
-    if (const QString reason = copyAttributes(sourceFd, targetFd); !reason.isEmpty())
+    if (const Failure reason = copyAttributes(sourceFd, targetFd); !reason.isEmpty())
         return reason;
 #else
     Q_UNUSED(sourceFd);
@@ -145,7 +145,7 @@ QString PosixFileMetadata::copyTo(int sourceFd, int targetFd) const
 // Last: a change of owner clears the setuid and setgid bits, and setting an ACL the setgid bit,
 // so the scratch file is looked at again. A mode it already has is not set: a file system that
 // keeps no modes (FAT through FUSE) gives every file the same one and fails every fchmod.
-QString PosixFileMetadata::copyMode(int targetFd) const
+Failure PosixFileMetadata::copyMode(int targetFd) const
 {
     const mode_t mode = m_stat.st_mode & 07777;
     struct stat target = {};

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include "file/Failure.h"
 
 #include <sys/stat.h>
 
@@ -44,12 +44,11 @@ public:
 
     /// Gives the open file targetFd this file's owner, group, exact mode (setuid, setgid and
     /// sticky bits included) and, on Linux, extended attributes (which carry the POSIX ACLs),
-    /// reading the attributes from sourceFd, this file opened. Returns the reason of a failure,
-    /// or an empty string.
-    QString copyTo(int sourceFd, int targetFd) const;
+    /// reading the attributes from sourceFd, this file opened. Returns the failure, or none.
+    Failure copyTo(int sourceFd, int targetFd) const;
 
 private:
-    QString copyMode(int targetFd) const;
+    Failure copyMode(int targetFd) const;
 
     struct stat m_stat = {};
 };

@@ -215,8 +215,7 @@ bool ScratchFile::Native::cutFileEnd(char *data, qsizetype size)
 {
     const ScratchStep step = ScratchStep::ReadBack;
     if (size > m_written)
-        return fail(FileFailure::scratchFailed(
-            step, QStringLiteral("fewer bytes written than asked back")));
+        return fail(FileFailure::scratchFailed(step, FileFailure::readBeyondWritten()));
     const qint64 from = m_written - size;
     for (qsizetype done = 0; done < size;) {
         const ssize_t got = ::pread(m_fd, data + done, size_t(size - done), off_t(from + done));
@@ -224,7 +223,7 @@ bool ScratchFile::Native::cutFileEnd(char *data, qsizetype size)
             continue;
         if (got <= 0)
             return got < 0 ? fail(step, errno)
-                           : fail(FileFailure::scratchFailed(step, QStringLiteral("end of file")));
+                           : fail(FileFailure::scratchFailed(step, FileFailure::endOfFile()));
         done += qsizetype(got);
     }
     if (::ftruncate(m_fd, off_t(from)) != 0 || ::lseek(m_fd, off_t(from), SEEK_SET) != off_t(from))
@@ -321,9 +320,9 @@ bool ScratchFile::Native::fail(ScratchStep step, int errorCode)
     return fail(FileFailure::scratchFailed(step, qt_error_string(errorCode)));
 }
 
-bool ScratchFile::Native::fail(const QString &reason)
+bool ScratchFile::Native::fail(const Failure &failure)
 {
     if (m_error.isEmpty())
-        m_error = reason;
+        m_error = failure;
     return false;
 }

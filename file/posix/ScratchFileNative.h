@@ -32,7 +32,7 @@ struct ScratchFile::Native
     bool writeOut(const char *data, qsizetype size);
     bool cutFileEnd(char *data, qsizetype size);
     bool fail(FileFailure::ScratchStep step, int errorCode);
-    bool fail(const QString &reason);
+    bool fail(const Failure &failure);
     void removeName();
     void setName(const QByteArray &name); ///< also what removeUnfinished() would remove
 
@@ -42,5 +42,5 @@ struct ScratchFile::Native
     std::unique_ptr<char[]> m_buffer;
     qsizetype m_used = 0;
     qint64 m_written = 0; ///< bytes in the file, which is only ever appended to or cut short
-    QString m_error;
+    Failure m_error;
 };

@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <cerrno>
+
 namespace {
 
 // The change time moves with every write and every change of the file's times, attributes or
@@ -27,8 +29,11 @@ FileStamp::Time changeTime(const QString &path)
 std::optional<FileStamp> FileStamp::read(const QString &path)
 {
     const QFileInfo info(path);
-    if (!info.exists())
+    if (!info.exists()) {
+        // As on POSIX: an undo tells a page that is gone from one it cannot look at by errno.
+        errno = ENOENT;
         return std::nullopt;
+    }
     // Folded: a case-insensitive file system takes two spellings of one name for one file.
     const qint64 modified = info.lastModified().toMSecsSinceEpoch();
     return FileStamp({0, 0, info.canonicalFilePath().toCaseFolded()},

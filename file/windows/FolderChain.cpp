@@ -17,8 +17,8 @@ struct FolderChain::Native
     explicit Native(const QString &root) : m_root(QDir::toNativeSeparators(root)) {}
     ~Native() { release(0); }
 
-    std::optional<PageLocation> locate(const QString &path, QString &error);
-    bool hold(const QStringList &folders, QString &error);
+    std::optional<PageLocation> locate(const QString &path, Failure &error);
+    bool hold(const QStringList &folders, Failure &error);
     void release(qsizetype from);
 
     QString m_root;                ///< the chosen folder, native separators; empty: none
@@ -30,7 +30,7 @@ FolderChain::FolderChain(const QString &root) : d(std::make_unique<Native>(root)
 
 FolderChain::~FolderChain() = default;
 
-std::optional<PageLocation> FolderChain::locate(const QString &path, QString &error)
+std::optional<PageLocation> FolderChain::locate(const QString &path, Failure &error)
 {
     return d->locate(path, error);
 }
@@ -43,7 +43,7 @@ void FolderChain::Native::release(qsizetype from)
     m_held.resize(std::min(m_held.size(), from));
 }
 
-std::optional<PageLocation> FolderChain::Native::locate(const QString &path, QString &error)
+std::optional<PageLocation> FolderChain::Native::locate(const QString &path, Failure &error)
 {
     const QString native = QDir::toNativeSeparators(path);
     const QString prefix = m_root.endsWith(u'\\') ? m_root : m_root + u'\\';
@@ -59,7 +59,7 @@ std::optional<PageLocation> FolderChain::Native::locate(const QString &path, QSt
 // Keeps what the page's path shares with the last one held and opens the rest, each refused
 // when it is a reparse point. The share mode leaves out FILE_SHARE_DELETE, so no other program
 // can rename or remove a held folder until it is let go.
-bool FolderChain::Native::hold(const QStringList &folders, QString &error)
+bool FolderChain::Native::hold(const QStringList &folders, Failure &error)
 {
     qsizetype shared = 0;
     while (shared < m_held.size() && shared < folders.size() &&

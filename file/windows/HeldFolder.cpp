@@ -13,7 +13,7 @@ struct HeldFolder::Native
 HeldFolder::HeldFolder(const PageLocation &page, const QString &root)
     : m_page(page), d(std::make_unique<Native>(root))
 {
-    QString error;
+    Failure error;
     if (!d->folders.locate(page.path, error))
         m_error = error;
 }

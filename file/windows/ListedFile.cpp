@@ -30,7 +30,7 @@ ListedFile::~ListedFile() = default;
 bool ListedFile::open(const PageLocation &page)
 {
     d->file.close();
-    m_error.clear();
+    m_error = {};
     const QFileInfo info(page.path);
     if (isLink(info) || (info.exists() && !info.isFile()))
         return fail(FileFailure::notRegular());
@@ -43,7 +43,7 @@ bool ListedFile::open(const PageLocation &page)
         return fail(FileFailure::cannotOpen(QString::fromStdWString(error)));
     const std::optional<FileStamp> stamp = FileStamp::read(page.path);
     if (!stamp)
-        return fail(FileFailure::cannotOpen(QStringLiteral("the file is gone")));
+        return fail(FileFailure::cannotOpen(FileFailure::fileGone()));
     m_stamp = *stamp;
     return true;
 }
@@ -58,9 +58,9 @@ QIODevice &ListedFile::device()
     return d->file;
 }
 
-bool ListedFile::fail(const QString &reason)
+bool ListedFile::fail(const Failure &failure)
 {
     d->file.close();
-    m_error = reason;
+    m_error = failure;
     return false;
 }

@@ -30,6 +30,33 @@ QString scratchName()
     return name + QStringLiteral(".tmp");
 }
 
+// How ReplaceWithScratch failed, in the words users read; the scratch file is shown as it is
+// named on the disk, for whoever has to look for it.
+Failure replaceFailure(const ReplaceFailure &failure, const std::wstring &scratchPath)
+{
+    using Ending = ReplaceFailure::Ending;
+    const QString reason = QString::fromStdWString(failure.reason);
+    const QString scratch = QString::fromStdWString(scratchPath);
+    switch (failure.ending) {
+    case Ending::StoppedHalfWay:
+        return FileFailure::replaceStoppedHalfWay(reason);
+    case Ending::RenamedInPlace:
+        return FileFailure::replacedByRename(reason);
+    case Ending::OnlyInScratch:
+        return FileFailure::keptOnlyInScratch(reason, QString::fromStdWString(failure.renameReason),
+                                              scratch);
+    case Ending::AttributesNotKept:
+        return FileFailure::attributesNotKept(reason);
+    case Ending::Refused:
+    case Ending::FolderInPlace:
+        break;
+    }
+    return FileFailure::scratchFailed(
+        ScratchStep::Replace,
+        (failure.ending == Ending::FolderInPlace ? FileFailure::folderInPlace() : reason) +
+            (failure.scratchLeft ? FileFailure::scratchNotRemoved(scratch) : QString()));
+}
+
 } // namespace
 
 // ReplaceFileW given a symbolic link would put the new text in the link's place and leave the
@@ -147,9 +174,10 @@ bool ScratchFile::Native::commit(const std::function<bool()> &unchanged)
     // From here on ReplaceWithScratch decides whether the scratch file may be deleted: after
     // some failures it holds the only copy of the file's text.
     m_handedOver = true;
-    std::wstring error;
-    if (!ReplaceWithScratch(nativePath(m_target), nativePath(m_file.fileName()), error)) {
-        m_error = QString::fromStdWString(error);
+    const std::wstring scratch = nativePath(m_file.fileName());
+    ReplaceFailure failure;
+    if (!ReplaceWithScratch(nativePath(m_target), scratch, failure)) {
+        m_error = replaceFailure(failure, scratch);
         return false;
     }
     return true;

@@ -33,5 +33,5 @@ struct ScratchFile::Native
     QFile m_file;
     bool m_created = false;    ///< open() made the file at m_file's name
     bool m_handedOver = false; ///< commit() passed the file on; it is not ours to delete
-    QString m_error;
+    Failure m_error;
 };

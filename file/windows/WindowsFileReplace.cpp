@@ -99,11 +99,12 @@ bool fileIsGone(const std::wstring &path)
 // lost; if not, the scratch file is all that is left of it and must take its place, and must
 // never be deleted.
 bool recoverHalfReplaced(const std::wstring &target, const std::wstring &scratch, DWORD code,
-                         std::wstring &error)
+                         ReplaceFailure &failure)
 {
-    const std::wstring failure = L"Windows could not replace the file (" + systemMessage(code);
+    using Ending = ReplaceFailure::Ending;
+    failure.ending = Ending::StoppedHalfWay;
+    failure.reason = systemMessage(code);
     if (!fileIsGone(extendedPath(target))) {
-        error = failure + L"); the file was left as it was";
         std::wstring ignored;
         DeleteScratch(scratch, ignored);
         return false;
@@ -112,16 +113,9 @@ bool recoverHalfReplaced(const std::wstring &target, const std::wstring &scratch
     const std::wstring to = extendedPath(target);
     const DWORD moved = withRetries(
         [&] { return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != 0; });
-    if (moved == ERROR_SUCCESS) {
-        error = failure + L") and took the old file away; the new text was put in its place, "
-                          L"but its permissions, attributes and alternate data streams may be "
-                          L"lost";
-        return false;
-    }
-    error = failure +
-            L") and took the old file away; the new text could not be put in its "
-            L"place (" +
-            systemMessage(moved) + L") and is kept in " + scratch;
+    failure.ending = moved == ERROR_SUCCESS ? Ending::RenamedInPlace : Ending::OnlyInScratch;
+    if (moved != ERROR_SUCCESS)
+        failure.renameReason = systemMessage(moved);
     return false;
 }
 
@@ -129,7 +123,7 @@ bool recoverHalfReplaced(const std::wstring &target, const std::wstring &scratch
 // file into place, so a hidden or system page would come out plain there. What is missing is
 // put back; the archive bit stays as the system set it, for the new text is a change to back
 // up. On Windows nothing is missing and this costs one look at the attributes.
-bool keepAttributes(const std::wstring &path, DWORD original, std::wstring &error)
+bool keepAttributes(const std::wstring &path, DWORD original, ReplaceFailure &failure)
 {
     constexpr DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     constexpr DWORD settable = kept | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE |
@@ -141,9 +135,8 @@ bool keepAttributes(const std::wstring &path, DWORD original, std::wstring &erro
         return true;
     if (SetFileAttributesW(path.c_str(), (now | (original & kept)) & settable))
         return true;
-    error = L"the file was replaced with its new text, but its hidden or system attribute could "
-            L"not be set again (" +
-            systemMessage(GetLastError()) + L")";
+    failure.ending = ReplaceFailure::Ending::AttributesNotKept;
+    failure.reason = systemMessage(GetLastError());
     return false;
 }
 
@@ -243,7 +236,7 @@ bool FlushToDisk(void *handle, std::wstring &error)
 // without one the old file is simply gone on success. The price is the muddle of the two
 // half-way failures, which recoverHalfReplaced sorts out by looking at the disk.
 bool ReplaceWithScratch(const std::wstring &target, const std::wstring &scratch,
-                        std::wstring &error)
+                        ReplaceFailure &failure)
 {
     const std::wstring replaced = extendedPath(target);
     const std::wstring replacement = extendedPath(scratch);
@@ -257,15 +250,15 @@ bool ReplaceWithScratch(const std::wstring &target, const std::wstring &scratch,
                0;
     });
     if (code == ERROR_SUCCESS)
-        return keepAttributes(replaced, original, error);
+        return keepAttributes(replaced, original, failure);
     if (code == MoveReplacementFailed || code == MoveReplacementFailed2)
-        return recoverHalfReplaced(target, scratch, code, error);
+        return recoverHalfReplaced(target, scratch, code, failure);
     // Any other error leaves both files under their own names (the old one untouched).
-    error = L"cannot replace the file with the scratch file: " +
-            (folder ? std::wstring(L"a folder has taken its place") : systemMessage(code));
+    using Ending = ReplaceFailure::Ending;
+    failure.ending = folder ? Ending::FolderInPlace : Ending::Refused;
+    failure.reason = folder ? std::wstring() : systemMessage(code);
     std::wstring ignored;
-    if (!DeleteScratch(scratch, ignored))
-        error += L" (the scratch file " + scratch + L" could not be removed)";
+    failure.scratchLeft = !DeleteScratch(scratch, ignored);
     return false;
 }
 

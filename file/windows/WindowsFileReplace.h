@@ -50,13 +50,34 @@ bool SetLastWrite(void *handle, std::uint64_t fileTime, std::wstring &error);
 /// have write access. On failure error holds the system's message.
 bool FlushToDisk(void *handle, std::wstring &error);
 
+/// How ReplaceWithScratch failed, in the system's words; the file layer words it for users.
+struct ReplaceFailure
+{
+    enum class Ending {
+        Refused,        ///< both files kept their names, the old one untouched
+        FolderInPlace,  ///< refused: a folder has taken the file's place
+        StoppedHalfWay, ///< ReplaceFileW stopped half-way with the file still as it was
+        /// ReplaceFileW took the old file away; the new text took its place by a rename, which
+        /// may lose its permissions, attributes and alternate data streams
+        RenamedInPlace,
+        /// ReplaceFileW took the old file away and the new text could not take its place: the
+        /// scratch file holds the only copy of the file's text
+        OnlyInScratch,
+        AttributesNotKept ///< replaced, but its hidden or system attribute could not be set again
+    };
+    Ending ending = Ending::Refused;
+    std::wstring reason;       ///< the system's message (none for FolderInPlace)
+    std::wstring renameReason; ///< for OnlyInScratch: why the rename failed
+    bool scratchLeft = false;  ///< for Refused and FolderInPlace: the scratch file is still there
+};
+
 /// Puts the closed file scratch in the place of target, in the same folder, keeping target's
 /// attributes, ACL, alternate data streams and creation time (ReplaceFileW). Retries for
 /// about a second while another program holds either file open, so it may block the calling
-/// thread that long. On failure error is a whole sentence for the user, and the scratch file
-/// has been removed, except when it holds the only copy of the file's text (error says so).
+/// thread that long. On failure failure says how it ended, and the scratch file has been
+/// removed, except when it holds the only copy of the file's text or could not be removed.
 bool ReplaceWithScratch(const std::wstring &target, const std::wstring &scratch,
-                        std::wstring &error);
+                        ReplaceFailure &failure);
 
 /// Deletes the scratch file, retrying like ReplaceWithScratch; a file already gone counts as
 /// deleted. On failure error holds the system's message.

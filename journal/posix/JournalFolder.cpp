@@ -92,7 +92,8 @@ bool JournalFolder::openFile(const QString &name, QFile &file, QString &error) c
     const bool plain = fd >= 0 && ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
     if (plain && file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
         return true;
-    error = fd < 0 && errno != ELOOP ? FileFailure::cannotOpen(errno) : FileFailure::notRegular();
+    error = (fd < 0 && errno != ELOOP ? FileFailure::cannotOpen(errno) : FileFailure::notRegular())
+                .text;
     if (fd >= 0)
         ::close(fd);
     return false;

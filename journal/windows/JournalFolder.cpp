@@ -133,7 +133,7 @@ bool JournalFolder::openFile(const QString &name, QFile &file, QString &error) c
     const HANDLE handle = openAsItself(m_path + u'/' + name, GENERIC_READ,
                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
     if (handle == INVALID_HANDLE_VALUE) {
-        error = FileFailure::cannotOpen(int(GetLastError()));
+        error = FileFailure::cannotOpen(int(GetLastError())).text;
         return false;
     }
     const int fd = kindOf(handle) == Kind::File
@@ -141,7 +141,7 @@ bool JournalFolder::openFile(const QString &name, QFile &file, QString &error) c
                        : -1;
     if (fd >= 0 && file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
         return true;
-    error = FileFailure::notRegular();
+    error = FileFailure::notRegular().text;
     if (fd >= 0)
         _close(fd);
     else

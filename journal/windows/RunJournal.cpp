@@ -135,9 +135,14 @@ bool RunJournal::keepOriginal(const PageLocation &page, int sourceFd, qint64 siz
     JournalEntry entry{page.path, JournalLayout::original(++m_count).toLatin1(), false,
                        size,      FileStamp::Time{seconds, nanoseconds},         {}};
     const QString kept = m_path + u'/' + QString::fromLatin1(entry.kept);
-    if (!KeepOriginal(source, nativePath(page.path), nativePath(kept), quint64(size), entry.copied,
-                      error))
-        return fail(FileFailure::JournalStep::CopyOriginal, QString::fromStdWString(error));
+    const KeptOriginal how =
+        KeepOriginal(source, nativePath(page.path), nativePath(kept), quint64(size), error);
+    entry.copied = how == KeptOriginal::Copied;
+    if (how == KeptOriginal::Failed || how == KeptOriginal::LinkLeftBehind) {
+        const QString reason = QString::fromStdWString(error);
+        return fail(FileFailure::JournalStep::CopyOriginal,
+                    how == KeptOriginal::Failed ? reason : FileFailure::linkLeftInJournal(reason));
+    }
     m_open.append({entry});
     m_bytes += size;
     return true;

@@ -93,26 +93,23 @@ DWORD copyOriginal(HANDLE source, const std::wstring &kept, std::uint64_t size)
 // The link costs no space and no time, but needs the journal on the page's volume and a file
 // system with hard links (not FAT, not every network share); anything else gets the copy,
 // which reports what stands in the way if it fails too.
-bool KeepOriginal(void *source, const std::wstring &path, const std::wstring &kept,
-                  std::uint64_t size, bool &copied, std::wstring &error)
+KeptOriginal KeepOriginal(void *source, const std::wstring &path, const std::wstring &kept,
+                          std::uint64_t size, std::wstring &error)
 {
     const HANDLE file = static_cast<HANDLE>(source);
     const std::wstring to = ExtendedPath(kept);
     const Link link = linkOriginal(file, path, to);
-    copied = link != Link::Made;
     if (link == Link::Made)
-        return true;
+        return KeptOriginal::Linked;
     if (link == Link::LeftBehind) {
-        error = L"another file took the page's name, and its link in the journal could not be "
-                L"removed (" +
-                SystemMessage(GetLastError()) + L")";
-        return false;
+        error = SystemMessage(GetLastError());
+        return KeptOriginal::LinkLeftBehind;
     }
     const DWORD code = copyOriginal(file, to, size);
     if (code == ERROR_SUCCESS)
-        return true;
+        return KeptOriginal::Copied;
     error = SystemMessage(code);
-    return false;
+    return KeptOriginal::Failed;
 }
 
 void *CreateHeld(const std::wstring &path, const std::string &bytes, std::wstring &error)

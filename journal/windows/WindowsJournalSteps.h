@@ -7,14 +7,21 @@
 #include <cstdint>
 #include <string>
 
+/// How KeepOriginal kept the original, or why not.
+enum class KeptOriginal {
+    Linked,        ///< as a hard link to the file opened
+    Copied,        ///< as a copy
+    Failed,        ///< not at all; nothing is left at kept
+    LinkLeftBehind ///< not at all: a link to a file that took the page's name stays at kept
+};
+
 /// Keeps the original of the file open as source, which path named when it was opened, under
 /// kept, a new name in the journal's folder: a hard link to that very file where the volume
 /// allows one (the link is made by name, then checked to be that file), else a copy of its size
-/// bytes read through source and flushed to the disk; copied says which. source's position is
-/// left as it was. On failure error says why, and nothing is left at kept unless a link to a
-/// file that took the page's name could not be removed again (error says so).
-bool KeepOriginal(void *source, const std::wstring &path, const std::wstring &kept,
-                  std::uint64_t size, bool &copied, std::wstring &error);
+/// bytes read through source and flushed to the disk. source's position is left as it was. On
+/// failure error holds the system's message (for LinkLeftBehind, why the link stays).
+KeptOriginal KeepOriginal(void *source, const std::wstring &path, const std::wstring &kept,
+                          std::uint64_t size, std::wstring &error);
 
 /// Makes the new file path with bytes in it, flushed to the disk, and returns it still open,
 /// shared for reading only: as long as it is open nobody can delete it (see IsHeld). A run

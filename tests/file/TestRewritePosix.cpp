@@ -66,7 +66,7 @@ void TestRewritePosix::prepared()
     QCOMPARE(result.status, !reason.isEmpty()          ? Status::Failed
                             : !content.contains("old") ? Status::Unchanged
                                                        : Status::Changed);
-    QVERIFY2(result.reason.startsWith(reason), qPrintable(result.reason));
+    QVERIFY2(result.failure.text.startsWith(reason), qPrintable(result.failure.text));
     QCOMPARE(TempTree::state(path, true), kept);
     if (result.status == Status::Changed)
         QVERIFY(tree.read(u"x.htm"_s) == "<p>new text</p>\r\n" && tree.state().size() == 1);

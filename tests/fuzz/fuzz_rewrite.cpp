@@ -123,7 +123,7 @@ void removeFolder()
     std::fprintf(stderr, "fuzz_rewrite: %s\n  search \"%s\", replacement \"%s\", %zu bytes\n", what,
                  c.search.c_str(), c.replacement.c_str(), c.file.size());
     std::fprintf(stderr, "  status %d, reason \"%s\"\n", int(result.status),
-                 result.reason.toLocal8Bit().constData());
+                 result.failure.text.toLocal8Bit().constData());
     removeFolder(); // libFuzzer ends the process without running atexit handlers
     std::abort();
 }

@@ -18,13 +18,13 @@ public:
             std::exchange(damage, nullptr)();
     }
     void fileChanged(const QString &path, qint64) override { outcome.out << path; }
-    void fileFailed(const QString &path, const QString &reason) override
+    void fileFailed(const QString &path, const Failure &failure) override
     {
-        folderFailed(path, reason);
+        outcome.err << path + ": " + failure.text;
     }
-    void folderFailed(const QString &path, const QString &reason) override
+    void folderFailed(const QString &path, const Failure &failure) override
     {
-        outcome.err << path + ": " + reason;
+        fileFailed(path, failure);
     }
 
     /// Replaces "cat" by "dog" below folder, and ends as the batch tool would.

@@ -101,9 +101,9 @@ void TestPreScan::verdict()
         QVERIFY(m_tree->write(page, after));
     const QByteArray current = m_tree->read(page);
     FolderChain folders;
-    QString error;
+    Failure error;
     const std::optional<PageLocation> located = folders.locate(path(page), error);
-    QVERIFY2(located, qPrintable(error));
+    QVERIFY2(located, qPrintable(error.text));
     QCOMPARE(ProcessPage(*located, verdict.absence(), m_texts, {}).status, status);
     QCOMPARE(m_tree->read(page) != current, status == Status::Changed);
     QCOMPARE(m_tree->state().size(), status == Status::Failed ? 0 : 1); // no scratch file left

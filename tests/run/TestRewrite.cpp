@@ -138,29 +138,29 @@ void TestRewrite::rewrite_data()
     const QString starts(" !\"#$%&'()*+,-./"), digits("0123456789"), signs(":;<=>?");
     QTest::addRow("declared 1252") << QByteArray("<meta charset=\"windows-1252\">x") << "x" << e << QByteArray("<meta charset=\"windows-1252\">\xE9") << "";
     QTest::addRow("declared latin2") << QByteArray("<META CHARSET='Latin2'>\xB1\xE9") << "\u0105" << "a" << QByteArray("<META CHARSET='Latin2'>a\xE9") << "";
-    QTest::addRow("declared latin2, no best fit") << QByteArray("<meta charset=latin2>x") << "x" << "\u0100" << QByteArray("<meta charset=latin2>x") << FileFailure::replacementNotWritable("ISO-8859-2");
+    QTest::addRow("declared latin2, no best fit") << QByteArray("<meta charset=latin2>x") << "x" << "\u0100" << QByteArray("<meta charset=latin2>x") << FileFailure::replacementNotWritable("ISO-8859-2").text;
     QTest::addRow("declared x-cp1251") << QByteArray("<!-- <meta charset=x> --><meta charset=x-cp1251>\xCF\xF0\xE8") << "\u041f\u0440\u0438" << "\u0416" << QByteArray("<!-- <meta charset=x> --><meta charset=x-cp1251>\xC6") << "";
     QTest::addRow("unknown label passed over") << QByteArray("<meta charset=x-bogus><meta charset=cp1251>\xCF") << "\u041f" << "\u0416" << QByteArray("<meta charset=x-bogus><meta charset=cp1251>\xC6") << "";
     QTest::addRow("http-equiv") << QByteArray("<meta content=\"text/html; Charset=windows-1251\" HTTP-EQUIV=content-type>%") << "%" << "\u0416" << QByteArray("<meta content=\"text/html; Charset=windows-1251\" HTTP-EQUIV=content-type>\xC6") << "";
     QTest::addRow("Shift_JIS") << sjis + "<b>\x83\x41" << "<b>" << "\u65e5" << sjis + "\x93\xFA\x83\x41" << "";
-    QTest::addRow("Shift_JIS, match inside a character") << sjis + "\x83\x41" << "A" << "B" << sjis + "\x83\x41" << FileFailure::matchInsideCharacter("Shift_JIS", starts + digits + signs);
+    QTest::addRow("Shift_JIS, match inside a character") << sjis + "\x83\x41" << "A" << "B" << sjis + "\x83\x41" << FileFailure::matchInsideCharacter("Shift_JIS", starts + digits + signs).text;
     QTest::addRow("Shift_JIS, no match") << sjis + "\x83\x41" << "Z" << "B" << sjis + "\x83\x41" << "";
-    QTest::addRow("gb2312 is GBK, letter inside a character") << gbk + "<p>\xE9\x46ox Fox</p>" << "Fox" << "Cat" << gbk + "<p>\xE9\x46ox Fox</p>" << FileFailure::matchInsideCharacter("GBK", starts + signs);
-    QTest::addRow("gb2312 is GBK, digit inside a character") << gbk + "\x81\x30\x81\x30" << "0" << "1" << gbk + "\x81\x30\x81\x30" << FileFailure::matchInsideCharacter("GBK", starts + signs);
+    QTest::addRow("gb2312 is GBK, letter inside a character") << gbk + "<p>\xE9\x46ox Fox</p>" << "Fox" << "Cat" << gbk + "<p>\xE9\x46ox Fox</p>" << FileFailure::matchInsideCharacter("GBK", starts + signs).text;
+    QTest::addRow("gb2312 is GBK, digit inside a character") << gbk + "\x81\x30\x81\x30" << "0" << "1" << gbk + "\x81\x30\x81\x30" << FileFailure::matchInsideCharacter("GBK", starts + signs).text;
     QTest::addRow("gb2312 is GBK, written as gb18030") << gbk + "<p>\xE9\x46ox" << "<p>" << "\u00a5" << gbk + "\x81\x30\x84\x36\xE9\x46ox" << "";
-    QTest::addRow("gb2312 is GBK, no private use") << gbk + "<" << "<" << "\ue78d" << gbk + "<" << FileFailure::replacementNotWritable("GBK");
+    QTest::addRow("gb2312 is GBK, no private use") << gbk + "<" << "<" << "\ue78d" << gbk + "<" << FileFailure::replacementNotWritable("GBK").text;
     QTest::addRow("gb18030") << QByteArray("<meta charset=gb18030>\x81\x30\x81\x30 x") << " x" << "\u4e2d" << QByteArray("<meta charset=gb18030>\x81\x30\x81\x30\xD6\xD0") << "";
-    QTest::addRow("euc-kr is windows-949, letter inside a character") << kr + "<p>\x8C\x63" "at cat</p>" << "cat" << "dog" << kr + "<p>\x8C\x63" "at cat</p>" << FileFailure::matchInsideCharacter("EUC-KR", starts + digits + signs + "@[\\]^_`{|}~");
+    QTest::addRow("euc-kr is windows-949, letter inside a character") << kr + "<p>\x8C\x63" "at cat</p>" << "cat" << "dog" << kr + "<p>\x8C\x63" "at cat</p>" << FileFailure::matchInsideCharacter("EUC-KR", starts + digits + signs + "@[\\]^_`{|}~").text;
     QTest::addRow("euc-kr") << kr + "<p>\x8C\x63" "at cat</p>" << " cat" << " \ud55c" << kr + "<p>\x8C\x63" "at \xC7\xD1</p>" << "";
     QTest::addRow("big5 is Big5-HKSCS") << QByteArray("<meta charset=big5>\xA4\x40 1") << "1" << "\u4e2d" << QByteArray("<meta charset=big5>\xA4\x40 \xA4\xA4") << "";
     QTest::addRow("EUC-JP") << jp + "\xA4\xA2Q" << "Q" << "b" << jp + "\xA4\xA2" "b" << "";
     QTest::addRow("EUC-JP, JIS X 0212 after 0x8F") << jp + "A" << "A" << "\u00c5" << jp + "\x8F\xAA\xA9" << "";
-    QTest::addRow("EUC-JP, kana inside a character") << jp + "\xA4\x8E\xB1" << "\uff71" << "a" << jp + "\xA4\x8E\xB1" << FileFailure::matchInsideCharacter("EUC-JP", starts + digits + signs + "@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`abcdefghijklmnopqrstuvwxyz{|}~");
+    QTest::addRow("EUC-JP, kana inside a character") << jp + "\xA4\x8E\xB1" << "\uff71" << "a" << jp + "\xA4\x8E\xB1" << FileFailure::matchInsideCharacter("EUC-JP", starts + digits + signs + "@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`abcdefghijklmnopqrstuvwxyz{|}~").text;
     QTest::addRow("KOI8-U") << QByteArray("<meta charset=koi8-u>\xC1 x") << "x" << "\u0491" << QByteArray("<meta charset=koi8-u>\xC1 \xAD") << "";
-    QTest::addRow("KOI8-U, box line browsers read as a letter") << QByteArray("<meta charset=koi8-u>x") << "x" << "\u255d" << QByteArray("<meta charset=koi8-u>x") << FileFailure::replacementNotWritable("KOI8-U");
-    QTest::addRow("ISO-2022-JP refused") << QByteArray("<meta charset=iso-2022-jp>") << "x" << "y" << QByteArray("<meta charset=iso-2022-jp>") << FileFailure::unsupportedCharset("ISO-2022-JP");
-    QTest::addRow("iso-2022-kr is replacement, refused") << QByteArray("<meta charset=iso-2022-kr>") << "x" << "y" << QByteArray("<meta charset=iso-2022-kr>") << FileFailure::unsupportedCharset("iso-2022-kr");
-    QTest::addRow("unknown charset") << QByteArray("<meta charset=x-bogus>") << "x" << "y" << QByteArray("<meta charset=x-bogus>") << FileFailure::unknownCharset("x-bogus");
+    QTest::addRow("KOI8-U, box line browsers read as a letter") << QByteArray("<meta charset=koi8-u>x") << "x" << "\u255d" << QByteArray("<meta charset=koi8-u>x") << FileFailure::replacementNotWritable("KOI8-U").text;
+    QTest::addRow("ISO-2022-JP refused") << QByteArray("<meta charset=iso-2022-jp>") << "x" << "y" << QByteArray("<meta charset=iso-2022-jp>") << FileFailure::unsupportedCharset("ISO-2022-JP").text;
+    QTest::addRow("iso-2022-kr is replacement, refused") << QByteArray("<meta charset=iso-2022-kr>") << "x" << "y" << QByteArray("<meta charset=iso-2022-kr>") << FileFailure::unsupportedCharset("iso-2022-kr").text;
+    QTest::addRow("unknown charset") << QByteArray("<meta charset=x-bogus>") << "x" << "y" << QByteArray("<meta charset=x-bogus>") << FileFailure::unknownCharset("x-bogus").text;
     QTest::addRow("UTF-16 declared is UTF-8") << QByteArray("<meta charset=utf-16>x") << "x" << e << QByteArray("<meta charset=utf-16>\xC3\xA9") << "";
     QTest::addRow("BOM over a declared charset") << bom8 + "<meta charset=windows-1252>\xC3\xA9" << e << "\u00e8" << bom8 + "<meta charset=windows-1252>\xC3\xA8" << "";
     QTest::addRow("declared beyond 1024 bytes") << QByteArray(1024, ' ') + "<meta charset=windows-1252>x" << "x" << e << QByteArray(1024, ' ') + "<meta charset=windows-1252>\xC3\xA9" << "";
@@ -208,17 +208,18 @@ void TestRewrite::rewrite()
     // A dry run tells what the run does, and writes nothing. Keeping 256 KiB of the new text,
     // it cannot tell it for the rows over 1 MiB, the cascades that reach back beyond the window.
     FolderChain folders;
-    QString error;
+    Failure error;
     const std::optional<PageLocation> page = folders.locate(fixture.path(fileName), error);
-    QVERIFY2(page, qPrintable(error));
+    QVERIFY2(page, qPrintable(error.text));
     const RewriteResult preview = PreviewRewrite(*page, texts, {});
-    QCOMPARE(PreviewRewrite(*page, texts, {}, {}, 1 << 18).reason,
-             before.size() > 1 << 20 ? FileFailure::previewReachesTooFarBack(1 << 18) : reason);
+    QCOMPARE(PreviewRewrite(*page, texts, {}, {}, 1 << 18).failure.text,
+             before.size() > 1 << 20 ? FileFailure::previewReachesTooFarBack(1 << 18).text
+                                     : reason);
     QCOMPARE(fixture.state(), untouched);
     const RewriteResult result = RewriteFile(fixture.path(fileName), texts);
-    QVERIFY(preview.status == result.status && preview.reason == result.reason &&
+    QVERIFY(preview.status == result.status && preview.failure.text == result.failure.text &&
             preview.replacements == result.replacements);
-    QCOMPARE(result.reason, reason);
+    QCOMPARE(result.failure.text, reason);
     QCOMPARE(result.status, !reason.isEmpty() ? Status::Failed
                             : after != before ? Status::Changed
                                               : Status::Unchanged);

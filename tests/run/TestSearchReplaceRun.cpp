@@ -22,11 +22,11 @@ public:
         events << u"%1/%2 %3"_s.arg(index).arg(count).arg(name(path));
     }
     void fileChanged(const QString &path, qint64) override { events << u'+' + name(path); }
-    void fileFailed(const QString &path, const QString &reason) override
+    void fileFailed(const QString &path, const Failure &failure) override
     {
-        events << u'!' + name(path) + (reason.isEmpty() ? u" without a reason"_s : QString());
+        events << u'!' + name(path) + (failure.text.isEmpty() ? u" without a reason"_s : QString());
     }
-    void folderFailed(const QString &, const QString &) override {}
+    void folderFailed(const QString &, const Failure &) override {}
     bool stopRequested() override { return stopAfter >= 0 && events.size() >= stopAfter; }
     QString name(const QString &path) const
     {

@@ -22,9 +22,9 @@ namespace {
 
 struct Recorder : WalkObserver
 {
-    void folderFailed(const QString &folder, const QString &reason) override
+    void folderFailed(const QString &folder, const Failure &failure) override
     {
-        reports.append(folder + QStringLiteral(": ") + reason);
+        reports.append(folder + QStringLiteral(": ") + failure.text);
     }
     void yield() override { onYield(++yields); }
     QStringList reports;

@@ -88,6 +88,7 @@ struct Place
     std::wstring folder, page, scratch, look;
     std::optional<std::string> text;
     std::wstring error = {};
+    ReplaceFailure failure = {};
     WindowsFileFacts before = {};
 };
 
@@ -96,8 +97,8 @@ struct Row
     const wchar_t *name;
     void (*run)(const Row &, Place &) = nullptr; ///< nullptr: a rewrite
     void (*meanwhile)(Place &) = nullptr; ///< another program changes the page during the rewrite
-    std::wstring refusal = {};            ///< the replacement must fail, saying this
-    DWORD attributes = 0;                 ///< set on the page before the rewrite
+    std::optional<ReplaceFailure::Ending> refusal = {}; ///< the replacement must fail so
+    DWORD attributes = 0;                               ///< set on the page before the rewrite
     int held = 0; ///< another program holds the page open: 1 throughout, 2 until mid-retries
 };
 
@@ -137,7 +138,7 @@ void rewrite(const Row &row, Place &at)
               ReadFileFacts(at.page, at.before, at.error) && at.before.size == OldText.size() &&
               at.before.links == 1 && (at.before.attributes & row.attributes) == row.attributes,
           L"attributes set, the page's size, links and attributes read: " + at.error);
-    at.text = row.refusal.empty() ? NewText : OldText;
+    at.text = row.refusal ? OldText : NewText;
     if (row.meanwhile)
         row.meanwhile(at);
     WindowsFileFacts now;
@@ -153,13 +154,13 @@ void rewrite(const Row &row, Place &at)
             Sleep(300), CloseHandle(holder);
     });
     const bool replaced =
-        put(at.scratch, NewText) && ReplaceWithScratch(at.page, at.scratch, at.error);
+        put(at.scratch, NewText) && ReplaceWithScratch(at.page, at.scratch, at.failure);
     other.join();
     if (row.held == 1)
         CloseHandle(holder);
-    check(replaced == row.refusal.empty() && at.error.find(row.refusal) != std::wstring::npos &&
-              at.error.find(L"could not be removed") == std::wstring::npos,
-          L"replaced, or refused saying why, the scratch file removed: " + at.error);
+    check(replaced == !row.refusal && (replaced || at.failure.ending == *row.refusal) &&
+              !at.failure.scratchLeft,
+          L"replaced, or refused as expected, the scratch file removed: " + at.failure.reason);
 }
 
 // The disk is full (a small tmpfs mounted by CTest): the scratch file cannot be written, the
@@ -187,32 +188,31 @@ void journalKept(const Row &row, Place &at)
     const std::wstring journal = std::wstring(temp) + row.name, run = journal + L"\\run.json";
     std::filesystem::remove_all(raw(journal));
     WindowsFileFacts now;
-    bool copied = true;
     check(ReadFileFacts(at.page, at.before, at.error) &&
               std::filesystem::create_directory(raw(journal)),
           L"the page and the journal are made: " + at.error);
     HANDLE page = open(at.page, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
-    check(KeepOriginal(page, at.page, journal + L"\\1.orig", OldText.size(), copied, at.error) &&
-              !copied && CloseHandle(page) && ReadFileFacts(at.page, now, at.error) &&
-              now.links == 2 && put(at.scratch, NewText) &&
-              ReplaceWithScratch(at.page, at.scratch, at.error) &&
+    check(KeepOriginal(page, at.page, journal + L"\\1.orig", OldText.size(), at.error) ==
+                  KeptOriginal::Linked &&
+              CloseHandle(page) && ReadFileFacts(at.page, now, at.error) && now.links == 2 &&
+              put(at.scratch, NewText) && ReplaceWithScratch(at.page, at.scratch, at.failure) &&
               bytesOf(journal + L"\\1.orig") == OldText,
           L"kept as a second name, which keeps the old text once replaced: " + at.error);
     page = open(at.page, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
-    check(
-        MoveFileW(raw(at.page).c_str(), raw(journal + L"\\moved.htm").c_str()) &&
-            put(at.page, OldText) &&
-            KeepOriginal(page, at.page, journal + L"\\2.orig", NewText.size(), copied, at.error) &&
-            copied && CloseHandle(page) && bytesOf(journal + L"\\2.orig") == NewText &&
-            ReadFileFacts(at.page, now, at.error) && now.links == 1,
-        L"kept as a copy of the file opened, the file now named so got no second name");
+    check(MoveFileW(raw(at.page).c_str(), raw(journal + L"\\moved.htm").c_str()) &&
+              put(at.page, OldText) &&
+              KeepOriginal(page, at.page, journal + L"\\2.orig", NewText.size(), at.error) ==
+                  KeptOriginal::Copied &&
+              CloseHandle(page) && bytesOf(journal + L"\\2.orig") == NewText &&
+              ReadFileFacts(at.page, now, at.error) && now.links == 1,
+          L"kept as a copy of the file opened, the file now named so got no second name");
     void *held = CreateHeld(run, "{}", at.error);
     check(held && IsHeld(run), L"held while the run goes on: " + at.error);
     CloseHeld(held);
     check(!IsHeld(run), L"free once the run has ended");
 }
 
-constexpr const wchar_t *Refused = L"cannot replace the file";
+constexpr ReplaceFailure::Ending Refused = ReplaceFailure::Ending::Refused;
 
 // A page replaced with a plain, non-ASCII or long name, or read-only, is the Windows build's
 // suites' part (wine_batch_tree): here only what no whole run can bring about.
@@ -223,7 +223,9 @@ const Row rows[] = {
     {.name = L"held_open", .refusal = Refused, .held = 1},
     {.name = L"released_during_retries", .held = 2},
     {.name = L"vanished", .meanwhile = vanish, .refusal = Refused},
-    {.name = L"folder_not_file", .meanwhile = becomeFolder, .refusal = L"folder"},
+    {.name = L"folder_not_file",
+     .meanwhile = becomeFolder,
+     .refusal = ReplaceFailure::Ending::FolderInPlace},
     {.name = L"disk_full", .run = diskFull},
     {.name = L"journal_kept", .run = journalKept},
 };

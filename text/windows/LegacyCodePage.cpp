@@ -1,5 +1,6 @@
 #include "text/LegacyCodePage.h"
 
+#include <QCoreApplication>
 #include <QStringDecoder>
 
 QStringEncoder LegacyCodePage::encoder()
@@ -9,7 +10,8 @@ QStringEncoder LegacyCodePage::encoder()
 
 QString LegacyCodePage::name()
 {
-    return QStringLiteral("the system's ANSI code page");
+    // Read inside a failure's words, so it is translated with them.
+    return QCoreApplication::translate("LegacyCodePage", "the system's ANSI code page");
 }
 
 // Only a round trip shows that a text did not survive a best fit.
