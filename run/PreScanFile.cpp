@@ -30,7 +30,6 @@ try {
         fail(verdict, file.error());
         return verdict;
     }
-    verdict.stamp = file.stamp();
     SearchPreScan preScan(texts, yield, SearchPreScan::DefaultChunkBytes, std::move(stop));
     const std::optional<SearchPreScan::Result> scan =
         preScan.scan(file.device(), file.stamp().size());

@@ -1,12 +1,9 @@
 #pragma once
 
 #include "file/Failure.h"
-#include "file/FileStamp.h"
 #include "text/SearchPreScan.h"
 
 #include <QString>
-
-#include <optional>
 
 /// What the read-ahead hands over for one page, and all it hands over: true when the pre-scan
 /// found that the search text cannot occur in the page as it read it. That settles the page as
@@ -24,9 +21,8 @@ struct PreScanVerdict
     };
 
     Kind kind = Kind::Failed;
-    std::optional<FileStamp> stamp; ///< the file as pre-scanned; missing when it was not found
-    SearchPreScan::Result scan;     ///< for CannotOccur and MayOccur
-    Failure reason;                 ///< for Failed
+    SearchPreScan::Result scan; ///< for CannotOccur and MayOccur
+    Failure reason;             ///< for Failed
 
     /// The one fact the run acts on.
     TextAbsence absence() const { return kind == Kind::CannotOccur; }

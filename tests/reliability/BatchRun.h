@@ -12,10 +12,6 @@ struct BatchOutcome
     int exitCode = -1;
     QStringList out, err; ///< the changed files; "PATH: REASON" lines
     QString summary;      ///< "1 file changed, ...": the last line on stderr, if it is one
-    QStringList summaryLines() const
-    {
-        return summary.isEmpty() ? QStringList() : QStringList{summary};
-    }
 
     /// Whether the run ended by itself with that exit code and exactly these lines.
     bool is(int exit, const QStringList &changed, const QStringList &failed) const;

@@ -5,7 +5,6 @@
 #include "tests/common/TempTree.h"
 #include "tests/reliability/BatchRun.h"
 
-#include <QCryptographicHash>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QStorageInfo>
@@ -199,7 +198,7 @@ private Q_SLOTS:
                 .hasMatch();
         };
         const bool said =
-            matches(out, outcome.out) && matches(err, outcome.err + outcome.summaryLines());
+            matches(out, outcome.out) && matches(err, outcome.err + QStringList{outcome.summary});
         QVERIFY2(outcome.finished && !outcome.crashed && outcome.exitCode == exit && said,
                  qPrintable(outcome.describe()));
         if (!z.isNull())
@@ -326,21 +325,18 @@ private Q_SLOTS:
         const QByteArray tail = "<p>the cat</p>\n<p>end</p>";
         QFile big(site("b.htm"));
         QVERIFY(big.open(QIODevice::WriteOnly));
-        QCryptographicHash expected(QCryptographicHash::Md5);
-        for (int i = 0; i < 320; ++i) {
+        for (int i = 0; i < 320; ++i)
             QCOMPARE(big.write(block), block.size());
-            expected.addData(block);
-        }
         QVERIFY(big.write(tail) == tail.size());
         big.close();
-        expected.addData(QByteArray(tail).replace("cat", "dog"));
 
         const BatchOutcome outcome = BatchRun(underMemoryLimit).run(BatchRun::arguments(m_site));
         QVERIFY2(outcome.is(0, {site("a.htm"), site("b.htm"), site("c.htm")}, {}),
                  qPrintable(outcome.describe()));
-        QCryptographicHash found(QCryptographicHash::Md5);
-        QVERIFY(big.open(QIODevice::ReadOnly) && found.addData(&big));
-        QCOMPARE(found.result(), expected.result());
+        QVERIFY(big.open(QIODevice::ReadOnly));
+        for (int i = 0; i < 320; ++i)
+            QVERIFY(big.read(block.size()) == block);
+        QCOMPARE(big.readAll(), QByteArray(tail).replace("cat", "dog"));
         QCOMPARE(TempTree::entries(m_site), QStringList({"a.htm", "b.htm", "c.htm"}));
         QVERIFY(TempTree::readFile(site("a.htm")) == small[0].after &&
                 TempTree::readFile(site("c.htm")) == small[1].after);

@@ -88,8 +88,6 @@ void TestPreScan::verdict()
     PreScanVerdict verdict = PreScanFile(path(page), m_texts);
     QCOMPARE(verdict.kind, kind);
     QCOMPARE(verdict.reason.isEmpty(), kind != Kind::Failed);
-    if (kind != Kind::Failed)
-        QCOMPARE(verdict.stamp, FileStamp::read(path(page)));
     if (before == "<fifo>")
         return;
     if (kind != Kind::Failed) {
