@@ -37,7 +37,8 @@ inline Refusal refusal(const std::string &file, const std::string &search,
     const bool letter = (first | 0x20) >= 'a' && (first | 0x20) <= 'z';
     const bool digit = first >= '0' && first <= '9';
     if ((declaration.find("euc-kr") != std::string::npos && letter) ||
-        (declaration.find("gb2312") != std::string::npos && (digit || first >= 0x40)))
+        (declaration.find("gb2312") != std::string::npos &&
+         (digit || (first >= 0x40 && first != 0x7F)))) // GBK's trail bytes leave out DEL
         return Refusal::WhenFound;
     return Refusal::Never;
 }
