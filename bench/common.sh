@@ -18,6 +18,12 @@ median_of() { # [FORMAT] < NUMBERS
         END { m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2; printf format, m }'
 }
 
+# The type of the file system that holds DIR, as mounted ("ext4"; stat -f names ext4 by the
+# magic number it shares with ext2 and ext3).
+fs_type_of() { # DIR
+    findmnt -n -o FSTYPE --target "$1" 2>/dev/null || stat -f -c %T "$1"
+}
+
 median() { # NUMBERS...
     printf '%s\n' "$@" | median_of
 }
