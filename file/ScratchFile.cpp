@@ -31,6 +31,11 @@ bool ScratchFile::setModified(const FileStamp::Time &time)
     return d->setModified(time);
 }
 
+void ScratchFile::startWriteBack()
+{
+    d->startWriteBack();
+}
+
 bool ScratchFile::sync()
 {
     return d->sync();

@@ -51,6 +51,12 @@ public:
     /// original's). Nothing may be written after it, or the time moves again.
     bool setModified(const FileStamp::Time &time);
 
+    /// Asks the system to start writing the complete, flushed scratch file to the disk without
+    /// waiting, so that its sync() later finds the data written: a group's pages are synced
+    /// together, and their writes then overlap with the rewrite of the pages after them.
+    /// Only a hint: whatever fails here, sync() fails too and tells. Windows: nothing.
+    void startWriteBack();
+
     /// Forces the written data and metadata to the disk.
     bool sync();
 

@@ -194,6 +194,7 @@ RewriteResult writePending(PendingPage &pending, const ReplacementTexts &texts,
         return failed(pending.source.error());
     if (!journal.note(scratch.handle()))
         return failed(FileFailure::notJournaled(journal.error()));
+    scratch.startWriteBack();
     pending.result = written;
     return {Status::Pending, {}, written.replacements};
 }

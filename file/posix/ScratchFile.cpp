@@ -261,6 +261,15 @@ bool ScratchFile::Native::setModified(const FileStamp::Time &time)
     return true;
 }
 
+// Where the file system cannot (or the file has failed), nothing starts: sync() writes all.
+void ScratchFile::Native::startWriteBack()
+{
+#ifdef __linux__
+    if (m_error.isEmpty())
+        ::sync_file_range(m_fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+}
+
 bool ScratchFile::Native::sync()
 {
     if (!flush())

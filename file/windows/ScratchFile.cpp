@@ -149,6 +149,9 @@ bool ScratchFile::Native::setModified(const FileStamp::Time &time)
     return true;
 }
 
+// FlushFileBuffers has no asynchronous form; the sync writes all.
+void ScratchFile::Native::startWriteBack() {}
+
 bool ScratchFile::Native::sync()
 {
     if (!flush())

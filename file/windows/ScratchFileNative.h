@@ -20,6 +20,7 @@ struct ScratchFile::Native
     bool flush();
     bool takeBack(void *data, qsizetype size);
     bool setModified(const FileStamp::Time &time);
+    void startWriteBack();
     bool sync();
     int handle() const { return m_file.handle(); }
     bool commit(const std::function<bool()> &unchanged);

@@ -25,7 +25,7 @@ enum Kind { Unnamed, Named, Copied };
 const char *const kindNames[] = {"unnamed", "named", "copied"};
 
 const QString traced = QStringLiteral("trace=openat,read,write,fsync,fdatasync,fchown,fchmod,"
-                                      "fsetxattr,linkat,renameat,newfstatat");
+                                      "fsetxattr,linkat,renameat,newfstatat,sync_file_range");
 // The main thread's calls on b.htm run from its opening to the opening of d.htm.
 const QString fromB = QStringLiteral("^openat\\(\\d+, \"b\\.htm\", O_RDONLY");
 const QString toD = QStringLiteral("^openat\\(\\d+, \"d\\.htm\", O_RDONLY");
@@ -64,6 +64,8 @@ const QList<Step> steps = {
     {"create scratch", "openat", "ENOSPC", created, 1, "cannot create the scratch file"},
     {"write ENOSPC", "write", "ENOSPC", "", 1, "cannot write the scratch file"},
     {"second write EIO", "write", "EIO", "", 2, "cannot write the scratch file"},
+    // Only a hint to start writing: the sync after it tells of any failure.
+    {"write-back hint", "sync_file_range", "EIO", "", 1, nullptr},
     {"sync", "fsync", "EIO", "", -4, "cannot write the scratch file to disk", "", nullptr, false,
      0640, Step::Grouped},
     {"fchown", "fchown", "EPERM", "", 1,
@@ -344,6 +346,24 @@ private Q_SLOTS:
                                            TempTree::readFile(run.filePath(group)), number);
             QVERIFY2(complete, qPrintable(original.filePath()));
         }
+    }
+
+    // An undo puts each page back alone, with the folder sync of its own: a failure of that
+    // sync is told, the page back all the same.
+    void undoFolderSyncFails()
+    {
+        if (!m_offers[Unnamed])
+            QSKIP("no unnamed scratch files here");
+        QVERIFY(rebuild() && run(Unnamed).exitCode == 0);
+        const int last = m_cleanUndo.invocation("fsync", "", -1);
+        const BatchOutcome outcome =
+            run(Unnamed, "fsync:error=EIO:when=" + QString::number(last), {"--undo-last"});
+        QVERIFY2(outcome.finished && outcome.exitCode == 1 && outcome.err.size() == 1 &&
+                     outcome.err[0].endsWith(folderSync + QStringLiteral(": Input/output error")) &&
+                     outcome.out.size() == 2,
+                 qPrintable(outcome.describe()));
+        for (const Page &page : std::as_const(m_pages))
+            QVERIFY2(TempTree::readFile(path(page.name)) == page.before, qPrintable(page.name));
     }
 
     void killedUndoAt_data()
