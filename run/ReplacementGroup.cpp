@@ -22,6 +22,8 @@ bool going(const PendingPage &page)
 
 void ReplacementGroup::add(const QString &path, const std::shared_ptr<PendingPage> &page)
 {
+    if (m_pages.isEmpty())
+        m_firstAdded = Clock::now();
     m_pages.append({path, page});
 }
 

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 
+#include <chrono>
 #include <memory>
 #include <utility>
 
@@ -23,9 +24,18 @@ public:
     /// The most pages a group holds: each holds three descriptors (page, scratch file, folder).
     static constexpr qsizetype MostPages = 64;
 
+    using Clock = std::chrono::steady_clock;
+
+    /// The longest a page waits for others to join its group: on a large tree with few pages
+    /// to change, the first ones are listed within this time, not when the run ends.
+    static constexpr std::chrono::milliseconds LongestWait{2000};
+
     /// journal keeps the originals; root: the chosen folder, below which each page's folder is
-    /// held while it waits (HeldFolder).
-    ReplacementGroup(RunJournal &journal, const QString &root) : m_journal(journal), m_root(root) {}
+    /// held while it waits (HeldFolder); longestWait: see LongestWait.
+    ReplacementGroup(RunJournal &journal, const QString &root,
+                     std::chrono::milliseconds longestWait = LongestWait)
+        : m_journal(journal), m_root(root), m_longestWait(longestWait)
+    {}
 
     RunJournal &journal() const { return m_journal; }
     const QString &root() const { return m_root; }
@@ -39,6 +49,13 @@ public:
     bool holds(const FileStamp::Identity &identity) const;
 
     bool full() const { return m_pages.size() >= MostPages; }
+
+    /// Whether the group is to take its place now: it is full, or its first page has waited
+    /// the longest wait.
+    bool due() const
+    {
+        return full() || (!isEmpty() && Clock::now() - m_firstAdded >= m_longestWait);
+    }
     bool isEmpty() const { return m_pages.isEmpty(); }
 
     /// Syncs the scratch files, then the journal's group, puts each page in its place (after
@@ -55,5 +72,7 @@ private:
 
     RunJournal &m_journal;
     QString m_root;
+    std::chrono::milliseconds m_longestWait;
+    Clock::time_point m_firstAdded; ///< when the first page of the group was added
     QList<std::pair<QString, std::shared_ptr<PendingPage>>> m_pages;
 };

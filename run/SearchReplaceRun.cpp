@@ -70,7 +70,7 @@ bool SearchReplaceRun::process(const QStringList &files)
     m_group.reset();
     if (m_journaled && !m_dryRun) {
         m_journal.emplace(m_root, m_texts.search(), m_texts.replacement());
-        m_group.emplace(*m_journal, m_root);
+        m_group.emplace(*m_journal, m_root, m_longestGroupWait);
     }
     // However the run ends, the pages rewritten so far take their place, and are reported.
     const auto committed = qScopeGuard([this] { commitGroup(); });
@@ -128,7 +128,7 @@ bool SearchReplaceRun::rewrite(FolderChain &folders, const QString &path,
                                const TextAbsence &absence, Clock::time_point lockDeadline,
                                bool passLockedOver)
 {
-    if (m_group && m_group->full())
+    if (m_group && m_group->due())
         commitGroup();
     // Settled by its pre-scan as of the moment it was read: its turn needs not even its folder.
     if (absence)

@@ -50,6 +50,10 @@ public:
     /// originals, so that its run cannot be undone. Never used by the program.
     void setJournaled(bool journaled) { m_journaled = journaled; }
 
+    /// The longest a changed page waits for others before they take their place together and
+    /// are reported (ReplacementGroup::LongestWait unless set; tests set none).
+    void setLongestGroupWait(std::chrono::milliseconds wait) { m_longestGroupWait = wait; }
+
 private:
     using Clock = std::chrono::steady_clock;
     bool processLocked(FolderChain &folders, const QStringList &locked, qsizetype done,
@@ -64,6 +68,7 @@ private:
     QStringList m_listed; ///< the list collect() returned, which m_readAhead works on
     std::optional<RunJournal> m_journal;
     std::optional<ReplacementGroup> m_group; ///< the pages rewritten, waiting to take their place
+    std::chrono::milliseconds m_longestGroupWait = ReplacementGroup::LongestWait;
     bool m_journaled = true;
     bool m_dryRun = false;
     std::optional<PreScanReadAhead> m_readAhead; ///< last: its workers stop before the rest goes

@@ -56,14 +56,17 @@ void TestSearchReplaceRun::process_data()
     QTest::addColumn<QStringList>("names");  // the list the run is given
     QTest::addColumn<QStringList>("events"); // "i/n name" started, "+name" changed, "!name" failed
     QTest::addColumn<int>("stopAfter");      // stop asked for once this many reports came
+    QTest::addColumn<bool>("waitless");      // a changed page waits for no other (else: long)
 
     const auto row = [](const char *name, const QStringList &names, const QStringList &events,
-                        int stopAfter = -1) {
-        QTest::addRow("%s", name) << names << events << stopAfter;
+                        int stopAfter = -1, bool waitless = false) {
+        QTest::addRow("%s", name) << names << events << stopAfter << waitless;
     };
     const QStringList cab{"sub/c.htm", "a.html", "b.htm"};
     // A changed page is reported once it is in place, with the others of its group.
     row("in list order", cab, {"0/3 sub/c.htm", "1/3 a.html", "2/3 b.htm", "+sub/c.htm", "+b.htm"});
+    row("listed at the next page's turn, no wait", cab,
+        {"0/3 sub/c.htm", "1/3 a.html", "+sub/c.htm", "2/3 b.htm", "+b.htm"}, -1, true);
     row("failure reported, run goes on", {"r.htm", "sub/c.htm"},
         {"0/2 r.htm", "!r.htm", "1/2 sub/c.htm", "+sub/c.htm"});
     // Asked for from the first report on, yet the file under way is finished.
@@ -80,6 +83,7 @@ void TestSearchReplaceRun::process()
     QFETCH(QStringList, names);
     QFETCH(QStringList, events);
     QFETCH(int, stopAfter);
+    QFETCH(bool, waitless);
     TempTree tree;
     QHash<QString, QByteArray> before{{u"b.htm"_s, "one needle\r\n"},
                                       {u"b2.htm"_s, "one needle\r\n"},
@@ -96,6 +100,8 @@ void TestSearchReplaceRun::process()
         name = tree.path(name);
 
     SearchReplaceRun run(u"needle"_s, u"pin"_s, observer);
+    // Not the program's wait: no row may depend on how fast the machine is.
+    run.setLongestGroupWait(waitless ? std::chrono::hours(0) : std::chrono::hours(1));
     QCOMPARE(run.process(names), stopAfter < 0);
     QCOMPARE(observer.events, events);
     // Exactly the files reported changed hold the new text; every other one is as it was.
