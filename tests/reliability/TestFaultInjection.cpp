@@ -352,12 +352,9 @@ private Q_SLOTS:
     // sync is told, the page back all the same.
     void undoFolderSyncFails()
     {
-        if (!m_offers[Unnamed])
-            QSKIP("no unnamed scratch files here");
         QVERIFY(rebuild() && run(Unnamed).exitCode == 0);
-        const int last = m_cleanUndo.invocation("fsync", "", -1);
-        const BatchOutcome outcome =
-            run(Unnamed, "fsync:error=EIO:when=" + QString::number(last), {"--undo-last"});
+        const QString last = QString::number(m_cleanUndo.invocation("fsync", "", -1));
+        const BatchOutcome outcome = run(Unnamed, "fsync:error=EIO:when=" + last, {"--undo-last"});
         QVERIFY2(outcome.finished && outcome.exitCode == 1 && outcome.err.size() == 1 &&
                      outcome.err[0].endsWith(folderSync + QStringLiteral(": Input/output error")) &&
                      outcome.out.size() == 2,
