@@ -283,8 +283,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("syscall");
         QTest::addColumn<int>("call");
         for (const int kind : {Unnamed, Named, Copied}) {
-            for (const char *call :
-                 {"write", "fsync", "fdatasync", "fchown", "fchmod", "linkat", "renameat"}) {
+            for (const char *call : {"write", "sync_file_range", "fsync", "fdatasync", "fchown",
+                                     "fchmod", "linkat", "renameat"}) {
                 for (int n = 1; m_offers[kind] && n <= m_clean[kind].invocation(call, "", -1); ++n)
                     QTest::addRow("%s #%d, %s", call, n, kindNames[kind])
                         << kind << QString(call) << n;
