@@ -52,8 +52,8 @@ QList<std::pair<QString, RewriteResult>> ReplacementGroup::commit()
     return results;
 }
 
-// One after the other for now; the kernel writes the files back meanwhile, so the later waits
-// are short.
+// One after the other: each file's write-back began when it was complete (startWriteBack()),
+// so what is left to wait for is mostly the file system's own commit.
 void ReplacementGroup::syncScratchFiles()
 {
     for (const auto &[path, page] : std::as_const(m_pages)) {

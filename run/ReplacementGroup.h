@@ -56,6 +56,7 @@ public:
     {
         return full() || (!isEmpty() && Clock::now() - m_firstAdded >= m_longestWait);
     }
+
     bool isEmpty() const { return m_pages.isEmpty(); }
 
     /// Syncs the scratch files, then the journal's group, puts each page in its place (after
