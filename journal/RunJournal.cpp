@@ -41,6 +41,18 @@ std::optional<RunJournal::Group> RunJournal::nextGroup() const
                  JournalEntry::groupJson(entries)};
 }
 
+// A group that fails goes again with the next: none of its pages may be replaced.
+bool RunJournal::writeGroup()
+{
+    const std::optional<Group> group = nextGroup();
+    if (!group)
+        return true;
+    if (!writeGroupFile(*group))
+        return false;
+    groupWritten(*group);
+    return true;
+}
+
 void RunJournal::groupWritten(const Group &group)
 {
     for (Open &open : m_open) {

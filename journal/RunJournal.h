@@ -101,6 +101,9 @@ private:
         QByteArray bytes;
     };
     std::optional<Group> nextGroup() const;
+    /// The platform's step of writeGroup(): the group's file written and durable, with the
+    /// names of its originals; on failure none of it stays, and error() says why.
+    bool writeGroupFile(const Group &group);
     /// The group nextGroup() gave is durable.
     void groupWritten(const Group &group);
 

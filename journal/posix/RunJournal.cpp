@@ -200,21 +200,15 @@ bool RunJournal::note(int scratchFd)
     return true;
 }
 
-// The folder's sync makes the group's name durable, and the names of its originals. A group
-// that fails goes again: none of its pages may be replaced.
-bool RunJournal::writeGroup()
+// The folder's sync makes the group's name durable, and the names of its originals.
+bool RunJournal::writeGroupFile(const Group &group)
 {
-    const std::optional<Group> group = nextGroup();
-    if (!group)
+    const QByteArray name = group.name.toLatin1();
+    if (writeFile(m_fd, name, group.bytes) && ::fsync(m_fd) == 0)
         return true;
-    const QByteArray name = group->name.toLatin1();
-    if (!writeFile(m_fd, name, group->bytes) || ::fsync(m_fd) != 0) {
-        const int reason = errno;
-        ::unlinkat(m_fd, name.constData(), 0);
-        return fail(FileFailure::JournalStep::WriteEntry, reason);
-    }
-    groupWritten(*group);
-    return true;
+    const int reason = errno;
+    ::unlinkat(m_fd, name.constData(), 0);
+    return fail(FileFailure::JournalStep::WriteEntry, reason);
 }
 
 void RunJournal::forgetUnlessPlaced(const PageLocation &page, const QByteArray &kept)

@@ -174,18 +174,13 @@ bool RunJournal::note(int scratchFd)
     return true;
 }
 
-// NTFS journals the name it makes; the group's text is flushed. A group that fails goes again
-// (writeFlushed): none of its pages may be replaced.
-bool RunJournal::writeGroup()
+// NTFS journals the name it makes; the group's text is flushed (writeFlushed removes a file
+// it could not finish).
+bool RunJournal::writeGroupFile(const Group &group)
 {
-    const std::optional<Group> group = nextGroup();
-    if (!group)
-        return true;
     QString reason;
-    if (!writeFlushed(m_path + u'/' + group->name, group->bytes, reason))
-        return fail(FileFailure::JournalStep::WriteEntry, reason);
-    groupWritten(*group);
-    return true;
+    return writeFlushed(m_path + u'/' + group.name, group.bytes, reason) ||
+           fail(FileFailure::JournalStep::WriteEntry, reason);
 }
 
 // A kept hard link cannot go while the page is still open (Qt shares no deletion): it then stays
