@@ -48,8 +48,6 @@ public:
     /// to put in place before the page is read again (on POSIX its lock tells so first).
     bool holds(const FileStamp::Identity &identity) const;
 
-    bool full() const { return m_pages.size() >= MostPages; }
-
     /// Whether the group is to take its place now: it is full, or its first page has waited
     /// the longest wait.
     bool due() const
@@ -66,6 +64,7 @@ public:
     QList<std::pair<QString, RewriteResult>> commit();
 
 private:
+    bool full() const { return m_pages.size() >= MostPages; }
     void syncScratchFiles();
     void place();
     void syncFolders();
